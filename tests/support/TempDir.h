@@ -1,0 +1,28 @@
+#pragma once
+// A fresh folder under /tmp for one test, removed with everything in it when the object dies.
+#include <string>
+
+namespace vqtest {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // The folder, without a trailing '/'.
+  [[nodiscard]] const std::string& path() const { return path_; }
+  // path() + "/" + name.
+  [[nodiscard]] std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Whole file as bytes; empty when it cannot be read.
+[[nodiscard]] std::string ReadFileBytes(const std::string& path);
+// Replaces the file with `bytes`, creating missing parent folders.
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+}  // namespace vqtest
