@@ -1,0 +1,51 @@
+#pragma once
+// A query object: the fetched rows of one result set and a current row. SqlOpen fills it; the
+// caller owns it and walks it (also through the JSON conversion's dataset interface).
+// One thread at a time.
+#include <string>
+
+#include "engine/DbResult.h"
+#include "foundation/VqDataset.h"
+
+namespace tessaly {
+
+class TDbQuery final : public IVqDataset {
+ public:
+  // Takes the rows; the first row becomes current.
+  void Open(TDbResult aResult);
+  // No fields, no rows.
+  void Close();
+  [[nodiscard]] bool Active() const { return FActive; }
+
+  [[nodiscard]] int FieldCount() const override;
+  [[nodiscard]] std::string FieldName(int aField) const override;
+  [[nodiscard]] TVqFieldKind FieldKind(int aField) const override;
+  // Position of the field named aName (compared without case), or -1.
+  [[nodiscard]] int FieldIndex(const std::string& aName) const;
+
+  // The value of the current row. Throws std::out_of_range for a bad field or at Eof.
+  [[nodiscard]] const TDbVariant& Value(int aField) const;
+  [[nodiscard]] bool IsNull(int aField) const override;
+  [[nodiscard]] std::string AsString(int aField) const override;
+  [[nodiscard]] std::int64_t AsInt64(int aField) const override;
+  [[nodiscard]] double AsDouble(int aField) const override;
+  [[nodiscard]] bool AsBoolean(int aField) const override;
+  [[nodiscard]] TDateTime AsDateTime(int aField) const override;
+
+  [[nodiscard]] int RecordCount() const override;
+  void First() override;
+  void Next() override;
+  [[nodiscard]] bool Eof() const override;
+  void MoveToRow(int aRow) override;
+  // 0-based index of the current row (RecordCount() at Eof).
+  [[nodiscard]] int RecNo() const { return static_cast<int>(FRow); }
+
+ private:
+  const TDbField& Field(int aField) const;
+
+  TDbResult FResult;
+  std::size_t FRow = 0;
+  bool FActive = false;
+};
+
+}  // namespace tessaly

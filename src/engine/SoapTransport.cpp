@@ -1,0 +1,87 @@
+#include "engine/SoapTransport.h"
+
+#include <curl/curl.h>
+
+#include <memory>
+#include <mutex>
+
+namespace tessaly {
+
+namespace {
+
+// curl_global_init is not safe to race with other threads' first handle; do it once here.
+void EnsureCurlGlobal() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+size_t AppendBody(char* data, size_t size, size_t count, void* userdata) {
+  static_cast<std::string*>(userdata)->append(data, size * count);
+  return size * count;
+}
+
+struct CurlDeleter {
+  void operator()(CURL* h) const { curl_easy_cleanup(h); }
+};
+struct SlistDeleter {
+  void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+};
+
+// Appends one header line; the list keeps growing from the same head.
+void AddHeader(std::unique_ptr<curl_slist, SlistDeleter>& list, const std::string& line) {
+  curl_slist* grown = curl_slist_append(list.get(), line.c_str());
+  if (grown == nullptr) throw ESoapError("Out of memory building the HTTP request: " + line);
+  list.release();
+  list.reset(grown);
+}
+
+}  // namespace
+
+TSoapTransport::TSoapTransport(TSoapTimeouts timeouts) : timeouts_(timeouts) {}
+
+TSoapHttpReply TSoapTransport::Post(const std::string& url, const std::string& soapAction,
+                                    const std::string& body) const {
+  return Perform(url, &soapAction, &body);
+}
+
+TSoapHttpReply TSoapTransport::Get(const std::string& url) const { return Perform(url, nullptr, nullptr); }
+
+TSoapHttpReply TSoapTransport::Perform(const std::string& url, const std::string* soapAction,
+                                       const std::string* body) const {
+  EnsureCurlGlobal();
+  std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+  if (!curl) throw ESoapError("Cannot start an HTTP request: " + url);
+  CURL* h = curl.get();
+
+  TSoapHttpReply reply;
+  char errbuf[CURL_ERROR_SIZE] = {0};
+  std::unique_ptr<curl_slist, SlistDeleter> headers;
+  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);  // time-outs without SIGALRM, safe in threads
+  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts_.ConnectMs));
+  curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(timeouts_.TotalMs));
+  curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errbuf);
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &AppendBody);
+  curl_easy_setopt(h, CURLOPT_WRITEDATA, &reply.Body);
+  if (body != nullptr) {
+    curl_easy_setopt(h, CURLOPT_POST, 1L);
+    curl_easy_setopt(h, CURLOPT_POSTFIELDS, body->data());
+    curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body->size()));
+    AddHeader(headers, "Content-Type: text/xml; charset=utf-8");
+    AddHeader(headers, "SOAPAction: \"" + *soapAction + "\"");
+    // Without this curl waits for "100 Continue" on larger bodies, which some servers never send.
+    AddHeader(headers, "Expect:");
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
+  }
+
+  const CURLcode rc = curl_easy_perform(h);
+  if (rc != CURLE_OK) {
+    const std::string why = errbuf[0] != '\0' ? errbuf : curl_easy_strerror(rc);
+    if (rc == CURLE_OPERATION_TIMEDOUT) throw ESoapError("The server did not answer in time (" + why + "): " + url);
+    throw ESoapError("Cannot reach the server (" + why + "): " + url);
+  }
+  curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &reply.Status);
+  return reply;
+}
+
+}  // namespace tessaly

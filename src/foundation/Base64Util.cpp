@@ -1,0 +1,75 @@
+#include "foundation/Base64Util.h"
+
+#include <cstdint>
+
+#include "platform/TextCodec.h"
+
+namespace tessaly {
+namespace {
+
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+int SextetOf(char c) {
+  if (c >= 'A' && c <= 'Z') return c - 'A';
+  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+  if (c >= '0' && c <= '9') return c - '0' + 52;
+  if (c == '+') return 62;
+  if (c == '/') return 63;
+  return -1;
+}
+
+}  // namespace
+
+std::string EncodeBase64Bytes(std::string_view bytes) {
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  std::size_t i = 0;
+  for (; i + 3 <= bytes.size(); i += 3) {
+    const std::uint32_t v = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << 16 |
+                            static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8 |
+                            static_cast<unsigned char>(bytes[i + 2]);
+    out += kAlphabet[v >> 18];
+    out += kAlphabet[(v >> 12) & 63];
+    out += kAlphabet[(v >> 6) & 63];
+    out += kAlphabet[v & 63];
+  }
+  const std::size_t rest = bytes.size() - i;
+  if (rest > 0) {
+    std::uint32_t v = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << 16;
+    if (rest == 2) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+    out += kAlphabet[v >> 18];
+    out += kAlphabet[(v >> 12) & 63];
+    out += rest == 2 ? kAlphabet[(v >> 6) & 63] : '=';
+    out += '=';
+  }
+  return out;
+}
+
+std::string DecodeBase64Bytes(std::string_view base64) {
+  std::string out;
+  out.reserve(base64.size() / 4 * 3);
+  std::uint32_t acc = 0;
+  int bits = 0;
+  for (const char c : base64) {
+    if (c == '=') break;
+    const int s = SextetOf(c);
+    if (s < 0) continue;
+    acc = (acc << 6) | static_cast<std::uint32_t>(s);
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      out += static_cast<char>((acc >> bits) & 0xFF);
+    }
+  }
+  return out;
+}
+
+std::string EncodeBase64Text(std::string_view text) { return EncodeBase64Bytes(text); }
+
+std::string DecodeBase64Text(std::string_view base64) {
+  const std::string bytes = DecodeBase64Bytes(base64);
+  if (platform::IsValidUtf8(bytes)) return bytes;
+  return platform::Utf16ToUtf8(platform::Utf8ToUtf16(bytes));
+}
+
+}  // namespace tessaly

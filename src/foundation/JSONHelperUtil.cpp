@@ -1,0 +1,268 @@
+// The row walk over a dataset and the object writer.
+#include "foundation/JSONHelperUtil.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+#include "foundation/Base64Util.h"
+#include "platform/TextCodec.h"
+
+namespace tessaly {
+
+namespace {
+
+enum class ValueClass { Integer, Float, Boolean, Date, Blob, Text };
+
+ValueClass ClassOf(TVqFieldKind kind) {
+  switch (kind) {
+    case TVqFieldKind::Int8:
+    case TVqFieldKind::Int16:
+    case TVqFieldKind::Int32:
+    case TVqFieldKind::UInt8:
+    case TVqFieldKind::UInt16:
+    case TVqFieldKind::UInt32:
+    case TVqFieldKind::AutoInc:
+    case TVqFieldKind::Int64:
+      return ValueClass::Integer;
+    case TVqFieldKind::Float:
+    case TVqFieldKind::Currency:
+    case TVqFieldKind::Bcd:
+      return ValueClass::Float;
+    case TVqFieldKind::Boolean:
+      return ValueClass::Boolean;
+    case TVqFieldKind::Date:
+    case TVqFieldKind::Time:
+    case TVqFieldKind::DateTime:
+      return ValueClass::Date;
+    case TVqFieldKind::Blob:
+      return ValueClass::Blob;
+    default:
+      return ValueClass::Text;
+  }
+}
+
+// The range an integer kind's value must stay in. 64-bit and unsigned 32-bit fields keep their
+// exact value rather than being cut to 32 bits.
+void IntegerRange(TVqFieldKind kind, std::int64_t& lo, std::int64_t& hi) {
+  if (kind == TVqFieldKind::Int64) {
+    lo = std::numeric_limits<std::int64_t>::min();
+    hi = std::numeric_limits<std::int64_t>::max();
+  } else if (kind == TVqFieldKind::UInt32) {
+    lo = 0;
+    hi = std::numeric_limits<std::uint32_t>::max();
+  } else {
+    lo = std::numeric_limits<std::int32_t>::min();
+    hi = std::numeric_limits<std::int32_t>::max();
+  }
+}
+
+bool ParseInt(const std::string& text, std::int64_t& out) {
+  const std::string t = platform::TrimBlanks(text);
+  auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), out);
+  return !t.empty() && ec == std::errc() && p == t.data() + t.size();
+}
+
+bool ParseFloat(const std::string& text, double& out) {
+  const std::string t = platform::TrimBlanks(text);
+  auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), out);
+  return !t.empty() && ec == std::errc() && p == t.data() + t.size();
+}
+
+std::int64_t ToInteger(const TVqVariant& v, TVqFieldKind kind) {
+  std::int64_t lo = 0, hi = 0;
+  IntegerRange(kind, lo, hi);
+  std::int64_t out = 0;
+  if (const auto* i = std::get_if<std::int64_t>(&v)) {
+    out = *i;
+  } else if (const auto* d = std::get_if<double>(&v)) {
+    const double r = std::nearbyint(*d);
+    if (!(r >= -9.2e18 && r <= 9.2e18)) throw std::runtime_error("number out of integer range");
+    out = static_cast<std::int64_t>(r);
+  } else if (const auto* b = std::get_if<bool>(&v)) {
+    out = *b ? 1 : 0;
+  } else if (!ParseInt(std::get<std::string>(v), out)) {
+    throw std::runtime_error("'" + std::get<std::string>(v) + "' is not an integer value");
+  }
+  if (out < lo || out > hi)
+    throw std::runtime_error(std::to_string(out) + " is out of the field's integer range");
+  return out;
+}
+
+double ToFloat(const TVqVariant& v) {
+  if (const auto* i = std::get_if<std::int64_t>(&v)) return static_cast<double>(*i);
+  if (const auto* d = std::get_if<double>(&v)) return *d;
+  if (const auto* b = std::get_if<bool>(&v)) return *b ? 1 : 0;
+  double out = 0;
+  if (!ParseFloat(std::get<std::string>(v), out))
+    throw std::runtime_error("'" + std::get<std::string>(v) + "' is not a floating-point value");
+  return out;
+}
+
+bool ToBoolean(const TVqVariant& v) {
+  if (const auto* b = std::get_if<bool>(&v)) return *b;
+  if (const auto* i = std::get_if<std::int64_t>(&v)) return *i != 0;
+  if (const auto* d = std::get_if<double>(&v)) return *d != 0;
+  const std::string& s = std::get<std::string>(v);
+  if (platform::SameText(platform::TrimBlanks(s), "true")) return true;
+  if (platform::SameText(platform::TrimBlanks(s), "false")) return false;
+  double d = 0;
+  if (!ParseFloat(s, d)) throw std::runtime_error("'" + s + "' is not a Boolean value");
+  return d != 0;
+}
+
+std::string ToText(const TVqVariant& v) {
+  if (const auto* s = std::get_if<std::string>(&v)) return *s;
+  if (const auto* i = std::get_if<std::int64_t>(&v)) return std::to_string(*i);
+  if (const auto* d = std::get_if<double>(&v)) return FormatJsonFloat(*d);
+  return std::get<bool>(v) ? "True" : "False";
+}
+
+// One member value by the field's kind, null rule first, then the hook.
+TJsonValue FieldValue(IVqDataset& ds, const std::string& table, int field,
+                      const TOnDatasetFiledToJSON& hook) {
+  const TVqFieldKind kind = ds.FieldKind(field);
+  const bool isNull = ds.IsNull(field);
+  TVqVariant value;
+  switch (ClassOf(kind)) {
+    case ValueClass::Integer:
+      value = isNull ? std::int64_t{0} : ds.AsInt64(field);
+      break;
+    case ValueClass::Float:
+      value = isNull ? 0.0 : ds.AsDouble(field);
+      break;
+    case ValueClass::Boolean:
+      value = isNull ? false : ds.AsBoolean(field);
+      break;
+    case ValueClass::Date:
+      value = isNull ? std::string() : FormatDateTime("yyyy-MM-dd hh:mm:ss", ds.AsDateTime(field));
+      break;
+    case ValueClass::Blob:
+      value = isNull ? std::string() : EncodeBase64Bytes(ds.AsString(field));
+      break;
+    case ValueClass::Text:
+      value = isNull ? std::string() : ds.AsString(field);
+      break;
+  }
+  if (hook) hook(ds, table, ds.FieldName(field), value);
+  switch (ClassOf(kind)) {
+    case ValueClass::Integer:
+      return ToInteger(value, kind);
+    case ValueClass::Float:
+      return ToFloat(value);
+    case ValueClass::Boolean:
+      return ToBoolean(value);
+    default:
+      return ToText(value);
+  }
+}
+
+TJsonValue ObjectValue(const TVqObject& obj) {
+  TJsonObject members;
+  for (const auto& p : obj.Properties()) {
+    std::string name = p.Name;
+    if (!name.empty() && name[0] >= 'A' && name[0] <= 'Z') name[0] = static_cast<char>(name[0] + 32);
+    TJsonValue value;
+    switch (p.Kind) {
+      case TVqPropKind::Integer:
+        value = std::get<std::int64_t>(p.Get(obj));
+        break;
+      case TVqPropKind::Double:
+        value = std::get<double>(p.Get(obj));
+        break;
+      case TVqPropKind::String:
+        value = std::get<std::string>(p.Get(obj));
+        break;
+      case TVqPropKind::Boolean:
+        value = std::get<bool>(p.Get(obj));
+        break;
+      case TVqPropKind::DateTime: {
+        const TDateTime dt = std::get<double>(p.Get(obj));
+        value = FormatDateTime("yyyy-MM-dd", dt) + "T" + FormatDateTime("hh:nn:ss.zzz", dt) + "Z";
+        break;
+      }
+      case TVqPropKind::Record:
+        if (const TVqObject* nested = p.GetRecord(obj)) value = ObjectValue(*nested);
+        break;
+      case TVqPropKind::RecordArray: {
+        TJsonArray items;
+        for (std::size_t i = 0, n = p.Count(obj); i < n; ++i) items.push_back(ObjectValue(p.Item(obj, i)));
+        value = std::move(items);
+        break;
+      }
+    }
+    members.emplace_back(std::move(name), std::move(value));
+  }
+  return members;
+}
+
+}  // namespace
+
+bool TJSONHelper::Dataset2JSONArry(const std::string& aTable, IVqDataset& aDataset, int aDataStart,
+                                   int aDataLen, TJsonArray& aJSONArry, std::string& aErro,
+                                   const TOnDatasetFiledToJSON& aOnToJSONValue) {
+  try {
+    const bool all = aDataStart < 0 || aDataLen < 1;
+    const std::int64_t end = static_cast<std::int64_t>(aDataStart) + aDataLen;
+    std::int64_t row = 0;
+    // Skipped rows are never read, so go straight to the window's first row.
+    if (all) {
+      aDataset.First();
+    } else {
+      aDataset.MoveToRow(aDataStart);
+      row = aDataStart;
+    }
+    const int fields = aDataset.FieldCount();
+    while (!aDataset.Eof() && (all || row < end)) {
+      TJsonObject item;
+      for (int f = 0; f < fields; ++f)
+        item.emplace_back(aDataset.FieldName(f), FieldValue(aDataset, aTable, f, aOnToJSONValue));
+      aJSONArry.emplace_back(std::move(item));
+      aDataset.Next();
+      ++row;
+    }
+    return true;
+  } catch (const std::exception& e) {
+    aErro = std::string("数据集转换JSON组出错,") + e.what();
+    return false;
+  }
+}
+
+bool TJSONHelper::Dataset2JSONArry(const std::string& aTable, IVqDataset& aDataset, int aDataStart,
+                                   int aDataLen, std::string& aJSON,
+                                   const TOnDatasetFiledToJSON& aOnToJSONValue) {
+  TJsonValue rows{TJsonArray{}};
+  if (!Dataset2JSONArry(aTable, aDataset, aDataStart, aDataLen, rows.AsArray(), aJSON, aOnToJSONValue))
+    return false;
+  aJSON = rows.ToJSON();
+  return true;
+}
+
+bool TJSONHelper::Dataset2JSON(const std::string& aTable, IVqDataset& aDataset, int aDataStart,
+                               int aDataLen, std::string& aJSON,
+                               const TOnDatasetFiledToJSON& aOnToJSONValue) {
+  try {
+    TJsonArray rows;
+    if (!Dataset2JSONArry(aTable, aDataset, aDataStart, aDataLen, rows, aJSON, aOnToJSONValue))
+      return false;
+    TJsonObject wrapper;
+    wrapper.emplace_back(aTable, std::move(rows));
+    aJSON = TJsonValue(std::move(wrapper)).ToJSON();
+    return true;
+  } catch (const std::exception& e) {
+    aJSON = std::string("数据集转换JSON出错,") + e.what();
+    return false;
+  }
+}
+
+bool TJSONHelper::Dataset2JSON(const std::string& aTable, IVqDataset& aDataset, std::string& aJSON,
+                               const TOnDatasetFiledToJSON& aOnToJSONValue) {
+  return Dataset2JSON(aTable, aDataset, -1, -1, aJSON, aOnToJSONValue);
+}
+
+std::string TJSONHelper::Obj2JSON(const TVqObject& aObj) {
+  return ObjectValue(aObj).ToJSON();
+}
+
+}  // namespace tessaly

@@ -1,0 +1,33 @@
+#pragma once
+// The one libcurl transfer behind both transports of VqNetUtil (private to that module). It
+// performs one request with a handle of its own and describes every failure in the socket
+// client's wording, so MapNetError sees the same raw texts whichever transport ran.
+#include <string>
+#include <vector>
+
+namespace tessaly::netdetail {
+
+struct TNetRequest {
+  std::string url;
+  bool post = false;
+  bool http10 = false;               // send the request as HTTP/1.0
+  std::string body;                  // bytes as sent; posts only
+  std::vector<std::string> headers;  // "Name: value"; "Name:" drops a header curl would add
+  std::string certFile;              // PEM client certificate, empty for none
+  std::string keyFile;               // its private key
+};
+
+struct TNetReply {
+  bool answered = false;    // a whole response arrived (any status)
+  long status = 0;          // of the last response, after redirects
+  std::string statusLine;   // e.g. "HTTP/1.1 404 Not Found", without the line break
+  std::string contentType;  // the Content-Type header value, empty when absent
+  std::string body;         // raw bytes
+  std::string error;        // raw failure message when !answered
+};
+
+// Follows up to 15 redirects; connect and read time-outs are the effective ones of VqNetUtil.
+// The read time-out is the longest pause without any byte moving once connected. Never throws.
+[[nodiscard]] TNetReply PerformRequest(const TNetRequest& request);
+
+}  // namespace tessaly::netdetail

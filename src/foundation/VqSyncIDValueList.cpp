@@ -1,0 +1,166 @@
+#include "foundation/VqSyncIDValueList.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "platform/AtomicFile.h"
+#include "platform/TextCodec.h"
+
+namespace tessaly {
+namespace {
+
+using Guard = std::lock_guard<std::recursive_mutex>;
+
+std::string Utf16ToText(std::string_view bytes, bool bigEndian) {
+  std::u16string units;
+  units.reserve(bytes.size() / 2);
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const auto a = static_cast<unsigned char>(bytes[i]);
+    const auto b = static_cast<unsigned char>(bytes[i + 1]);
+    units += static_cast<char16_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
+  }
+  return platform::Utf16ToUtf8(units);
+}
+
+// The file's text by its byte-order mark, code page 936 without one.
+std::string DecodeFile(std::string_view bytes) {
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    const std::string_view rest = bytes.substr(3);
+    if (platform::IsValidUtf8(rest)) return std::string(rest);
+    return platform::Utf16ToUtf8(platform::Utf8ToUtf16(rest));
+  }
+  if (bytes.substr(0, 2) == "\xFF\xFE") return Utf16ToText(bytes.substr(2), false);
+  if (bytes.substr(0, 2) == "\xFE\xFF") return Utf16ToText(bytes.substr(2), true);
+  return platform::Cp936ToUtf8(bytes);
+}
+
+// CR LF, a lone CR and a lone LF each end a line; a break at the very end opens no new line.
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    lines.push_back(text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+// The name of a line as "name=value" lists read it: the part before the first "=".
+std::string NameOf(const std::string& line) {
+  const std::size_t eq = line.find('=');
+  return eq == std::string::npos ? std::string() : line.substr(0, eq);
+}
+
+}  // namespace
+
+int TVqSyncIDValueList::Count() const {
+  Guard g(FLocker);
+  return static_cast<int>(FID.size());
+}
+
+std::string TVqSyncIDValueList::GetId(int aIndex) const {
+  Guard g(FLocker);
+  if (aIndex < 0 || aIndex >= static_cast<int>(FID.size())) return std::string();
+  return FID[static_cast<std::size_t>(aIndex)];
+}
+
+std::string TVqSyncIDValueList::GetValue(int aIndex) const {
+  Guard g(FLocker);
+  if (aIndex < 0 || aIndex >= static_cast<int>(FValue.size())) return std::string();
+  return FValue[static_cast<std::size_t>(aIndex)];
+}
+
+int TVqSyncIDValueList::IndexOf(const std::string& aId) const {
+  for (std::size_t i = 0; i < FID.size(); ++i)
+    if (platform::SameText(FID[i], aId)) return static_cast<int>(i);
+  return -1;
+}
+
+int TVqSyncIDValueList::GetId(const std::string& aId) const {
+  Guard g(FLocker);
+  return IndexOf(aId);
+}
+
+std::string TVqSyncIDValueList::GetValue(const std::string& aId) const {
+  Guard g(FLocker);
+  const int i = IndexOf(aId);
+  return i < 0 ? std::string() : FValue[static_cast<std::size_t>(i)];
+}
+
+void TVqSyncIDValueList::Add(const std::string& aId, const std::string& aValue) {
+  Guard g(FLocker);
+  FID.push_back(aId);
+  FValue.push_back(aValue);
+}
+
+void TVqSyncIDValueList::Update(const std::string& aId, const std::string& aValue) {
+  Guard g(FLocker);
+  const int i = IndexOf(aId);
+  if (i >= 0) FValue[static_cast<std::size_t>(i)] = aValue;
+}
+
+void TVqSyncIDValueList::Del(int aIndex) {
+  Guard g(FLocker);
+  if (aIndex < 0 || aIndex >= static_cast<int>(FID.size())) return;
+  FID.erase(FID.begin() + aIndex);
+  FValue.erase(FValue.begin() + aIndex);
+}
+
+void TVqSyncIDValueList::Clear() {
+  Guard g(FLocker);
+  FID.clear();
+  FValue.clear();
+}
+
+void TVqSyncIDValueList::Load(const std::string& aFile) {
+  Guard g(FLocker);
+  try {
+    std::ifstream in(aFile, std::ios::binary);
+    if (!in) return;
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return;
+    const std::vector<std::string> lines = SplitLines(DecodeFile(bytes));
+    std::vector<std::string> ids, values;
+    for (const std::string& line : lines) {
+      const std::size_t eq = line.find('=');
+      ids.push_back(eq == std::string::npos ? std::string() : line.substr(0, eq));
+      values.push_back(eq == std::string::npos ? std::string() : line.substr(eq + 1));
+    }
+    FID.swap(ids);
+    FValue.swap(values);
+  } catch (...) {
+    // A file that cannot be read leaves the pairs as they were.
+  }
+}
+
+void TVqSyncIDValueList::Save(const std::string& aFile) const {
+  Guard g(FLocker);
+  try {
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < FID.size(); ++i) {
+      const std::string& id = FID[i];
+      const std::string& value = FValue[i];
+      std::size_t at = 0;
+      while (at < lines.size() && !platform::SameText(NameOf(lines[at]), id)) ++at;
+      if (value.empty()) {
+        if (at < lines.size()) lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(at));
+      } else if (at < lines.size()) {
+        lines[at] = id + "=" + value;
+      } else {
+        lines.push_back(id + "=" + value);
+      }
+    }
+    if (lines.empty()) return;
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    // Through a temporary file beside it: a failed write must not lose the cache.
+    (void)platform::ReplaceFileContents(aFile, platform::Utf8ToCp936(text));
+  } catch (...) {
+    // A failed save keeps the old file; the pairs stay in memory.
+  }
+}
+
+}  // namespace tessaly

@@ -1,0 +1,17 @@
+#pragma once
+// Replacing a whole file so that a crash leaves either the old or the new contents, never a mix.
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// True when `path` exists and may not be written: no write permission bit (the Windows read-only
+// attribute, which binds administrators too) or no write access for this user.
+[[nodiscard]] bool IsReadOnlyFile(const std::string& path);
+
+// Writes `bytes` to a temporary file beside `path`, flushes it to disk and renames it over
+// `path` (a symbolic link is followed, so the link stays). An existing file keeps its permission
+// bits. False, with `path` untouched, when the file is read-only or any step fails.
+[[nodiscard]] bool ReplaceFileContents(const std::string& path, std::string_view bytes);
+
+}  // namespace platform

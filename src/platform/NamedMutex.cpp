@@ -1,0 +1,76 @@
+#include "platform/NamedMutex.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include "platform/MachineRoot.h"
+
+namespace platform {
+namespace {
+
+std::mutex g_lock;
+std::vector<int> g_handles;  // guarded by g_lock: descriptors kept for the life of the process
+
+// Any byte outside [A-Za-z0-9_.-] becomes %XX, so every name is one file name and two names
+// never share a file.
+std::string LockFile(const std::string& name) {
+  std::string file = MachineRunDir() + "/mutex-";
+  for (unsigned char c : name) {
+    if (std::isalnum(c) || c == '_' || c == '.' || c == '-') {
+      file += static_cast<char>(c);
+    } else {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", c);
+      file += hex;
+    }
+  }
+  return file + ".lock";
+}
+
+int OpenLockFile(const std::string& name) {
+  return ::open(LockFile(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+}
+
+int Flock(int fd, int op) {
+  int rc;
+  do {
+    rc = ::flock(fd, op);
+  } while (rc != 0 && errno == EINTR);
+  return rc;
+}
+
+}  // namespace
+
+// Holders keep shared locks, so any number of handles coexist. The probe asks for an
+// exclusive lock without waiting: it is refused exactly while some handle exists, and when it
+// is granted it is dropped at once, so a creator waits at most for that moment.
+bool OpenNamedMutex(const std::string& name) {
+  if (MachineRunDir().empty()) return false;
+  const int fd = OpenLockFile(name);
+  if (fd < 0) return false;
+  const bool held = Flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return held;
+}
+
+bool CreateNamedMutex(const std::string& name) {
+  if (MachineRunDir().empty()) return false;
+  const int fd = OpenLockFile(name);
+  if (fd < 0) return false;
+  if (Flock(fd, LOCK_SH) != 0) {
+    ::close(fd);
+    return false;
+  }
+  std::lock_guard<std::mutex> g(g_lock);
+  g_handles.push_back(fd);
+  return true;
+}
+
+}  // namespace platform
