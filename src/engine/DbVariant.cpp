@@ -2,32 +2,19 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <stdexcept>
 
+#include "foundation/JsonWriter.h"
 #include "platform/TextCodec.h"
 
 namespace tessaly {
 namespace {
 
+// The programs' general float form (15 significant digits, '.' separator); the JSON writer owns it.
 std::string FloatText(double d) {
   if (std::isnan(d)) return "NAN";
   if (std::isinf(d)) return d > 0 ? "INF" : "-INF";
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.15g", d);
-  std::string s = buf;
-  // C writes 1e+20 and 1.5e-07; the programs write 1E20 and 1.5E-7.
-  const auto e = s.find('e');
-  if (e == std::string::npos) return s;
-  std::string mant = s.substr(0, e);
-  std::string exp = s.substr(e + 1);
-  std::string sign;
-  if (!exp.empty() && (exp[0] == '+' || exp[0] == '-')) {
-    if (exp[0] == '-') sign = "-";
-    exp.erase(0, 1);
-  }
-  while (exp.size() > 1 && exp[0] == '0') exp.erase(0, 1);
-  return mant + "E" + sign + exp;
+  return FormatJsonFloat(d);
 }
 
 std::invalid_argument NoReading(const std::string& text, const char* what) {
