@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <type_traits>
@@ -135,6 +136,26 @@ class TJSONHelper {
                                              const std::string& aCodeDesc, int aCodeType,
                                              const std::string& aBaseClass);
 
+  // Object marshalling: {"type":<ClassName()>,"id":1,"fields":<Obj2JSON of the object>}. Only the
+  // object itself is tagged; its nested records and arrays are plain members, since the property
+  // tables name their classes. "id" numbers the tagged objects of a text, so it is always 1.
+  // Doubles travel in Obj2JSON's number form, at most 15 significant digits.
+  [[nodiscard]] static TJsonValue ObjectToJSON(const TVqObject& aObject);
+  // The text of the "fields" member alone.
+  [[nodiscard]] static std::string ObjectToJSONString(const TVqObject& aObject);
+  // A new object of the class that "type" names (VqCreateObject), read from "fields" as
+  // ReadVqObject reads, members named as Obj2JSON names them or exactly like their properties;
+  // "id" is not read. nullptr with aErro set when the value is not an object, "type" names no
+  // single registered class, "fields" is not an object or a member does not fit its property.
+  template <class J>
+    requires std::is_same_v<J, nlohmann::ordered_json>
+  [[nodiscard]] static std::unique_ptr<TVqObject> JSONToObject(const J& aJSONValue, std::string& aErro) {
+    return ObjectFromTree(aJSONValue, aErro);
+  }
+  // The same after parsing the text; a text that does not parse gives nullptr and the reason.
+  [[nodiscard]] static std::unique_ptr<TVqObject> JSONToObject(const std::string& aJSONString,
+                                                               std::string& aErro);
+
  private:
   [[nodiscard]] static bool RowsToData(const nlohmann::ordered_json& aArrJSON, IVqMemTable& aData,
                                        std::string& aErro);
@@ -145,6 +166,8 @@ class TJSONHelper {
                                                const std::string& aName,
                                                const std::string& aDefValue, int aValueType);
   [[nodiscard]] static std::string RepeatIndent(const std::string& aIndent, int aCount);
+  [[nodiscard]] static std::unique_ptr<TVqObject> ObjectFromTree(const nlohmann::ordered_json& aJSON,
+                                                                 std::string& aErro);
 };
 
 }  // namespace tessaly

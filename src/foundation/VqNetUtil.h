@@ -107,6 +107,13 @@ namespace TVqNet {
                           const std::string& aKeyFile, std::string& aRespond);
 [[nodiscard]] int ICSPost(const std::string& aUrl, const std::string& aParam, std::string& aRespond);
 
+// aXmlData as an XML document declared with version "1.0" and encoding "UTF-8": the line
+// <?xml version="1.0" encoding="UTF-8"?>, a line feed, then the markup as loaded (elements,
+// attributes, text and white space inside elements, comments, processing instructions, a
+// document type; a declaration of its own is replaced; no byte-order mark). Text that is not
+// well-formed XML, or holds no element, gives "" and a log line (detailed logging). Never throws.
+[[nodiscard]] std::string CreateBomXML(const std::string& aXmlData);
+
 // Internals, open to tests.
 
 // Writes "[Net]" + aText at aLevel straight to the global logger, whatever the detailed-logging

@@ -17,6 +17,10 @@
 // "string", bool "Boolean", TDateTime (VQ_DATETIME_PROP, since it is a double) "TDateTime",
 // std::unique_ptr<R> "R", std::vector<R> "TArray<R>" (R a record class). A record owns the
 // records below it. The tables are built once, thread-safely, and only read afterwards.
+//
+// The two macros also register the class under its class name when the program starts, so an
+// object can be made from its name (VqCreateObject): a record class is default-constructible
+// and not local to a function.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -24,6 +28,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <typeinfo>
 #include <variant>
 #include <vector>
 
@@ -79,7 +84,22 @@ class TVqObject {
 // fit its property's type (a number given as a string does not fit). Never throws.
 [[nodiscard]] bool ReadVqObject(std::string_view aJSON, TVqObject& aObj, std::string& aErro);
 
+// The class registry behind the macros. Registering one class again is harmless; two classes
+// under one name (in different namespaces) make that name ambiguous. Thread-safe.
+using TVqObjectFactory = std::unique_ptr<TVqObject> (*)();
+bool VqRegisterClass(const char* aName, const std::type_info& aType, TVqObjectFactory aFactory);
+// A new object of the class registered under aName (case-sensitive); nullptr with aErro set
+// when no class or more than one is.
+[[nodiscard]] std::unique_ptr<TVqObject> VqCreateObject(const std::string& aName, std::string& aErro);
+
 namespace vq_detail {
+
+// Instantiated after the class's definition, so C is complete here.
+template <class C>
+bool RegisterRecord() {
+  return VqRegisterClass(C::kClassName, typeid(C),
+                         []() -> std::unique_ptr<TVqObject> { return std::make_unique<C>(); });
+}
 
 template <class T>
 struct IsUniquePtr : std::false_type {};
@@ -191,6 +211,7 @@ TVqProperty VqDateTimeProp(std::string aName, TDateTime C::*aMember) {
  public:                                                                          \
   using VqSelf = Class;                                                           \
   static constexpr const char* kClassName = #Class;                               \
+  inline static const bool kVqRegistered = ::tessaly::vq_detail::RegisterRecord<Class>(); \
   [[nodiscard]] const char* ClassName() const override { return kClassName; }     \
   [[nodiscard]] const ::tessaly::TVqPropertyList& Properties() const override {   \
     static const ::tessaly::TVqPropertyList kList{__VA_ARGS__};                   \
@@ -202,6 +223,7 @@ TVqProperty VqDateTimeProp(std::string aName, TDateTime C::*aMember) {
  public:                                                                          \
   using VqSelf = Class;                                                           \
   static constexpr const char* kClassName = #Class;                               \
+  inline static const bool kVqRegistered = ::tessaly::vq_detail::RegisterRecord<Class>(); \
   [[nodiscard]] const char* ClassName() const override { return kClassName; }     \
   [[nodiscard]] const ::tessaly::TVqPropertyList& Properties() const override {   \
     static const ::tessaly::TVqPropertyList kList =                               \
