@@ -2,18 +2,27 @@
 // dialect-neutral SQL: text, nulls, dates, batches, transactions and driver choice.
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 #include "engine/DMUnit.h"
-#include "support/SqliteOdbcEnv.h"
+#include "support/TempDir.h"
+#include "support/TestOdbc.h"
 
 namespace tessaly {
 namespace {
 
 class DMOdbcTest : public ::testing::Test {
  protected:
+  static void SetUpTestSuite() {
+    // The driver has no wide entry points: the driver manager converts texts through the locale.
+    std::setlocale(LC_ALL, "C.UTF-8");
+    // Under a SQL Server driver's name as well, for the default choice of a driver.
+    vqtest::RegisterDriverAlias("ODBC Driver 17 for SQL Server", vqtest::kSqliteOdbcDriver);
+  }
   void SetUp() override {
-    if (!vqtest::SqliteOdbcEnv::Instance().Available()) GTEST_SKIP() << "SQLite ODBC driver not installed";
     dbFile = dir.file("shop.db");
-    dm.FDConnection.SetParams({"DriverID=MSSQL", "ODBCDriver=SQLite3", "Database=" + dbFile});
+    dm.FDConnection.SetParams(
+        {"DriverID=MSSQL", std::string("ODBCDriver=") + vqtest::kSqliteOdbcDriver, "Database=" + dbFile});
     ASSERT_TRUE(dm.SqlExec(reason,
                            "create table goods(id integer primary key, name varchar(50), price double, "
                            "made datetime, note varchar(20))"))

@@ -1,58 +1,157 @@
-// The SQL operations on the SQLite back end: batches and transactions, and the fallbacks of
+// The SQL operations on both back ends: through the ODBC back end, the driver manager and the
+// T-SQL test driver (the road to the back-office server), and on the SQLite back end (upgrade
+// packages). Batches and transactions, the walk over a batch's results, and the fallbacks of
 // SqlValue, SqlCount, SqlExists and the catalogue tests.
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <optional>
+
 #include "engine/DMUnit.h"
 #include "support/TempDir.h"
+#include "support/TestOdbc.h"
 
 namespace tessaly {
 namespace {
 
-class DMSqlTest : public ::testing::Test {
+enum class TBackEnd { Odbc, Sqlite };
+
+std::string BackEndName(const ::testing::TestParamInfo<TBackEnd>& info) {
+  return info.param == TBackEnd::Odbc ? "Odbc" : "Sqlite";
+}
+
+void PrintTo(TBackEnd b, std::ostream* os) { *os << (b == TBackEnd::Odbc ? "Odbc" : "Sqlite"); }
+
+class DMSqlTest : public ::testing::TestWithParam<TBackEnd> {
  protected:
   void SetUp() override {
-    vqtest::WriteFileBytes(dir.file("pkg.db"), "");
-    ASSERT_TRUE(dm.SQLiteConn(reason, dir.file("pkg.db"))) << reason;
+    std::setlocale(LC_ALL, "C.UTF-8");
+    if (Odbc()) {
+      server.emplace();
+      dm.FDConnection.SetParams({"DriverID=MSSQL", std::string("ODBCDriver=") + vqtest::kTestOdbcDriver,
+                                 "Server=127.0.0.1,1433", "User_Name=sa", "Password=test",
+                                 "Database=" + server->DatabasePath()});
+      conn = &dm.FDConnection;
+    } else {
+      vqtest::WriteFileBytes(dir.file("pkg.db"), "");
+      ASSERT_TRUE(dm.SQLiteConn(reason, dir.file("pkg.db"))) << reason;
+      conn = &dm.FSqliteConn;
+    }
     ASSERT_TRUE(Exec("create table T_UPList(i_UpOrderNo int, s_UpType varchar(10), m_UpTxt text, d_When datetime);"
                      "insert into T_UPList values(1, 'TB', 'create table a(x int)', '2024-01-02 03:04:05');"
                      "insert into T_UPList values(2, null, '中文脚本', null);"))
         << reason;
   }
 
+  [[nodiscard]] bool Odbc() const { return GetParam() == TBackEnd::Odbc; }
   bool Exec(const std::string& sql, bool trans = false) { return dm.SqlExec(reason, sql, conn, trans); }
   int Rows() { return dm.SqlCount("select * from T_UPList", conn); }
+  // A new session on the same database: what another client sees.
+  void Reopen() {
+    conn->Close();
+    if (Odbc()) {
+      ASSERT_TRUE(dm.CheckConn(reason, conn)) << reason;
+    } else {
+      ASSERT_TRUE(dm.SQLiteConn(reason, dir.file("pkg.db"))) << reason;
+    }
+  }
 
   vqtest::TempDir dir;
+  std::optional<vqtest::TestOdbc> server;
   TDM dm;
-  TDbConnection* conn = &dm.FSqliteConn;
+  TDbConnection* conn = nullptr;
   std::string reason;
 };
 
+INSTANTIATE_TEST_SUITE_P(BackEnds, DMSqlTest, ::testing::Values(TBackEnd::Odbc, TBackEnd::Sqlite), BackEndName);
+
 // A failing second statement fails the call and, inside a transaction, takes the first one
 // back with it.
-TEST_F(DMSqlTest, FailingSecondStatementRollsBackWholeBatch) {
+TEST_P(DMSqlTest, FailingSecondStatementRollsBackWholeBatch) {
   EXPECT_FALSE(Exec("insert into T_UPList(i_UpOrderNo) values(3);\ninsert into no_such_table values(1)", true));
   EXPECT_NE(reason.find("no_such_table"), std::string::npos) << reason;
   EXPECT_EQ(Rows(), 2);
   // No transaction is left open: the next statement commits on its own.
   ASSERT_TRUE(Exec("insert into T_UPList(i_UpOrderNo) values(4)")) << reason;
-  dm.FSqliteConn.Close();
-  ASSERT_TRUE(dm.SQLiteConn(reason, dir.file("pkg.db"))) << reason;
+  Reopen();
   EXPECT_EQ(Rows(), 3);
 }
 
 // Without a transaction the statements before the failing one stay applied.
-TEST_F(DMSqlTest, FailingBatchWithoutTransactionKeepsEarlierStatements) {
+TEST_P(DMSqlTest, FailingBatchWithoutTransactionKeepsEarlierStatements) {
   EXPECT_FALSE(Exec("insert into T_UPList(i_UpOrderNo) values(3);\ninsert into no_such_table values(1)"));
   EXPECT_EQ(Rows(), 3);
 }
 
 // A whole batch in a transaction is committed, and the reason text is the check's text.
-TEST_F(DMSqlTest, SucceedingBatchInTransactionCommits) {
+TEST_P(DMSqlTest, SucceedingBatchInTransactionCommits) {
   ASSERT_TRUE(Exec("insert into T_UPList(i_UpOrderNo) values(3);\ninsert into T_UPList(i_UpOrderNo) values(4)", true))
       << reason;
   EXPECT_EQ(reason, "数据库已连接");
   EXPECT_EQ(Rows(), 4);
+  Reopen();
+  EXPECT_EQ(Rows(), 4);
+}
+
+struct BatchCase {
+  const char* what;
+  std::string third;  // the statement that fails
+};
+
+// Any failing statement of a batch fails the call, however many statements ran before it: in a
+// transaction nothing stays, without one the statements before it do.
+TEST_P(DMSqlTest, FailingThirdStatementOfBatch) {
+  ASSERT_TRUE(Exec("create table T_Key(k int primary key)")) << reason;
+  const BatchCase cases[] = {
+      {"missing table", "insert into no_such_table values(1)"},
+      {"duplicate key", "insert into T_Key values(1)"},
+      {"missing column", "update T_UPList set no_such_column=1"},
+  };
+  for (const auto& c : cases) {
+    const std::string batch = "insert into T_UPList(i_UpOrderNo) values(3);\r\ninsert into T_Key values(1);\r\n" + c.third;
+    EXPECT_FALSE(Exec(batch, true)) << c.what;
+    EXPECT_NE(reason, "数据库已连接") << c.what;
+    EXPECT_EQ(Rows(), 2) << c.what;
+    EXPECT_EQ(dm.SqlCount("select k from T_Key", conn), 0) << c.what;
+
+    EXPECT_FALSE(Exec(batch)) << c.what;
+    EXPECT_EQ(Rows(), 3) << c.what;
+    EXPECT_EQ(dm.SqlCount("select k from T_Key", conn), 1) << c.what;
+    ASSERT_TRUE(Exec("delete from T_UPList where i_UpOrderNo=3; delete from T_Key")) << reason;
+  }
+}
+
+// A batch whose statements return result sets, or touch no row, runs to its end: the statements
+// after them are applied and a failure after them is reported.
+TEST_P(DMSqlTest, BatchWithResultSetsRunsToItsEnd) {
+  EXPECT_TRUE(Exec("select i_UpOrderNo from T_UPList;\r\nselect count(*) from T_UPList;\r\n"
+                   "delete from T_UPList where 1=0;\r\ninsert into T_UPList(i_UpOrderNo) values(3)",
+                   true))
+      << reason;
+  EXPECT_EQ(Rows(), 3);
+  EXPECT_FALSE(Exec("select i_UpOrderNo from T_UPList;\r\nselect count(*) from T_UPList;\r\n"
+                    "insert into T_UPList(i_UpOrderNo) values(4);\r\ninsert into no_such_table values(1)",
+                    true));
+  EXPECT_NE(reason.find("no_such_table"), std::string::npos) << reason;
+  EXPECT_EQ(Rows(), 3);
+  EXPECT_FALSE(Exec("delete from T_UPList where 1=0;\r\ninsert into no_such_table values(1)", true));
+  EXPECT_NE(reason.find("no_such_table"), std::string::npos) << reason;
+}
+
+// A query takes the first result set of its batch, past statements without one, and a
+// failure after it still fails the query.
+TEST_P(DMSqlTest, QueryTakesFirstResultSetOfBatch) {
+  EXPECT_EQ(dm.SqlValue("update T_UPList set s_UpType='TB' where 1=0;\r\nselect count(*) from T_UPList;\r\nselect 99",
+                        TDbVariant(), "", conn),
+            TDbVariant(std::int64_t{2}));
+  EXPECT_EQ(dm.SqlValue("update T_UPList set s_UpType='VW' where i_UpOrderNo=1;\r\n"
+                        "select s_UpType from T_UPList where i_UpOrderNo=1",
+                        TDbVariant(), "", conn),
+            TDbVariant(std::string("VW")));
+  TDbQuery qry;
+  EXPECT_FALSE(dm.SqlOpen(reason, qry, "select * from T_UPList;\r\ninsert into no_such_table values(1)", conn));
+  EXPECT_NE(reason.find("no_such_table"), std::string::npos) << reason;
+  EXPECT_FALSE(qry.Active());
 }
 
 struct ValueCase {
@@ -64,7 +163,7 @@ struct ValueCase {
 
 // SqlValue gives the default when the query fails, has no row, holds null in the wanted column
 // or lacks the named column; otherwise the value, in its own type.
-TEST_F(DMSqlTest, SqlValueFallsBackToDefault) {
+TEST_P(DMSqlTest, SqlValueFallsBackToDefault) {
   const TDbVariant def = std::string("def");
   const ValueCase cases[] = {
       {"failing query", "select nope from nowhere", "", def},
@@ -84,7 +183,7 @@ TEST_F(DMSqlTest, SqlValueFallsBackToDefault) {
 
 // SqlCount counts rows, 0 for none and -1 for a failing query; SqlExists says whether a row came
 // back and hands over the reason of a failure.
-TEST_F(DMSqlTest, CountAndExists) {
+TEST_P(DMSqlTest, CountAndExists) {
   EXPECT_EQ(dm.SqlCount("select * from T_UPList", conn), 2);
   EXPECT_EQ(dm.SqlCount("select * from T_UPList where 1=0", conn), 0);
   EXPECT_EQ(dm.SqlCount("select * from nowhere", conn), -1);
@@ -96,9 +195,13 @@ TEST_F(DMSqlTest, CountAndExists) {
   EXPECT_NE(erro.find("nowhere"), std::string::npos) << erro;
 }
 
+// The catalogue tests read SQLite's own catalogue: they belong to the upgrade packages only.
+class DMSqliteCatalogueTest : public DMSqlTest {};
+INSTANTIATE_TEST_SUITE_P(Sqlite, DMSqliteCatalogueTest, ::testing::Values(TBackEnd::Sqlite), BackEndName);
+
 // The catalogue tests find tables and fields by name, quote what they are given and refuse
 // empty names.
-TEST_F(DMSqlTest, TableAndFieldExists) {
+TEST_P(DMSqliteCatalogueTest, TableAndFieldExists) {
   EXPECT_TRUE(dm.TableExists("T_UPList", conn));
   EXPECT_FALSE(dm.TableExists("T_None", conn));
   EXPECT_FALSE(dm.TableExists("", conn));
@@ -110,13 +213,17 @@ TEST_F(DMSqlTest, TableAndFieldExists) {
 }
 
 // A query object walks its rows and reads each value in the asked form; a value that has no
-// such form throws for the JSON conversion to report.
-TEST_F(DMSqlTest, QueryWalksRowsAndConvertsValues) {
+// such form throws for the JSON conversion to report. Column kinds follow each back end's types:
+// the server reports varchar as a narrow string, SQLite's affinity a wide one.
+TEST_P(DMSqlTest, QueryWalksRowsAndConvertsValues) {
   TDbQuery qry;
-  ASSERT_TRUE(dm.SqlOpen(reason, qry, "select i_UpOrderNo, s_UpType, d_When from T_UPList order by 1", conn));
+  ASSERT_TRUE(dm.SqlOpen(reason, qry, "select i_UpOrderNo, s_UpType, d_When, m_UpTxt from T_UPList order by 1", conn))
+      << reason;
   EXPECT_EQ(qry.FieldKind(0), TVqFieldKind::Int32);
-  EXPECT_EQ(qry.FieldKind(1), TVqFieldKind::WideString);
+  EXPECT_EQ(qry.FieldKind(1), Odbc() ? TVqFieldKind::String : TVqFieldKind::WideString);
   EXPECT_EQ(qry.FieldKind(2), TVqFieldKind::DateTime);
+  EXPECT_EQ(qry.FieldKind(3), Odbc() ? TVqFieldKind::Memo : TVqFieldKind::WideMemo);
+  EXPECT_EQ(qry.FieldName(1), "s_UpType");
   EXPECT_EQ(qry.AsString(0), "1");
   EXPECT_EQ(qry.AsString(2), "2024-01-02 03:04:05");
   EXPECT_DOUBLE_EQ(qry.AsDateTime(2), EncodeDateTime({2024, 1, 2, 3, 4, 5, 0}));
@@ -124,6 +231,8 @@ TEST_F(DMSqlTest, QueryWalksRowsAndConvertsValues) {
   qry.Next();
   EXPECT_TRUE(qry.IsNull(1));
   EXPECT_EQ(qry.AsInt64(1), 0);
+  EXPECT_TRUE(qry.IsNull(2));
+  EXPECT_EQ(qry.AsString(3), "中文脚本");
   qry.Next();
   EXPECT_TRUE(qry.Eof());
   EXPECT_THROW((void)qry.Value(0), std::out_of_range);
@@ -136,9 +245,11 @@ TEST_F(DMSqlTest, QueryWalksRowsAndConvertsValues) {
 }
 
 // A statement without a result set is no query.
-TEST_F(DMSqlTest, OpenWithoutResultSetFails) {
+TEST_P(DMSqlTest, OpenWithoutResultSetFails) {
   TDbQuery qry;
   EXPECT_FALSE(dm.SqlOpen(reason, qry, "update T_UPList set s_UpType='x' where 1=0", conn));
+  EXPECT_FALSE(qry.Active());
+  EXPECT_FALSE(dm.SqlOpen(reason, qry, "insert into T_UPList(i_UpOrderNo) values(3)", conn));
   EXPECT_FALSE(qry.Active());
 }
 

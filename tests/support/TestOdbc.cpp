@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 
@@ -105,6 +106,19 @@ const std::string& InstallOdbcDrivers() {
   return dir->path();
 }
 
+void RegisterDriverAlias(const std::string& alias, const std::string& driver) {
+  const std::string ini = InstallOdbcDrivers() + "/odbcinst.ini";
+  std::string text = ReadFileBytes(ini);
+  if (text.find("[" + alias + "]\n") != std::string::npos) return;
+  const std::size_t section = text.find("[" + driver + "]\n");
+  if (section == std::string::npos) throw std::runtime_error("no test ODBC driver named " + driver);
+  const std::size_t line = text.find("\nDriver=", section);
+  const std::size_t end = text.find('\n', line + 1);
+  text += "\n[" + alias + "]\nDescription=" + driver + " under another name" + text.substr(line, end - line) +
+          "\nUsageCount=1\n";
+  WriteFileBytes(ini, text);
+}
+
 TestOdbc::TestOdbc() : path_(dir_.file("backoffice.db")) {
   InstallOdbcDrivers();
   std::string error;
@@ -196,8 +210,15 @@ void TestOdbc::FailStatements(const std::string& sqlLike, const std::string& mes
 void TestOdbc::ClearFailures() { MustRun(path_, "DELETE FROM vq_test_proc_fail; DELETE FROM vq_test_fail;"); }
 
 void TestOdbc::SetLinkLost(bool lost) {
-  MustRun(path_, "INSERT OR REPLACE INTO vq_test_flag(name, value) VALUES('link_lost', CAST(?1 AS INTEGER))",
-          {lost ? "1" : "0"});
+  // The driver's marker (LinkLostMarker in odbc_driver/Session.h): a file beside the database, so
+  // that setting it never waits for a connection's write lock.
+  const std::string marker = path_ + ".link_lost";
+  if (lost) {
+    WriteFileBytes(marker, "");
+  } else {
+    std::error_code ec;
+    std::filesystem::remove(marker, ec);
+  }
 }
 
 std::vector<TestOdbc::ExecCall> TestOdbc::ExecLog() {

@@ -24,6 +24,10 @@ inline constexpr const char* kSqliteOdbcDriver = "SQLite3";
 
 // Writes the process-wide odbcinst.ini and points ODBCSYSINI at its folder (once); returns the folder.
 const std::string& InstallOdbcDrivers();
+// Registers the library of `driver` (one of the two above) under the name `alias` as well, so that
+// a connection naming no driver, which takes the first installed SQL Server driver, lands on it.
+// The alias lasts for the process; a second call with the same alias changes nothing.
+void RegisterDriverAlias(const std::string& alias, const std::string& driver = kTestOdbcDriver);
 
 class TestOdbc {
  public:
@@ -62,10 +66,15 @@ class TestOdbc {
   // exec of `proc` (with arguments LIKE `argsLike`, any when nullopt) fails with `message`.
   void FailProcedure(const std::string& proc, const std::string& message,
                      const std::optional<std::string>& argsLike = {}, const std::string& sqlstate = "42000");
-  // Every statement whose text is LIKE `sqlLike` fails with `message`.
+  // Every statement whose text is LIKE `sqlLike` fails with `message`. The texts matched, each as
+  // sent with the blanks at its ends trimmed: a simple statement, an exec, a create/alter of a
+  // view, procedure, function or trigger, a whole `if [not] exists(…) … [else …]` or `begin … end`,
+  // and every statement inside those. A compound statement that matches fails whole, running none
+  // of its branches.
   void FailStatements(const std::string& sqlLike, const std::string& message, const std::string& sqlstate = "HY000");
   void ClearFailures();
   // While set, connecting fails (08001) and every open connection dies (08S01) at its next batch.
+  // Takes effect at once, also while a connection holds an open transaction.
   void SetLinkLost(bool lost);
 
   struct ExecCall {

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <filesystem>
+
 #include "SessionFunctions.h"
 #include "TsqlRewrite.h"
 #include "platform/TextCodec.h"
@@ -16,7 +18,6 @@ CREATE TABLE IF NOT EXISTS vq_test_proc_fail(proc_name TEXT COLLATE NOCASE, args
   sqlstate TEXT DEFAULT '42000', native INTEGER DEFAULT 50000);
 CREATE TABLE IF NOT EXISTS vq_test_fail(sql_like TEXT, message TEXT, sqlstate TEXT DEFAULT 'HY000', native INTEGER DEFAULT 0);
 CREATE TABLE IF NOT EXISTS vq_test_scalar(name TEXT COLLATE NOCASE, args TEXT, value);
-CREATE TABLE IF NOT EXISTS vq_test_flag(name TEXT PRIMARY KEY COLLATE NOCASE, value);
 )";
 
 // The server's object catalogue: tables, views and the registered procedures and functions.
@@ -98,10 +99,8 @@ void Session::Close() {
 bool Session::Exec(const std::string& sql) { return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK; }
 
 bool Session::LinkLost() {
-  std::vector<std::vector<Value>> rows;
-  if (!Query(db_, "SELECT value FROM vq_test_flag WHERE name='link_lost'", {}, &rows) || rows.empty()) return false;
-  const Value& v = rows[0][0];
-  return (v.type == Value::Type::Int && v.i != 0) || (v.type == Value::Type::Text && v.s != "0" && !v.s.empty());
+  std::error_code ec;
+  return std::filesystem::exists(LinkLostMarker(path_), ec);
 }
 
 void Session::LoadScalars() {
@@ -177,7 +176,11 @@ bool Session::ForcedFailure(const std::string& text, std::vector<Result>& out) {
   return true;
 }
 
+// A forced failure is looked up for every node before it runs, compound ones included, so that a
+// pattern may name a whole if/else or begin/end as well as any statement inside it. A matching
+// compound statement fails whole (a run-time error: the batch goes on) and none of its parts runs.
 bool Session::RunNode(const Node& n, std::vector<Result>& out) {
+  if (ForcedFailure(n.text, out)) return true;
   switch (n.kind) {
     case Node::Kind::Simple: return RunSimple(n, out);
     case Node::Kind::If: return RunIf(n, out);
@@ -192,7 +195,6 @@ bool Session::RunNode(const Node& n, std::vector<Result>& out) {
 }
 
 bool Session::RunSimple(const Node& n, std::vector<Result>& out) {
-  if (ForcedFailure(n.text, out)) return true;
   std::vector<std::string> sqls;
   std::string error;
   if (!RewriteStatement(n.toks, sqls, error)) {
@@ -264,7 +266,6 @@ bool Session::RunIf(const Node& n, std::vector<Result>& out) {
 }
 
 bool Session::RunExec(const Node& n, std::vector<Result>& out) {
-  if (ForcedFailure(n.text, out)) return true;
   std::vector<std::vector<Value>> rows;
   if (!Query(db_, "SELECT 1 FROM vq_test_object WHERE name=?1 AND xtype='P'", {n.name}, &rows) || rows.empty()) {
     out.push_back(ErrorResult({"42000", 2812, "Could not find stored procedure '" + n.name + "'."}));

@@ -10,13 +10,20 @@
 //                                                row belongs to the caller's transaction
 //   vq_test_proc_fail(proc_name, args_like, message, sqlstate, native)  exec of that procedure
 //                                                (arguments LIKE args_like, NULL = any) fails
-//   vq_test_fail(sql_like, message, sqlstate, native)  any statement whose text is LIKE sql_like fails
+//   vq_test_fail(sql_like, message, sqlstate, native)  any statement whose text (as received, blanks
+//                                                at its ends trimmed) is LIKE sql_like fails: a
+//                                                simple statement, an exec, a create/alter of a
+//                                                module (its whole text), a whole if … else … or
+//                                                begin … end, and each statement inside those; a
+//                                                compound one that matches fails whole
 //   vq_test_scalar(name, args, value)            value of dbo.<name>(args) (args: the argument
 //                                                values joined by ',', NULL = any call);
 //                                                names 'getdate' and 'CHANGE_TRACKING_CURRENT_VERSION'
 //                                                give those functions (defaults: local clock, NULL)
-//   vq_test_flag(name, value)                    'link_lost' = 1: the server is unreachable (08001 at
-//                                                connect, 08S01 on a connection, which stays dead)
+//
+// The link to the server is lost while the file LinkLostMarker(path) exists: 08001 at connect,
+// 08S01 at the next batch of an open connection, which stays dead. A file of its own rather than
+// a control row, so that it can be set while a connection holds the database's write lock.
 //
 // Batch rules: statements run in order; a compile error (syntax, missing table or column) ends the
 // batch there, a run-time error (constraint, failing procedure) is reported in its place and the
@@ -31,6 +38,9 @@
 #include "TsqlParser.h"
 
 namespace vqodbc {
+
+// Path of the lost-link marker of the database file `path`.
+[[nodiscard]] inline std::string LinkLostMarker(const std::string& path) { return path + ".link_lost"; }
 
 class Session {
  public:

@@ -192,6 +192,71 @@ TEST_F(DriverTest, ForcedStatementFailureInATransaction) {
   EXPECT_EQ(c.RunAll("insert into spf_t_pos_detail values(5, 'A1', 1)")[0].rc, SQL_SUCCESS);
 }
 
+// A forced failure also reaches create/alter of a view, procedure, function or trigger, and a
+// whole if/else or begin/end by its own text (condition included), which then fails whole; a
+// pattern naming only an inner statement still fails just that statement.
+TEST_F(DriverTest, ForcedFailureMatchesModulesAndWholeCompoundStatements) {
+  Run(kSysTable);
+  Run("create view v_keep as select 1 as x");
+  Run("create procedure p_keep as select 1");
+  Run(SetParam("Present", "1"));
+  struct Case {
+    const char* what;
+    std::string pattern;
+    std::string sql;
+    std::string check;  // plain SQLite on the file after the failure
+    std::optional<std::string> expected;
+  } cases[] = {
+      {"create view", "create view v_new%", "create view v_new as select 1 as x",
+       "select count(*) from sqlite_master where name='v_new'", "0"},
+      {"alter view", "alter view v_keep%", "alter view v_keep as select 2 as x", "select x from v_keep", "1"},
+      {"create procedure", "%procedure p_new%", "create procedure p_new as select 1",
+       "select count(*) from vq_test_object where name='p_new'", "0"},
+      {"alter procedure", "alter proc%", "alter procedure p_keep as select 2",
+       "select definition from vq_test_object where name='p_keep'", "create procedure p_keep as select 1"},
+      {"create function", "create function fn_new%", "create function fn_new() returns int as begin return 1 end",
+       "select count(*) from vq_test_object where name='fn_new'", "0"},
+      {"create trigger", "%trigger tr_new%", "create trigger tr_new on spf_t_sys_system after insert as select 1",
+       "select count(*) from vq_test_object where name='tr_new'", "0"},
+      {"if exists by its condition", "if exists(select 1 from spf_t_sys_system%", SetParam("Absent", "1"),
+       "select count(*) from spf_t_sys_system where sys_id='Absent'", "0"},
+      {"if exists whose update branch would run", "if exists(select 1 from spf_t_sys_system%", SetParam("Present", "2"),
+       "select sys_value from spf_t_sys_system where sys_id='Present'", "1"},
+      {"if not exists guarding a create", "if not exists(select 1 from sysobjects where name='spf_t_new')%",
+       "if not exists(select 1 from sysobjects where name='spf_t_new') create table spf_t_new(id int)",
+       "select count(*) from sqlite_master where name='spf_t_new'", "0"},
+      {"begin … end", "begin%insert into spf_t_new2%", "create table spf_t_new2(id int)\nbegin insert into spf_t_new2 values(1) end",
+       "select count(*) from spf_t_new2", "0"},
+      {"inner insert of an if", "insert into spf_t_sys_system%", SetParam("Inner", "1"),
+       "select count(*) from spf_t_sys_system where sys_id='Inner'", "0"},
+  };
+  Conn c(db.ConnectionString());
+  for (const auto& k : cases) {
+    db.FailStatements(k.pattern, "forced", "42000");
+    const auto out = c.RunAll(k.sql);
+    ASSERT_FALSE(out.empty()) << k.what;
+    EXPECT_EQ(out.back().rc, SQL_ERROR) << k.what;
+    EXPECT_EQ(out.back().state, "42000") << k.what;
+    EXPECT_EQ(out.back().message, "forced") << k.what;
+    EXPECT_EQ(db.Value(k.check), k.expected) << k.what;
+    db.ClearFailures();
+  }
+  // The inner pattern leaves the update branch alone.
+  db.FailStatements("insert into spf_t_sys_system%", "forced");
+  const auto update = c.RunAll(SetParam("Present", "3"));
+  ASSERT_EQ(update.size(), 1u);
+  EXPECT_EQ(update[0].rc, SQL_SUCCESS) << update[0].message;
+  EXPECT_EQ(db.Value("select sys_value from spf_t_sys_system where sys_id='Present'"), "3");
+  db.ClearFailures();
+  // A compound statement's failure is a run-time error: the batch goes on after it.
+  db.FailStatements("if exists(select 1 from spf_t_sys_system%", "forced");
+  // (A first statement's error ends SQLExecDirect, after which the driver manager shows no more results.)
+  const auto batch = c.RunAll("select 'before' as r\r\n" + SetParam("Absent", "1") + "\r\nselect 'after' as r");
+  ASSERT_EQ(batch.size(), 3u);
+  EXPECT_EQ(batch[1].rc, SQL_ERROR);
+  EXPECT_EQ(batch[2].rows, (std::vector<Row>{{"after"}}));
+}
+
 // Scalar functions of the server answer what the test set: per argument, for any argument, or an
 // error when none is set; CHANGE_TRACKING_CURRENT_VERSION() is NULL until set, getdate() the
 // local clock until set.
