@@ -113,27 +113,39 @@ bool TAppDM::GetTransTable(std::string& aResult, TDbQuery& qryTable, TDbConnecti
 }
 
 int TAppDM::GetTransRecord(std::string& aResult, const std::string& aType, const std::string& aTable,
-                           TDbConnection* aConn) {
+                           TDbConnection* aConn, bool* aReadFailed) {
+  bool failed = true;
+  int value = -1;
   try {
     TDbQuery qry;
-    if (!SqlOpen(aResult, qry, RecordSelect("last_change", aType, aTable), aConn) || qry.Eof()) return -1;
-    return static_cast<int>(qry.AsInt64(0));
+    if (SqlOpen(aResult, qry, RecordSelect("last_change", aType, aTable), aConn)) {
+      if (!qry.Eof()) value = static_cast<int>(qry.AsInt64(0));
+      failed = false;
+    }
   } catch (const std::exception& e) {
     aResult = e.what();
-    return -1;
+    value = -1;
   }
+  if (aReadFailed != nullptr) *aReadFailed = failed;
+  return value;
 }
 
 TDateTime TAppDM::GetTransRecordDate(std::string& aResult, const std::string& aType, const std::string& aTable,
-                                     TDbConnection* aConn) {
+                                     TDbConnection* aConn, bool* aReadFailed) {
+  bool failed = true;
+  TDateTime value = 0;
   try {
     TDbQuery qry;
-    if (!SqlOpen(aResult, qry, RecordSelect("last_date", aType, aTable), aConn) || qry.Eof()) return 0;
-    return qry.AsDateTime(0);
+    if (SqlOpen(aResult, qry, RecordSelect("last_date", aType, aTable), aConn)) {
+      if (!qry.Eof()) value = qry.AsDateTime(0);
+      failed = false;
+    }
   } catch (const std::exception& e) {
     aResult = e.what();
-    return 0;
+    value = 0;
   }
+  if (aReadFailed != nullptr) *aReadFailed = failed;
+  return value;
 }
 
 bool TAppDM::SetTransRecord(std::string& aResult, const std::string& aType, const std::string& aTable,

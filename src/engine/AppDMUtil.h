@@ -52,12 +52,15 @@ class TAppDM : public TDM {
   bool DataClear(std::string& aResult);
   // Opens the current product's active sync tables, in transfer order, into the caller's query.
   bool GetTransTable(std::string& aResult, TDbQuery& qryTable, TDbConnection* aConn = nullptr);
-  // The stored change number; -1 when there is none or the query fails.
+  // The stored change number; -1 when there is none or the query fails. A missing checkpoint and
+  // a failed read look alike in the result, so callers that must not restart from zero pass
+  // aReadFailed, which is set to whether the query itself failed.
   [[nodiscard]] int GetTransRecord(std::string& aResult, const std::string& aType, const std::string& aTable,
-                                   TDbConnection* aConn = nullptr);
-  // The stored date; the zero date-time when there is none or the query fails.
+                                   TDbConnection* aConn = nullptr, bool* aReadFailed = nullptr);
+  // The stored date; the zero date-time when there is none or the query fails (aReadFailed as above).
   [[nodiscard]] TDateTime GetTransRecordDate(std::string& aResult, const std::string& aType,
-                                             const std::string& aTable, TDbConnection* aConn = nullptr);
+                                             const std::string& aTable, TDbConnection* aConn = nullptr,
+                                             bool* aReadFailed = nullptr);
   // Writes (or adds) the checkpoint in one transaction; the date keeps its milliseconds.
   bool SetTransRecord(std::string& aResult, const std::string& aType, const std::string& aTable,
                       int aLastChange, TDateTime aLastDate, TDbConnection* aConn = nullptr);

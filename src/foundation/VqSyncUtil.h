@@ -1,6 +1,6 @@
 #pragma once
 // Values shared by the UI thread and the worker threads, each behind a lock of its own: one read
-// or one write of `v` is atomic; a read followed by a write is not. `def` never changes after
+// or one write of `v` is atomic; a read followed by a write is not, unless it goes through Update. `def` never changes after
 // construction and is read without the lock. Holders are owned by the settings-and-state object.
 #include <cstdint>
 #include <mutex>
@@ -37,6 +37,13 @@ class TVqSyncValue final : public TVqSync {
   void v(T aValue) {
     std::lock_guard<std::recursive_mutex> g(FLocker);
     FValue = std::move(aValue);
+  }
+  // Reads and writes the value under one hold of the lock: aChange(T&) may look at the value and
+  // change it, and no other write can fall between the two.
+  template <typename F>
+  void Update(F&& aChange) {
+    std::lock_guard<std::recursive_mutex> g(FLocker);
+    aChange(FValue);
   }
   [[nodiscard]] const T& def() const { return FDefValue; }
 

@@ -113,6 +113,25 @@ TEST_F(AppDMParamsTest, CheckpointWriteTwiceKeepsOneRowWithMilliseconds) {
   EXPECT_EQ(dm.GetTransRecord(reason, "BI", "bi_t_item"), -1);
 }
 
+// A missing checkpoint and a failed read give the same value; only the read-failed flag tells
+// them apart, so that a worker never restarts a table from zero after a failed query.
+TEST_F(AppDMParamsTest, CheckpointReadFailureIsToldApartFromMissing) {
+  bool failed = true;
+  EXPECT_EQ(dm.GetTransRecord(reason, "BI", "bi_t_item", nullptr, &failed), -1);
+  EXPECT_FALSE(failed);
+  failed = true;
+  EXPECT_EQ(dm.GetTransRecordDate(reason, "BI", "bi_t_item", nullptr, &failed), 0.0);
+  EXPECT_FALSE(failed);
+
+  db.FailStatements("select last_%from spf_t_trans_record%", "deadlock victim");
+  EXPECT_EQ(dm.GetTransRecord(reason, "BI", "bi_t_item", nullptr, &failed), -1);
+  EXPECT_TRUE(failed);
+  EXPECT_NE(reason.find("deadlock victim"), std::string::npos) << reason;
+  failed = false;
+  EXPECT_EQ(dm.GetTransRecordDate(reason, "BI", "bi_t_item", nullptr, &failed), 0.0);
+  EXPECT_TRUE(failed);
+}
+
 // The counting form starts a checkpoint at 0 and adds one on each later call; a null change
 // number reads 0.
 TEST_F(AppDMParamsTest, CountingCheckpointAndNullChange) {

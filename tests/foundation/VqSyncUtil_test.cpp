@@ -85,3 +85,26 @@ TEST(VqSyncValue, ConcurrentDateTimeWrites) {
 
 }  // namespace
 }  // namespace tessaly
+
+namespace {
+
+// Update holds the lock across its read and write: concurrent conditional changes never lose one
+// another's writes, where a v() read followed by a v(x) write would.
+TEST(VqSyncValue, UpdateIsOneStep) {
+  tessaly::TVqSyncInt counter{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&counter] {
+      for (int i = 0; i < 5000; ++i) counter.Update([](std::int32_t& v) { ++v; });
+    });
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(counter.v(), 20000);
+
+  tessaly::TVqSyncInt state{4};
+  state.Update([](std::int32_t& v) {
+    if (v == 1 || v == 2) v = 2;
+  });
+  EXPECT_EQ(state.v(), 4);  // a stop request is not overwritten
+}
+
+}  // namespace

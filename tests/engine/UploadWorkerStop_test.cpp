@@ -1,0 +1,148 @@
+// The engine state handshake of the two workers: stops during a page, failed starts, restarts
+// that resume from the checkpoints, and a worker destroyed in the middle of a cycle.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "UploadWorkerFixture.h"
+
+namespace tessaly {
+namespace {
+
+using vqtest::FakeReply;
+
+class UploadWorkerStopTest : public UploadWorkerTest {
+ protected:
+  void SetUp() override {
+    UploadWorkerTest::SetUp();
+    // The puller takes part in the handshake but pulls nothing.
+    appVar.DBDistributed = 2;
+    appVar.PullSelfCollect.v(false);
+    appVar.PullWXApplet.v(false);
+  }
+  void StartBoth() {
+    AddWorker(false);
+    AddWorker(true);
+    appVar.UploadState.v(TUploadState::StartRequested);
+  }
+};
+
+// A stop during page 3 of 10 lets page 3 finish, writes no later checkpoint, reaches 5 only
+// once both workers have stopped, and the next start resumes from the checkpoints.
+TEST_F(UploadWorkerStopTest, StopDuringPageFinishesItAndResumesLater) {
+  appVar.UploadPageSize.v(2);
+  MakeItems("bi_t_item", 1, 20);
+  AddItemsCatalogue("bi_t_item");
+  MakeItems("later", 1, 3);
+  AddItemsCatalogue("later");
+  server.Enqueue(kUploadPath, Accepted());
+  server.Enqueue(kUploadPath, Accepted());
+  server.Enqueue(kUploadPath, FakeReply::Held("page3", Accepted()));
+
+  StartBoth();
+  ASSERT_TRUE(server.WaitForRequests(3));
+  appVar.UploadState.v(TUploadState::StopRequested);
+  // The puller stops at its next tick; the uploader is still in its page.
+  ASSERT_TRUE(WaitLog("工作线程已停止."));
+  EXPECT_EQ(appVar.UploadState.v(), TUploadState::StopRequested);
+  server.Release("page3");
+  ASSERT_TRUE(WaitState(TUploadState::StoppedAfterStop));
+  EXPECT_EQ(logView->Count("工作线程已停止."), 2u);
+  EXPECT_EQ(logView->Count("[bi_t_item][3/10]检测到服务停止/退出，中断传输任务"), 1u);
+  EXPECT_EQ(PostedPages().size(), 3u);
+  EXPECT_EQ(Checkpoint("BI", "bi_t_item"), 4);
+  EXPECT_EQ(Checkpoint("BI", "later"), std::nullopt);
+  EXPECT_EQ(CycleEnds(), 0u);
+
+  // The next start connects again, rereads the catalogue and goes on from row 5.
+  appVar.UploadState.v(TUploadState::StartRequested);
+  ASSERT_TRUE(WaitUntil([&] { return CycleEnds() == 1; }));
+  EXPECT_EQ(logView->Count("工作线程开启成功."), 4u);
+  const auto rows = PostedChanges("bi_t_item");
+  EXPECT_EQ(std::vector<int>(rows.begin() + 6, rows.end()), Range(5, 20));
+  EXPECT_EQ(Checkpoint("BI", "bi_t_item"), 20);
+  EXPECT_EQ(Checkpoint("BI", "later"), 3);
+}
+
+// A worker whose start fails while the other is mid-cycle turns the start into a stop, so the
+// running worker finishes its page and the handshake ends in 5, not in 0 under a running worker.
+TEST_F(UploadWorkerStopTest, FailedStartBesideRunningWorkerEndsAsStop) {
+  MakeItems("bi_t_item", 1, 45);
+  AddItemsCatalogue("bi_t_item");
+  server.Enqueue(kUploadPath, FakeReply::Held("page1", Accepted()));
+  AddWorker(false);
+  appVar.UploadState.v(TUploadState::StartRequested);
+  ASSERT_TRUE(server.WaitForRequests(1));
+  EXPECT_EQ(appVar.UploadState.v(), TUploadState::Running);
+
+  db.FailStatements("select * from spf_t_trans_table%", "catalogue locked");
+  AddWorker(true);
+  ASSERT_TRUE(WaitLog("开启工作线程失败：查询待上传表出错，catalogue locked"));
+  EXPECT_EQ(appVar.UploadState.v(), TUploadState::StopRequested);
+  server.Release("page1");
+  ASSERT_TRUE(WaitState(TUploadState::StoppedAfterStop));
+  EXPECT_EQ(logView->Count("[bi_t_item][1/3]检测到服务停止/退出，中断传输任务"), 1u);
+  EXPECT_EQ(PostedPages().size(), 1u);
+}
+
+struct StartFailCase {
+  const char* name;
+  bool linkLost;
+  const char* line;
+};
+
+// A start that fails with no other worker running sets the state back to 0; the next start
+// request tries again and succeeds.
+TEST_F(UploadWorkerStopTest, FailedStartAloneGoesBackToStopped) {
+  const StartFailCase cases[] = {
+      {"no database", true, "开启工作线程失败：数据库帐套连接失败，"},
+      {"no catalogue", false, "开启工作线程失败：查询待上传表出错，"},
+  };
+  MakeItems("bi_t_item", 1, 2);
+  AddItemsCatalogue("bi_t_item");
+  AddWorker(false);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    logView->Clear();
+    if (c.linkLost)
+      db.SetLinkLost(true);
+    else
+      db.FailStatements("select * from spf_t_trans_table%", "locked");
+    appVar.UploadState.v(TUploadState::StartRequested);
+    ASSERT_TRUE(WaitLog(c.line));
+    ASSERT_TRUE(WaitState(TUploadState::Stopped));
+    EXPECT_EQ(logView->Count("工作线程开启成功."), 0u);
+    db.SetLinkLost(false);
+    db.ClearFailures();
+    appVar.UploadState.v(TUploadState::StartRequested);
+    ASSERT_TRUE(WaitUntil([&] { return CycleEnds() == 1; }));
+    appVar.UploadState.v(TUploadState::StopRequested);
+    ASSERT_TRUE(WaitState(TUploadState::StoppedAfterStop));
+    appVar.UploadState.v(TUploadState::Stopped);
+  }
+}
+
+// Destroying a worker in the middle of a cycle ends its thread once the page in flight is done,
+// frees it cleanly, and takes it out of the handshake: the other worker's stop still reaches 5.
+TEST_F(UploadWorkerStopTest, DestroyMidCycleEndsThreadCleanly) {
+  MakeItems("bi_t_item", 1, 45);
+  AddItemsCatalogue("bi_t_item");
+  server.Enqueue(kUploadPath, FakeReply::Held("page1", Accepted()));
+  StartBoth();
+  ASSERT_TRUE(server.WaitForRequests(1));
+  ASSERT_TRUE(WaitUntil([&] { return logView->Count("工作线程开启成功.") == 2; }));
+
+  std::unique_ptr<TUploadWorker> uploader = std::move(workers.front());
+  workers.erase(workers.begin());
+  std::thread destroyer([&] { uploader.reset(); });
+  server.Release("page1");
+  destroyer.join();
+  EXPECT_EQ(logView->Count("工作线程已结束."), 1u);
+  EXPECT_EQ(logView->Count("释放成功："), 1u);
+
+  appVar.UploadState.v(TUploadState::StopRequested);
+  ASSERT_TRUE(WaitState(TUploadState::StoppedAfterStop));
+}
+
+}  // namespace
+}  // namespace tessaly
