@@ -21,8 +21,6 @@ constexpr const char* kBackOfficeSect = "app_env";
 
 std::string DBSection(const std::string& aSoftVer) { return "DBConfig_" + aSoftVer; }
 
-std::string VipCacheFolder(std::int32_t aSoftId) { return TvqLib::GetCurrPath() + "User/" + std::to_string(aSoftId); }
-
 std::string ReadStr(const std::string& aSect, const std::string& aName, const std::string& aDefValue = "",
                     const std::string& aIniFile = "") {
   return TvqLib::IniRead(aSect, aName, aDefValue, aIniFile);
@@ -87,7 +85,7 @@ void TSPfApp::CfgLoad() {
   IsDMSqlLog = AppIniReadBool(s, "IsDMSqlLog", false);
   IsDebugMemory = AppIniReadBool(s, "IsDebugMemory", false);
 
-  a.VipIntegralList.Load(VipCacheFolder(a.SoftId.v()) + "/VIPIntegral.dat");
+  a.VipIntegralList.Load(VipIntegralFile(a.SoftId.v()));
   CfgDBLoad("");
   OnSoftVerChanged();
 }
@@ -115,10 +113,10 @@ void TSPfApp::CfgSave() {
 
   TvqLib::DetailLogEnabled = a.IsDetailLog.v();
 
-  const std::string folder = VipCacheFolder(a.SoftId.v());
+  const std::filesystem::path file = VipIntegralFile(a.SoftId.v());
   std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  if (std::filesystem::is_directory(folder, ec)) a.VipIntegralList.Save(folder + "/VIPIntegral.dat");
+  std::filesystem::create_directories(file.parent_path(), ec);
+  if (std::filesystem::is_directory(file.parent_path(), ec)) a.VipIntegralList.Save(file.string());
 
   CfgDBSave();
   OnSoftVerChanged();

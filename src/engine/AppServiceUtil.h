@@ -45,6 +45,11 @@ class TUploadWorker {
   TUploadWorker(const TUploadWorker&) = delete;
   TUploadWorker& operator=(const TUploadWorker&) = delete;
 
+  // Sets the terminate flag without waiting: the thread ends after its current page or tick.
+  void Terminate() { FTerminated = true; }
+  // Waits until the thread has ended (after Terminate). The destructor does both.
+  void WaitFor();
+
   // The thread's id as the log lines show it.
   [[nodiscard]] const std::string& ThreadIdText() const { return FThreadIdText; }
 

@@ -35,9 +35,13 @@ TUploadWorker::TUploadWorker(bool aPullWorker, TOnTips aOnTips)
   Log("创建成功：" + FThreadIdText);
 }
 
-TUploadWorker::~TUploadWorker() {
-  FTerminated = true;
+void TUploadWorker::WaitFor() {
   if (FThread.joinable()) FThread.join();
+}
+
+TUploadWorker::~TUploadWorker() {
+  Terminate();
+  WaitFor();
   try {
     qryData.Close();
     qryTable.Close();

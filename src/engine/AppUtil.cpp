@@ -37,9 +37,12 @@ TSPfApp::TSPfApp() {
 TSPfApp::~TSPfApp() { Free(); }
 
 void TSPfApp::Free() noexcept {
-  // Each worker's destructor sets its terminate flag and joins its thread; both are gone before
-  // anything they use is freed. The idle puller goes first, so the uploader, which may be in the
-  // middle of a page, has its flag set as soon as possible after it.
+  // Both terminate flags first, so neither worker starts more work while the other is joined;
+  // then both threads have ended before either worker, or anything they use, is freed.
+  for (TUploadWorker* worker : {FUploader.get(), FPuller.get()})
+    if (worker != nullptr) worker->Terminate();
+  for (TUploadWorker* worker : {FUploader.get(), FPuller.get()})
+    if (worker != nullptr) worker->WaitFor();
   FPuller.reset();
   FUploader.reset();
   AppDM = nullptr;

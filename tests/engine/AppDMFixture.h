@@ -16,6 +16,7 @@
 #include "support/AgentSchema.h"
 #include "support/MachineRootLog.h"
 #include "support/TempDir.h"
+#include "support/TestDbParams.h"
 #include "support/TestOdbc.h"
 
 namespace tessaly {
@@ -39,8 +40,7 @@ class AppDMFixture : public ::testing::Test {
   }
 
   [[nodiscard]] TDbParams MainParams() const {
-    return {"DriverID=MSSQL", std::string("ODBCDriver=") + vqtest::kTestOdbcDriver, "Server=127.0.0.1,1433",
-            "User_Name=sa", "Password=test", "Database=" + db.DatabasePath()};
+    return vqtest::TestDriverParams(db.DatabasePath());
   }
 
   // Runs `op` with SQL logging on and returns the statements that succeeded, in order.

@@ -11,16 +11,13 @@
 #include "engine/DMUnit.h"
 #include "platform/ProgramInfo.h"
 #include "support/TempDir.h"
+#include "support/TestDbParams.h"
 #include "support/TestOdbc.h"
 
 namespace tessaly {
 namespace {
 
-// The main connection's parameters for a database on the test driver, named explicitly.
-TDbParams TestDriverParams(const std::string& database) {
-  return {"DriverID=MSSQL", std::string("ODBCDriver=") + vqtest::kTestOdbcDriver, "Server=127.0.0.1,1433",
-          "User_Name=sa", "Password=test", "Database=" + database};
-}
+using vqtest::TestDriverParams;
 
 class SQLServerConnTest : public ::testing::Test {
  protected:

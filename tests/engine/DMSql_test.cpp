@@ -9,6 +9,7 @@
 
 #include "engine/DMUnit.h"
 #include "support/TempDir.h"
+#include "support/TestDbParams.h"
 #include "support/TestOdbc.h"
 
 namespace tessaly {
@@ -28,9 +29,7 @@ class DMSqlTest : public ::testing::TestWithParam<TBackEnd> {
     std::setlocale(LC_ALL, "C.UTF-8");
     if (Odbc()) {
       server.emplace();
-      dm.FDConnection.SetParams({"DriverID=MSSQL", std::string("ODBCDriver=") + vqtest::kTestOdbcDriver,
-                                 "Server=127.0.0.1,1433", "User_Name=sa", "Password=test",
-                                 "Database=" + server->DatabasePath()});
+      dm.FDConnection.SetParams(vqtest::TestDriverParams(server->DatabasePath()));
       conn = &dm.FDConnection;
     } else {
       vqtest::WriteFileBytes(dir.file("pkg.db"), "");

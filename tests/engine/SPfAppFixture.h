@@ -35,19 +35,6 @@
 
 namespace tessaly {
 
-// Makes the test driver reachable under the name "SQL Server" (once per process).
-inline void RegisterSqlServerAlias() {
-  const std::string ini = vqtest::InstallOdbcDrivers() + "/odbcinst.ini";
-  std::string text = vqtest::ReadFileBytes(ini);
-  if (text.find("[SQL Server]") != std::string::npos) return;
-  const std::size_t section = text.find(std::string("[") + vqtest::kTestOdbcDriver + "]");
-  const std::size_t driver = text.find("Driver=", section);
-  const std::size_t end = text.find('\n', driver);
-  text += "\n[SQL Server]\nDescription=test driver under the SQL Server name\n" + text.substr(driver, end - driver) +
-          "\nUsageCount=1\n";
-  vqtest::WriteFileBytes(ini, text);
-}
-
 class SPfAppFixture : public ::testing::Test {
  protected:
   static constexpr const char* kLoginPath = "Login.ashx";
@@ -59,7 +46,7 @@ class SPfAppFixture : public ::testing::Test {
 
   void SetUp() override {
     std::setlocale(LC_ALL, "C.UTF-8");
-    RegisterSqlServerAlias();
+    vqtest::RegisterDriverAlias("SQL Server");
     vqtest::ApplyAgentSchema(db);
     db.SetScalarText("fn_spf_soft_get_branch_no", "0001");
     db.SetScalarText("fn_spf_soft_get_distributed", "2");

@@ -38,6 +38,7 @@
 #include "support/FakePlatformServer.h"
 #include "support/MachineRootFixture.h"
 #include "support/TempDir.h"
+#include "support/TestDbParams.h"
 #include "support/TestOdbc.h"
 
 namespace vqtest {
@@ -126,9 +127,7 @@ class WorkerFixture : public ::testing::Test {
   }
 
   [[nodiscard]] tessaly::TDbParams MainParams() const {
-    return {"DriverID=MSSQL",        std::string("ODBCDriver=") + kTestOdbcDriver,
-            "Server=127.0.0.1,1433", "User_Name=sa",
-            "Password=test",         "Database=" + db.DatabasePath()};
+    return TestDriverParams(db.DatabasePath());
   }
 
   // The platform's acceptance of a page, and its refusal.
