@@ -203,10 +203,10 @@ TEST_F(UploadWorkerTest, SeededFaultsAndStopsLoseNoRow) {
   };
 
   AddWorker(false);
-  for (int cycle = 0; cycle < 40; ++cycle) {
+  for (int cycle = 0; cycle < 120; ++cycle) {
     SCOPED_TRACE(cycle);
     const std::string gate = "g" + std::to_string(cycle);
-    const int replies = static_cast<int>(random() % 6);
+    const int replies = static_cast<int>(random() % 8);
     const int held = random() % 3 == 0 ? static_cast<int>(random() % 4) : -1;
     for (int k = 0; k < replies || k <= held; ++k) {
       if (k == held) {
@@ -214,7 +214,7 @@ TEST_F(UploadWorkerTest, SeededFaultsAndStopsLoseNoRow) {
         queued.push_back(Kind::Held);
         continue;
       }
-      switch (random() % 4) {
+      switch (random() % 7) {
         case 0:
           server.Enqueue(kUploadPath, FakeReply::Status(500));
           queued.push_back(Kind::Fail);
@@ -225,6 +225,14 @@ TEST_F(UploadWorkerTest, SeededFaultsAndStopsLoseNoRow) {
           break;
         case 2:
           server.Enqueue(kUploadPath, FakeReply::CloseWithoutAnswer());
+          queued.push_back(Kind::Fail);
+          break;
+        case 3:
+          server.Enqueue(kUploadPath, FakeReply::NonJson());
+          queued.push_back(Kind::Fail);
+          break;
+        case 4:
+          server.Enqueue(kUploadPath, FakeReply::Reset());
           queued.push_back(Kind::Fail);
           break;
         default:
