@@ -114,9 +114,16 @@ class FakePlatformServer::Engine final : public httplib::Server {
  public:
   explicit Engine(FakePlatformServer& owner) : owner_(owner) {
     new_task_queue = [] { return new httplib::ThreadPool(16); };
-    const auto handler = [this](const httplib::Request& req, httplib::Response& res) { Handle(req, res); };
-    Get(".*", handler);
-    Post(".*", handler);
+    Get(".*", [this](const httplib::Request& req, httplib::Response& res) { Handle(req, req.body, res); });
+    // POST bodies are read here: reading them itself, the library refuses form bodies over 8 KiB.
+    Post(".*", [this](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& read) {
+      std::string body;
+      read([&body](const char* data, size_t length) {
+        body.append(data, length);
+        return true;
+      });
+      Handle(req, body, res);
+    });
   }
 
  private:
@@ -138,7 +145,7 @@ class FakePlatformServer::Engine final : public httplib::Server {
     return ok;
   }
 
-  void Handle(const httplib::Request& req, httplib::Response& res) {
+  void Handle(const httplib::Request& req, const std::string& body, httplib::Response& res) {
     RecordedRequest rec;
     rec.method = req.method;
     rec.path = req.path.size() > 0 && req.path[0] == '/' ? req.path.substr(1) : req.path;
@@ -149,9 +156,9 @@ class FakePlatformServer::Engine final : public httplib::Server {
       if (name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" || name == "LOCAL_PORT") continue;
       rec.headers.emplace_back(name, value);
     }
-    rec.body = req.body;
+    rec.body = body;
     if (rec.header("Content-Type").rfind("application/x-www-form-urlencoded", 0) == 0) {
-      rec.fields = DecodeFormBody(req.body);
+      rec.fields = DecodeFormBody(body);
     }
     bool hasJson = false;
     bool hasMd5 = false;
