@@ -240,6 +240,68 @@ class TDownloadMark {
   return true;
 }
 
+// What tells apart the two pulls that continue from a date.
+struct TDatePull {
+  const char* Type;     // checkpoint type
+  const char* Table;    // checkpoint table name
+  const char* Tag;      // head of the log lines, "[拉取2]" or "[拉取会员]"
+  const char* Fetched;  // head of the line that counts the page, "拉取到订单" or "拉取到会员"
+};
+
+// One run of a pull that continues from a date: read the checkpoint, ask for the page after it,
+// read the reply (aPrepare turns it into the text TRespond reads), hand each record of
+// aRecords(result) to aOne, and move the checkpoint to the reply's update time once the whole
+// page was stored. aStep names the step for the error lines.
+template <class TRespond, class TRequest, class TPrepare, class TRecords, class TOne>
+void RunDatePull(TPullRun& aRun, std::string& aStep, const TDatePull& aPull, TRequest&& aRequest,
+                 TPrepare&& aPrepare, TRecords&& aRecords, TOne&& aOne) {
+  TDateTime lastDate = 0.0;
+  if (!ReadDateCheckpoint(aRun, aPull.Type, aPull.Table, aPull.Tag, lastDate)) return;
+  aRun.Prefix = std::string(aPull.Tag) + "[" + TvqLib::GetFormat(lastDate) + "]";
+
+  aStep = "请求数据";
+  std::string reply;
+  if (!RequestPage(aRun, [&](std::string& aReply) { return aRequest(lastDate, aReply); }, reply)) return;
+  if (reply.empty()) return;
+
+  try {
+    aStep = "解析数据";
+    TRespond respond;
+    std::string erro;
+    if (!ReadVqObject(aPrepare(reply), respond, erro)) {
+      aRun.Log(aRun.Prefix + aStep + "出错：" + erro + "，返回数据：" + reply, false);
+      return;
+    }
+    if (!respond.bResult || !respond.oResult) {
+      LogRefusal(aRun, respond, true);
+      return;
+    }
+    auto& result = *respond.oResult;
+    TDateTime newDate = lastDate;
+    if (!TryStrToDateTime(result.update_time, newDate)) newDate = lastDate;
+    auto& records = aRecords(result);
+    if (records.empty()) {
+      aRun.Log(aRun.Prefix + "无数据", false);
+      aRun.Log("", false);
+      return;
+    }
+    aRun.Log(aRun.Prefix + aPull.Fetched + "[拉取时间：" + FormatDateTime("yyyy-MM-dd hh:mm:ss", lastDate) +
+                 "，服务器最大时间：" + FormatDateTime("yyyy-MM-dd hh:mm:ss", newDate) + "]" + "，共：" +
+                 std::to_string(records.size()) + "条",
+             false);
+
+    aStep = "存储数据";
+    if (ProcessPage(aRun, records, aOne)) {
+      std::string reason;
+      if (!AppDM->SetTransRecord(reason, aPull.Type, aPull.Table, 0, newDate, aRun.Conn))
+        aRun.Log(aRun.Prefix + "更新传输时间[" + TvqLib::GetFormat(newDate) + "]失败：" + reason, true);
+    }
+  } catch (const std::exception& e) {
+    aRun.Log(aRun.Prefix + aStep + "出错：" + e.what(), true);
+  }
+  aRun.Log("", false);
+}
+
 }  // namespace
 
 void TUploadWorker::PullPosOrders() {
@@ -310,60 +372,19 @@ void TUploadWorker::PullAppletOrders() {
   run.Conn = &FConn;
   run.Step = &step;
 
-  TDateTime lastDate = 0.0;
-  if (!ReadDateCheckpoint(run, "POS", "wxp_pos_data", "[拉取2]", lastDate)) return;
-  run.Prefix = "[拉取2][" + TvqLib::GetFormat(lastDate) + "]";
-
   const int softId = AppVar->SoftId.v();
   const std::string branchNo = PullBranchNo();
   const int pageSize = AppVar->PullPageSize.v();
-  step = "请求数据";
-  std::string reply;
-  if (!RequestPage(
-          run,
-          [&](std::string& aReply) { return SpfSvrSDK->DownloadPOS2(softId, branchNo, pageSize, lastDate, aReply); },
-          reply))
-    return;
-  if (reply.empty()) return;
-
-  try {
-    step = "解析数据";
-    TPosRespond2 respond;
-    std::string erro;
-    if (!ReadVqObject(WxAppReplyAsPosReply(reply), respond, erro)) {
-      Log(run.Prefix + step + "出错：" + erro + "，返回数据：" + reply);
-      return;
-    }
-    if (!respond.bResult || !respond.oResult) {
-      LogRefusal(run, respond, true);
-      return;
-    }
-    TPosResult2& result = *respond.oResult;
-    TDateTime newDate = lastDate;
-    if (!TryStrToDateTime(result.update_time, newDate)) newDate = lastDate;
-    if (result.wxposResult.empty()) {
-      Log(run.Prefix + "无数据");
-      Log("");
-      return;
-    }
-    const std::size_t n = result.wxposResult.size();
-    Log(run.Prefix + "拉取到订单[拉取时间：" + FormatDateTime("yyyy-MM-dd hh:mm:ss", lastDate) + "，服务器最大时间：" +
-        FormatDateTime("yyyy-MM-dd hh:mm:ss", newDate) + "]" + "，共：" + std::to_string(n) + "条");
-
-    step = "存储数据";
-    bool skipLogged = false;
-    const bool complete = ProcessPage(run, result.wxposResult, [&](const std::string& aLabel, TPosData& aOrder) {
-      return PullOneOrder(run, kAppletOrder, FOnTips, aLabel, aOrder, skipLogged);
-    });
-    if (complete) {
-      std::string reason;
-      if (!AppDM->SetTransRecord(reason, "POS", "wxp_pos_data", 0, newDate, &FConn))
-        Log(run.Prefix + "更新传输时间[" + TvqLib::GetFormat(newDate) + "]失败：" + reason, true);
-    }
-  } catch (const std::exception& e) {
-    Log(run.Prefix + step + "出错：" + e.what(), true);
-  }
-  Log("");
+  bool skipLogged = false;
+  RunDatePull<TPosRespond2>(
+      run, step, {"POS", "wxp_pos_data", "[拉取2]", "拉取到订单"},
+      [&](TDateTime aLastDate, std::string& aReply) {
+        return SpfSvrSDK->DownloadPOS2(softId, branchNo, pageSize, aLastDate, aReply);
+      },
+      WxAppReplyAsPosReply, [](TPosResult2& aResult) -> std::vector<TPosData>& { return aResult.wxposResult; },
+      [&](const std::string& aLabel, TPosData& aOrder) {
+        return PullOneOrder(run, kAppletOrder, FOnTips, aLabel, aOrder, skipLogged);
+      });
 }
 
 void TUploadWorker::PullVipInfo() {
@@ -374,69 +395,30 @@ void TUploadWorker::PullVipInfo() {
   run.Conn = &FConn;
   run.Step = &step;
 
-  TDateTime lastDate = 0.0;
-  if (!ReadDateCheckpoint(run, "VIP", "wxp_vip_new", "[拉取会员]", lastDate)) return;
-  run.Prefix = "[拉取会员][" + TvqLib::GetFormat(lastDate) + "]";
-
   const int softId = AppVar->SoftId.v();
   const int pageSize = AppVar->PullPageSize.v();
-  step = "请求数据";
-  std::string reply;
-  if (!RequestPage(
-          run, [&](std::string& aReply) { return SpfSvrSDK->DownloadVIP(softId, pageSize, lastDate, aReply); },
-          reply))
-    return;
-  if (reply.empty()) return;
-
-  try {
-    step = "解析数据";
-    TVipRespond respond;
-    std::string erro;
-    if (!ReadVqObject(reply, respond, erro)) {
-      Log(run.Prefix + step + "出错：" + erro + "，返回数据：" + reply);
-      return;
-    }
-    if (!respond.bResult || !respond.oResult) {
-      LogRefusal(run, respond, true);
-      return;
-    }
-    TVipResult& result = *respond.oResult;
-    TDateTime newDate = lastDate;
-    if (!TryStrToDateTime(result.update_time, newDate)) newDate = lastDate;
-    if (result.vipinfo.empty()) {
-      Log(run.Prefix + "无数据");
-      Log("");
-      return;
-    }
-    const std::size_t n = result.vipinfo.size();
-    Log(run.Prefix + "拉取到会员[拉取时间：" + FormatDateTime("yyyy-MM-dd hh:mm:ss", lastDate) + "，服务器最大时间：" +
-        FormatDateTime("yyyy-MM-dd hh:mm:ss", newDate) + "]" + "，共：" + std::to_string(n) + "条");
-
-    step = "存储数据";
-    const bool complete = ProcessPage(run, result.vipinfo, [&](const std::string& aLabel, TVipInfo& aVip) {
-      step = "保存会员";
-      std::string reason;
-      if (!AppDM->SaveVipInfo(reason, "1", &aVip, &FConn)) {
-        Log(run.Prefix + aLabel + "保存会员" + "失败[" + aVip.vip_no + "]：" + reason, true);
-        return false;
-      }
-      step = "同步会员";
-      reason.clear();
-      if (AppDM->SoftPostVip(reason, aVip.softid, aVip.vip_no, &FConn) == 1)
-        Log(run.Prefix + aLabel + "同步会员" + "成功：[" + aVip.vip_no + "]" + aVip.vip_name, true);
-      else
-        Log(run.Prefix + aLabel + "同步会员" + "失败：" + reason, true);
-      return true;
-    });
-    if (complete) {
-      std::string reason;
-      if (!AppDM->SetTransRecord(reason, "VIP", "wxp_vip_new", 0, newDate, &FConn))
-        Log(run.Prefix + "更新传输时间[" + TvqLib::GetFormat(newDate) + "]失败：" + reason, true);
-    }
-  } catch (const std::exception& e) {
-    Log(run.Prefix + step + "出错：" + e.what(), true);
-  }
-  Log("");
+  RunDatePull<TVipRespond>(
+      run, step, {"VIP", "wxp_vip_new", "[拉取会员]", "拉取到会员"},
+      [&](TDateTime aLastDate, std::string& aReply) {
+        return SpfSvrSDK->DownloadVIP(softId, pageSize, aLastDate, aReply);
+      },
+      [](const std::string& aReply) { return aReply; },
+      [](TVipResult& aResult) -> std::vector<TVipInfo>& { return aResult.vipinfo; },
+      [&](const std::string& aLabel, TVipInfo& aVip) {
+        step = "保存会员";
+        std::string reason;
+        if (!AppDM->SaveVipInfo(reason, "1", &aVip, &FConn)) {
+          Log(run.Prefix + aLabel + "保存会员" + "失败[" + aVip.vip_no + "]：" + reason, true);
+          return false;
+        }
+        step = "同步会员";
+        reason.clear();
+        if (AppDM->SoftPostVip(reason, aVip.softid, aVip.vip_no, &FConn) == 1)
+          Log(run.Prefix + aLabel + "同步会员" + "成功：[" + aVip.vip_no + "]" + aVip.vip_name, true);
+        else
+          Log(run.Prefix + aLabel + "同步会员" + "失败：" + reason, true);
+        return true;
+      });
 }
 
 }  // namespace tessaly

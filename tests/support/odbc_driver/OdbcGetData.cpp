@@ -112,7 +112,7 @@ SQLSMALLINT DefaultCType(const TypeInfo& t) {
 }
 
 const Diag kTruncated{"01004", 0, "String data, right truncated"};
-const Diag kCast{"22018", 0, "Invalid character value for cast specification"};
+const Diag kCast{"22018", 0, "Invalid character value for cast"};
 const Diag kRange{"22003", 0, "Numeric value out of range"};
 
 // One piece of `data` (UTF-16 units for wide targets, bytes otherwise) into the buffer.

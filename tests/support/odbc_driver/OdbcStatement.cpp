@@ -32,7 +32,7 @@ SQLRETURN Run(Stmt& st, const std::string& sql) {
 const Column* ColumnOf(Stmt& st, SQLUSMALLINT number, SQLRETURN& rc) {
   const Result* r = st.Current();
   if (r == nullptr || r->kind != Result::Kind::Rows) {
-    rc = Report(st, {"07005", 0, "Prepared statement not a cursor-specification"});
+    rc = Report(st, {"07005", 0, "Prepared statement returns no result set"});
     return nullptr;
   }
   if (number < 1 || number > r->columns.size()) {
