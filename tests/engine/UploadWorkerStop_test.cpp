@@ -20,6 +20,11 @@ class UploadWorkerStopTest : public UploadWorkerTest {
     appVar.PullSelfCollect.v(false);
     appVar.PullWXApplet.v(false);
   }
+  void TearDown() override {
+    // A start still held in the driver must not keep its thread past the test.
+    db.ReleaseDelays();
+    UploadWorkerTest::TearDown();
+  }
   void StartBoth() {
     AddWorker(false);
     AddWorker(true);
@@ -83,6 +88,55 @@ TEST_F(UploadWorkerStopTest, FailedStartBesideRunningWorkerEndsAsStop) {
   ASSERT_TRUE(WaitState(TUploadState::StoppedAfterStop));
   EXPECT_EQ(logView->Count("[bi_t_item][1/3]检测到服务停止/退出，中断传输任务"), 1u);
   EXPECT_EQ(PostedPages().size(), 1u);
+}
+
+// A stop request that comes while the puller's start is still reading the catalogue survives the
+// late start: the state word stays 4 (never 2 over it) until the uploader in its page has
+// finished, then ends in 5, and the next start resumes from the checkpoint.
+TEST_F(UploadWorkerStopTest, StartLandingAfterStopRequestKeepsTheStop) {
+  appVar.UploadPageSize.v(2);
+  MakeItems("bi_t_item", 1, 6);
+  AddItemsCatalogue("bi_t_item");
+  server.Enqueue(kUploadPath, Accepted());
+  server.Enqueue(kUploadPath, FakeReply::Held("page2", Accepted()));
+  AddWorker(false);
+  appVar.UploadState.v(TUploadState::StartRequested);
+  ASSERT_TRUE(server.WaitForRequests(2));
+  ASSERT_EQ(appVar.UploadState.v(), TUploadState::Running);
+
+  db.DelayStatements("select * from spf_t_trans_table%", 20000);
+  AddWorker(true);
+  ASSERT_TRUE(WaitUntil([&] { return db.DelayedStatements().size() == 1; }));
+  appVar.UploadState.v(TUploadState::StopRequested);
+  db.ReleaseDelays();
+  // The puller's start lands after the stop request, then it stops at its next tick.
+  ASSERT_TRUE(WaitLog("工作线程开启成功.", 2));
+  ASSERT_TRUE(WaitLog("工作线程已停止."));
+  EXPECT_EQ(appVar.UploadState.v(), TUploadState::StopRequested);
+
+  server.Release("page2");
+  bool sawRunning = false;
+  ASSERT_TRUE(WaitUntil([&] {
+    const int state = appVar.UploadState.v();
+    sawRunning = sawRunning || state == TUploadState::Running;
+    return state == TUploadState::StoppedAfterStop;
+  }));
+  EXPECT_FALSE(sawRunning);
+  EXPECT_EQ(logView->Count("工作线程已停止."), 2u);
+  EXPECT_EQ(logView->Count("[bi_t_item][2/3]检测到服务停止/退出，中断传输任务"), 1u);
+  EXPECT_EQ(PostedPages().size(), 2u);
+  EXPECT_EQ(Checkpoint("BI", "bi_t_item"), 2);
+  EXPECT_EQ(CycleEnds(), 0u);
+
+  // The next start is not held and goes on from row 3.
+  appVar.UploadState.v(TUploadState::StartRequested);
+  ASSERT_TRUE(WaitUntil([&] { return CycleEnds() == 1; }));
+  EXPECT_EQ(appVar.UploadState.v(), TUploadState::Running);
+  EXPECT_EQ(db.DelayedStatements().size(), 1u);
+  const auto rows = PostedChanges("bi_t_item");
+  ASSERT_GE(rows.size(), 4u);
+  EXPECT_EQ(std::vector<int>(rows.begin() + 4, rows.end()), Range(3, 6));
+  EXPECT_EQ(Checkpoint("BI", "bi_t_item"), 6);
 }
 
 struct StartFailCase {

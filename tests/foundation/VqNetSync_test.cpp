@@ -44,6 +44,39 @@ class WaitableView final : public tessaly::ILogView {
   std::vector<std::string> lines_;  // guarded by lock_
 };
 
+// The fake clock, counting its TickMs calls: a request takes one as it starts and one once its
+// answer is in, so a test can wait until a request has measured its time.
+class TickCountingClock final : public tessaly::IClock {
+ public:
+  explicit TickCountingClock(vqtest::FakeClock& inner) : inner_(inner) {}
+  tessaly::TDateTime Now() override { return inner_.Now(); }
+  std::int64_t TickMs() override {
+    const std::int64_t tick = inner_.TickMs();
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      ++ticks_;
+    }
+    changed_.notify_all();
+    return tick;
+  }
+  void SleepMs(int ms) override { inner_.SleepMs(ms); }
+  int Ticks() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return ticks_;
+  }
+  // False only when the hang guard passes first.
+  bool WaitForTicks(int count) {
+    std::unique_lock<std::mutex> guard(lock_);
+    return changed_.wait_for(guard, std::chrono::seconds(10), [&] { return ticks_ >= count; });
+  }
+
+ private:
+  vqtest::FakeClock& inner_;
+  std::mutex lock_;
+  std::condition_variable changed_;
+  int ticks_ = 0;  // guarded by lock_
+};
+
 // The message-pumping variants with a counting pump and a clock whose sleeps cost a twentieth of
 // their time, or nothing at all, so the whole wait bound passes at once while a held answer is
 // still on its way. Every test lets
@@ -81,7 +114,8 @@ class VqNetSync : public ::testing::Test {
 
   static vqtest::TempDir* dir_;
   vqtest::FakeClock clock_;
-  vqtest::ScopedClock useClock_{clock_};
+  TickCountingClock countingClock_{clock_};
+  vqtest::ScopedClock useClock_{countingClock_};
   tessaly::TLogger logger_;
   std::shared_ptr<WaitableView> view_ = std::make_shared<WaitableView>();
   std::atomic<int> pumps_{0};
@@ -101,7 +135,12 @@ TEST_F(VqNetSync, VariantsReturnTheTransportsAnswer) {
   EXPECT_EQ(answer, "{\"g\":1}");
   EXPECT_EQ(net::SyncPost(server_.url("g"), "a=1 2", answer), 1);
   EXPECT_EQ(answer, "{\"g\":1}");
+  // The failure text carries the clock time the request took; the first pump waits until the
+  // request has taken its end time, so no pause of this thread lies inside it.
+  const int ticks = countingClock_.Ticks();
+  onPump_ = [&](int) { ASSERT_TRUE(countingClock_.WaitForTicks(ticks + 2)); };
   EXPECT_EQ(net::SyncPost(server_.url("404"), "a=1", answer), 0);
+  onPump_ = nullptr;
   EXPECT_EQ(answer, "网络错误HTTP/1.1 404 Not Found");
   EXPECT_EQ(net::SyncPostStream(server_.url("g"), "x y", "", "", answer, "text/xml"), 1);
   EXPECT_GE(pumps_.load(), 4);

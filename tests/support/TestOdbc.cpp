@@ -209,6 +209,26 @@ void TestOdbc::FailStatements(const std::string& sqlLike, const std::string& mes
 
 void TestOdbc::ClearFailures() { MustRun(path_, "DELETE FROM vq_test_proc_fail; DELETE FROM vq_test_fail;"); }
 
+// The driver's files beside the database (DelayLog and DelayReleaseMarker in odbc_driver/Session.h).
+void TestOdbc::DelayStatements(const std::string& sqlLike, int ms) {
+  std::error_code ec;
+  std::filesystem::remove(path_ + ".delay_release", ec);
+  MustRun(path_, "INSERT INTO vq_test_delay(sql_like, ms) VALUES(?1, CAST(?2 AS INTEGER))", {sqlLike, std::to_string(ms)});
+}
+
+std::vector<std::string> TestOdbc::DelayedStatements() const {
+  std::error_code ec;
+  const std::string log = path_ + ".delayed";
+  std::vector<std::string> lines;
+  if (!std::filesystem::exists(log, ec)) return lines;
+  const std::string text = ReadFileBytes(log);
+  for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+    lines.push_back(text.substr(at, end - at));
+  return lines;
+}
+
+void TestOdbc::ReleaseDelays() { WriteFileBytes(path_ + ".delay_release", ""); }
+
 void TestOdbc::SetLinkLost(bool lost) {
   // The driver's marker (LinkLostMarker in odbc_driver/Session.h): a file beside the database, so
   // that setting it never waits for a connection's write lock.

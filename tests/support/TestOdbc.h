@@ -73,6 +73,14 @@ class TestOdbc {
   // of its branches.
   void FailStatements(const std::string& sqlLike, const std::string& message, const std::string& sqlstate = "HY000");
   void ClearFailures();
+  // Every statement matched as for FailStatements waits, before it runs, until ReleaseDelays() or
+  // until `ms` of real time have passed (the driver does not know the agent's clock). Also re-arms
+  // the delays after a ReleaseDelays().
+  void DelayStatements(const std::string& sqlLike, int ms);
+  // The statements whose wait has begun, in order, as the driver matched them (line breaks as blanks).
+  [[nodiscard]] std::vector<std::string> DelayedStatements() const;
+  // Ends the waits in progress; no statement waits again until the next DelayStatements().
+  void ReleaseDelays();
   // While set, connecting fails (08001) and every open connection dies (08S01) at its next batch.
   // Takes effect at once, also while a connection holds an open transaction.
   void SetLinkLost(bool lost);

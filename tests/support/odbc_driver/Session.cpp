@@ -2,7 +2,13 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "SessionFunctions.h"
 #include "TsqlRewrite.h"
@@ -18,6 +24,7 @@ CREATE TABLE IF NOT EXISTS vq_test_proc_fail(proc_name TEXT COLLATE NOCASE, args
   sqlstate TEXT DEFAULT '42000', native INTEGER DEFAULT 50000);
 CREATE TABLE IF NOT EXISTS vq_test_fail(sql_like TEXT, message TEXT, sqlstate TEXT DEFAULT 'HY000', native INTEGER DEFAULT 0);
 CREATE TABLE IF NOT EXISTS vq_test_scalar(name TEXT COLLATE NOCASE, args TEXT, value);
+CREATE TABLE IF NOT EXISTS vq_test_delay(sql_like TEXT, ms INTEGER);
 )";
 
 // The server's object catalogue: tables, views and the registered procedures and functions.
@@ -176,10 +183,33 @@ bool Session::ForcedFailure(const std::string& text, std::vector<Result>& out) {
   return true;
 }
 
+void Session::DelayIfAsked(const std::string& text) {
+  std::vector<std::vector<Value>> rows;
+  std::error_code ec;
+  const std::string released = DelayReleaseMarker(path_);
+  if (!Query(db_, "SELECT ms FROM vq_test_delay WHERE ?1 LIKE sql_like ORDER BY rowid LIMIT 1", {text}, &rows) ||
+      rows.empty() || std::filesystem::exists(released, ec))
+    return;
+  std::string line = text;
+  std::replace(line.begin(), line.end(), '\n', ' ');
+  std::replace(line.begin(), line.end(), '\r', ' ');
+  line += '\n';
+  // One write of an O_APPEND file, so that the lines of two connections never interleave.
+  const int fd = ::open(DelayLog(path_).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd >= 0) {
+    [[maybe_unused]] const ssize_t written = ::write(fd, line.data(), line.size());
+    ::close(fd);
+  }
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(rows[0][0].i);
+  while (std::chrono::steady_clock::now() < end && !std::filesystem::exists(released, ec))
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 // A forced failure is looked up for every node before it runs, compound ones included, so that a
 // pattern may name a whole if/else or begin/end as well as any statement inside it. A matching
 // compound statement fails whole (a run-time error: the batch goes on) and none of its parts runs.
 bool Session::RunNode(const Node& n, std::vector<Result>& out) {
+  DelayIfAsked(n.text);
   if (ForcedFailure(n.text, out)) return true;
   switch (n.kind) {
     case Node::Kind::Simple: return RunSimple(n, out);

@@ -20,6 +20,14 @@
 //                                                values joined by ',', NULL = any call);
 //                                                names 'getdate' and 'CHANGE_TRACKING_CURRENT_VERSION'
 //                                                give those functions (defaults: local clock, NULL)
+//   vq_test_delay(sql_like, ms)                  a statement matched as for vq_test_fail first
+//                                                waits up to ms of real time (the driver does
+//                                                not know the agent's clock), then runs
+//
+// A delayed statement appends its text (line breaks as blanks) to the file DelayLog(path) when its
+// wait begins; the wait ends early, and no later statement waits, while the file
+// DelayReleaseMarker(path) exists. Files again, so that a test can watch and end a wait while the
+// waiting connection holds the write lock.
 //
 // The link to the server is lost while the file LinkLostMarker(path) exists: 08001 at connect,
 // 08S01 at the next batch of an open connection, which stays dead. A file of its own rather than
@@ -41,6 +49,9 @@ namespace vqodbc {
 
 // Path of the lost-link marker of the database file `path`.
 [[nodiscard]] inline std::string LinkLostMarker(const std::string& path) { return path + ".link_lost"; }
+// Paths of the log of delayed statements and of the marker that ends the delays.
+[[nodiscard]] inline std::string DelayLog(const std::string& path) { return path + ".delayed"; }
+[[nodiscard]] inline std::string DelayReleaseMarker(const std::string& path) { return path + ".delay_release"; }
 
 class Session {
  public:
@@ -76,6 +87,8 @@ class Session {
   void LoadScalars();
   bool Exec(const std::string& sql);
   bool ForcedFailure(const std::string& text, std::vector<Result>& out);
+  // The wait of vq_test_delay before a statement whose text is `text`.
+  void DelayIfAsked(const std::string& text);
   // Each returns false when the batch must stop.
   bool RunNode(const Node& n, std::vector<Result>& out);
   bool RunSimple(const Node& n, std::vector<Result>& out);

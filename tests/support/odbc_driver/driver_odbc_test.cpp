@@ -299,3 +299,31 @@ TEST_F(DriverTest, ConcurrentTransactionsOnSeveralConnections) {
 }
 
 }  // namespace
+
+namespace {
+
+// A delayed statement waits until the delays are released, holding up only its own connection:
+// another connection runs meanwhile, statements that do not match never wait, and once released
+// a matching statement runs at once. The wait is logged when it begins.
+TEST_F(DriverTest, DelayedStatementWaitsUntilReleased) {
+  Run("create table t(id int)\ninsert into t values(1)");
+  db.DelayStatements("select count(*) from t%", 60000);
+  std::optional<std::string> delayed;
+  std::thread waiter([&] {
+    Conn c(db.ConnectionString());
+    delayed = c.Value("select count(*) from t where id=1");
+  });
+  const auto begun = [&] { return db.DelayedStatements().size() == 1; };
+  for (int i = 0; i < 20000 && !begun(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(begun());
+  Conn other(db.ConnectionString());
+  EXPECT_EQ(other.Value("select id from t"), "1");
+  EXPECT_EQ(db.DelayedStatements(), std::vector<std::string>{"select count(*) from t where id=1"});
+  db.ReleaseDelays();
+  waiter.join();
+  EXPECT_EQ(delayed, "1");
+  EXPECT_EQ(other.Value("select count(*) from t"), "1");
+  EXPECT_EQ(db.DelayedStatements().size(), 1u);
+}
+
+}  // namespace
