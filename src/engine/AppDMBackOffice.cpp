@@ -1,11 +1,10 @@
 // TAppDM: reads of the back-office product's own objects - settings, database edition, branch
 // number and the change numbers of the sync tables.
-#include <algorithm>
 #include <exception>
-#include <initializer_list>
 
 #include "engine/AppDMText.h"
 #include "engine/AppDMUtil.h"
+#include "engine/AppProductUtil.h"
 #include "engine/AppVarUtil.h"
 #include "platform/TextCodec.h"
 
@@ -13,25 +12,30 @@ namespace tessaly {
 
 namespace {
 
-bool IsOneOf(const std::string& aSoftVer, std::initializer_list<const char*> aCodes) {
-  return std::any_of(aCodes.begin(), aCodes.end(), [&](const char* c) { return aSoftVer == c; });
-}
-
-std::string SoftIdText() { return std::to_string(AppVar->SoftId.v()); }
-
-// A table name goes into a statement unquoted, so only a plain (optionally dotted) identifier
-// is accepted.
-bool IsPlainTableName(const std::string& aName) {
-  return !aName.empty() && std::all_of(aName.begin(), aName.end(), [](unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.';
-  });
+// A table name goes into a statement unquoted, so it must not be able to end the name or start
+// another statement: only ASCII letters, digits, '_' and '.', and bracketed parts ("[dbo]") that
+// hold neither ']' nor a control character.
+bool IsSafeTableName(const std::string& aName) {
+  if (aName.empty()) return false;
+  for (std::size_t i = 0; i < aName.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(aName[i]);
+    if (c == '[') {
+      const std::size_t close = aName.find(']', i + 1);
+      if (close == std::string::npos || close == i + 1) return false;
+      for (std::size_t j = i + 1; j < close; ++j)
+        if (static_cast<unsigned char>(aName[j]) < 0x20 || aName[j] == 0x7f) return false;
+      i = close;
+    } else if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.')) {
+      return false;
+    }
+  }
+  return true;
 }
 
 // The change-number statement of a product, table and checkpoint type; empty when there is none.
-// aTable must be a plain name where it goes in unquoted.
+// aTable must be a safe name (IsSafeTableName) where it goes in unquoted.
 std::string MaxChangeSql(const std::string& aSoftVer, const std::string& aType, const std::string& aTable) {
-  if (IsOneOf(aSoftVer, {"00029", "00050", "00039", "00040"}))
-    return "select CHANGE_TRACKING_CURRENT_VERSION() as max_change";
+  if (IsChangeTrackingProduct(aSoftVer)) return "select CHANGE_TRACKING_CURRENT_VERSION() as max_change";
   const bool image = platform::SameText(aTable, "sys_t_image");
   const std::string tableDesc = "select max_change from vq_tab_tabledesc where table_name=" + SqlQuoted(aTable);
   if (IsOneOf(aSoftVer, {"00008", "00009"})) {
@@ -90,7 +94,7 @@ int TAppDM::SoftGetTransMaxRecord(std::string& aResult, const std::string& aType
                                   TDbConnection* aConn) {
   const std::string sql = MaxChangeSql(AppVar->SoftVer, aType, aTable);
   if (sql.empty()) return -1;
-  if (AppVar->SoftVer == "00012" && !IsPlainTableName(aTable)) {
+  if (AppVar->SoftVer == "00012" && !IsSafeTableName(aTable)) {
     aResult = "同步表名无效：" + aTable;
     return -1;
   }

@@ -2,6 +2,7 @@
 // values the workers share.
 #include <exception>
 
+#include "engine/AppDMText.h"
 #include "engine/AppDMUtil.h"
 #include "engine/AppVarUtil.h"
 #include "foundation/VqLibUtil.h"
@@ -20,8 +21,6 @@ constexpr const char* kCreateSysTable =
 
 constexpr const char* kSysInsertHead =
     "    insert into spf_t_sys_system(softid,sys_id,sys_name,sys_value,sys_memo,sys_flag,last_date,last_change)";
-
-std::string SoftIdText() { return std::to_string(AppVar->SoftId.v()); }
 
 // The where-clause pieces shared by every statement on one checkpoint.
 std::string RecordKey(const std::string& aType, const std::string& aTable) {

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "engine/AppVarUtil.h"
+
 namespace tessaly {
 
 std::int32_t StrToIntDef(const std::string& aText, std::int32_t aDefault) {
@@ -14,5 +16,7 @@ std::int32_t StrToIntDef(const std::string& aText, std::int32_t aDefault) {
   if (ec != std::errc() || end != last || first == last) return aDefault;
   return value;
 }
+
+std::string SoftIdText() { return std::to_string(AppVar->SoftId.v()); }
 
 }  // namespace tessaly

@@ -1,6 +1,7 @@
 #pragma once
-// Number reads from texts that the database module takes from the database, the SOAP service
-// and upgrade packages. Pure functions; any thread.
+// Texts of the database module: number reads from texts that it takes from the database, the
+// SOAP service and upgrade packages, and the enterprise id as its statements write it. Any
+// thread.
 #include <cstdint>
 #include <string>
 
@@ -9,5 +10,8 @@ namespace tessaly {
 // The text as a 32-bit signed decimal integer (an optional sign, then digits, nothing else),
 // or aDefault when it is no such number or lies outside the range.
 [[nodiscard]] std::int32_t StrToIntDef(const std::string& aText, std::int32_t aDefault);
+
+// AppVar->SoftId in decimal, read through its holder.
+[[nodiscard]] std::string SoftIdText();
 
 }  // namespace tessaly

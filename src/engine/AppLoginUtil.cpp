@@ -6,6 +6,7 @@
 #include "engine/AppDMText.h"
 #include "engine/AppDMUtil.h"
 #include "engine/AppIniUtil.h"
+#include "engine/AppSecretsUtil.h"
 #include "engine/AppSvrSDK.h"
 #include "engine/AppUtil.h"
 #include "engine/AppVarUtil.h"
@@ -17,15 +18,11 @@ namespace tessaly {
 
 namespace {
 
-// Salts of the operator password hash; the platform hashes the same way.
-constexpr const char* kPwdPrefixSalt = "KQ";
-constexpr const char* kPwdSuffixSalt = "7290";
-
 constexpr const char* kDataClearFlag = "DataClearFlag";
 constexpr const char* kAutoLoginOper = "1001";
 
 std::string PasswordHash(const std::string& aOperPw) {
-  return aOperPw.empty() ? std::string() : TvqLib::GetMd5(kPwdPrefixSalt + aOperPw + kPwdSuffixSalt);
+  return aOperPw.empty() ? std::string() : OperPwDigest(aOperPw);
 }
 
 // A data-clear number as text; -1 when it is no number.

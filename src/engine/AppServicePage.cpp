@@ -8,6 +8,8 @@
 #include <variant>
 
 #include "engine/AppObjectsUtil.h"
+#include "engine/AppProductUtil.h"
+#include "engine/AppSecretsUtil.h"
 #include "engine/AppServiceUtil.h"
 #include "engine/AppVarUtil.h"
 #include "foundation/JSONHelperUtil.h"
@@ -19,15 +21,6 @@
 
 namespace tessaly {
 namespace {
-
-// The salts around an operator password: the same as those of the platform login.
-constexpr const char* kOperPwPrefixSalt = "KQ";
-constexpr const char* kOperPwSuffixSalt = "7290";
-
-// Products whose operator passwords are stored as 32-character digests already.
-[[nodiscard]] bool StoresHashedOperPw(const std::string& aSoftVer) {
-  return aSoftVer == "00029" || aSoftVer == "00050" || aSoftVer == "00039" || aSoftVer == "00040";
-}
 
 [[nodiscard]] int FieldOf(const IVqDataset& aDataset, const std::string& aName) {
   for (int field = 0; field < aDataset.FieldCount(); ++field)
@@ -138,11 +131,12 @@ void TUploadWorker::DoFieldToJSON(IVqDataset& aDataset, const std::string& aTabl
   }
   if (platform::SameText(aTableName, "sys_oper")) {
     if (!platform::SameText(aFieldName, "oper_pw") || text->empty()) return;
-    if (platform::Utf16Length(*text) == 32 && StoresHashedOperPw(AppVar->SoftVer)) {
+    // These products store operator passwords as 32-character digests already.
+    if (platform::Utf16Length(*text) == 32 && IsChangeTrackingProduct(AppVar->SoftVer)) {
       *text = platform::AsciiLower(*text);
       return;
     }
-    *text = TvqLib::GetMd5(kOperPwPrefixSalt + TvqLib::StrFoXOR(*text) + kOperPwSuffixSalt);
+    *text = OperPwDigest(TvqLib::StrFoXOR(*text));
     return;
   }
   if (!platform::SameText(aTableName, "bi_pic")) return;

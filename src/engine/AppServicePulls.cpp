@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "engine/AppDMUtil.h"
 #include "engine/AppObjectsUtil.h"
+#include "engine/AppPullReply.h"
 #include "engine/AppServiceUtil.h"
 #include "engine/AppSvrSDK.h"
 #include "engine/AppVarUtil.h"
@@ -25,6 +24,7 @@ namespace {
 
 constexpr int kRequestAttempts = 3;
 constexpr int kRequestPauseMs = 300;
+constexpr const char* kMissingOrder = "销售数据解析有误";
 
 using TLogFn = std::function<void(const std::string&, bool)>;
 
@@ -61,38 +61,6 @@ void SetStep(const TPullRun& aRun, const char* aStep) {
     if (attempt < kRequestAttempts) GetClock().SleepMs(kRequestPauseMs);
   }
   return false;
-}
-
-// The mini-program reply names an order's members pos_wxapp_*. Only member names are renamed,
-// at any depth: a value that happens to hold such a name is data and stays as sent.
-void RenameWxAppMembers(nlohmann::json& aNode) {
-  if (aNode.is_array()) {
-    for (auto& element : aNode) RenameWxAppMembers(element);
-    return;
-  }
-  if (!aNode.is_object()) return;
-  nlohmann::json renamed = nlohmann::json::object();
-  for (auto& [key, value] : aNode.items()) {
-    RenameWxAppMembers(value);
-    if (key == "pos_wxapp_master")
-      renamed["pos_master"] = std::move(value);
-    else if (key == "pos_wxapp_detail")
-      renamed["pos_detail"] = std::move(value);
-    else if (key == "pos_wxapp_pay")
-      renamed["pos_pay"] = std::move(value);
-    else if (!renamed.contains(key))
-      renamed[key] = std::move(value);
-  }
-  aNode = std::move(renamed);
-}
-
-// The reply with the order members renamed; a reply that is no JSON is passed on unchanged,
-// so that reading it reports why.
-[[nodiscard]] std::string WxAppReplyAsPosReply(const std::string& aReply) {
-  nlohmann::json node = nlohmann::json::parse(aReply, nullptr, false);
-  if (node.is_discarded()) return aReply;
-  RenameWxAppMembers(node);
-  return node.dump();
 }
 
 // The checkpoint change number; false when the checkpoint could not be read at all, which must
@@ -134,14 +102,21 @@ void LogRefusal(const TPullRun& aRun, const AppObjectsUtil::TVqRespond& aReply, 
 }
 
 // Handles the records of a page in order; aOne stores one and returns false when the page can
-// no longer count as complete. A stop or the program's exit cuts the page short.
+// no longer count as complete. A record marked in aMissing is only logged with aMissingText and
+// keeps the page incomplete. A stop or the program's exit cuts the page short.
 template <class TRecord, class TOne>
-[[nodiscard]] bool ProcessPage(const TPullRun& aRun, std::vector<TRecord>& aRecords, TOne&& aOne) {
+[[nodiscard]] bool ProcessPage(const TPullRun& aRun, std::vector<TRecord>& aRecords, const std::vector<bool>& aMissing,
+                               const char* aMissingText, TOne&& aOne) {
   bool complete = true;
   const std::size_t n = aRecords.size();
   for (std::size_t i = 0; i < n; ++i) {
     const std::string label = ItemLabel(n, i);
-    if (!aOne(label, aRecords[i])) complete = false;
+    if (i < aMissing.size() && aMissing[i]) {
+      complete = false;
+      aRun.Log(aRun.Prefix + label + aMissingText, true);
+    } else if (!aOne(label, aRecords[i])) {
+      complete = false;
+    }
     if (aRun.ExitSeen()) {
       if (i + 1 < n) {
         complete = false;
@@ -246,15 +221,17 @@ struct TDatePull {
   const char* Table;    // checkpoint table name
   const char* Tag;      // head of the log lines, "[拉取2]" or "[拉取会员]"
   const char* Fetched;  // head of the line that counts the page, "拉取到订单" or "拉取到会员"
+  const char* Records;  // the record array under oResult
+  bool WxAppNames;      // the reply names the order members pos_wxapp_*
+  const char* Missing;  // the text of a missing record
 };
 
 // One run of a pull that continues from a date: read the checkpoint, ask for the page after it,
-// read the reply (aPrepare turns it into the text TRespond reads), hand each record of
-// aRecords(result) to aOne, and move the checkpoint to the reply's update time once the whole
-// page was stored. aStep names the step for the error lines.
-template <class TRespond, class TRequest, class TPrepare, class TRecords, class TOne>
-void RunDatePull(TPullRun& aRun, std::string& aStep, const TDatePull& aPull, TRequest&& aRequest,
-                 TPrepare&& aPrepare, TRecords&& aRecords, TOne&& aOne) {
+// read the reply, hand each record of aRecords(result) to aOne, and move the checkpoint to the
+// reply's update time once the whole page was stored. aStep names the step for the error lines.
+template <class TRespond, class TRequest, class TRecords, class TOne>
+void RunDatePull(TPullRun& aRun, std::string& aStep, const TDatePull& aPull, TRequest&& aRequest, TRecords&& aRecords,
+                 TOne&& aOne) {
   TDateTime lastDate = 0.0;
   if (!ReadDateCheckpoint(aRun, aPull.Type, aPull.Table, aPull.Tag, lastDate)) return;
   aRun.Prefix = std::string(aPull.Tag) + "[" + TvqLib::GetFormat(lastDate) + "]";
@@ -268,7 +245,8 @@ void RunDatePull(TPullRun& aRun, std::string& aStep, const TDatePull& aPull, TRe
     aStep = "解析数据";
     TRespond respond;
     std::string erro;
-    if (!ReadVqObject(aPrepare(reply), respond, erro)) {
+    std::vector<bool> missing;
+    if (!ReadVqObject(ReadablePullReply(reply, aPull.Records, aPull.WxAppNames, missing), respond, erro)) {
       aRun.Log(aRun.Prefix + aStep + "出错：" + erro + "，返回数据：" + reply, false);
       return;
     }
@@ -291,7 +269,7 @@ void RunDatePull(TPullRun& aRun, std::string& aStep, const TDatePull& aPull, TRe
              false);
 
     aStep = "存储数据";
-    if (ProcessPage(aRun, records, aOne)) {
+    if (ProcessPage(aRun, records, missing, aPull.Missing, aOne)) {
       std::string reason;
       if (!AppDM->SetTransRecord(reason, aPull.Type, aPull.Table, 0, newDate, aRun.Conn))
         aRun.Log(aRun.Prefix + "更新传输时间[" + TvqLib::GetFormat(newDate) + "]失败：" + reason, true);
@@ -330,7 +308,8 @@ void TUploadWorker::PullPosOrders() {
   try {
     TPosRespond respond;
     std::string erro;
-    if (!ReadVqObject(reply, respond, erro)) {
+    std::vector<bool> missing;
+    if (!ReadVqObject(ReadablePullReply(reply, "posResult", false, missing), respond, erro)) {
       Log(run.Prefix + "解析返回数据出错：" + erro + "，返回数据：" + reply);
       return;
     }
@@ -350,9 +329,10 @@ void TUploadWorker::PullPosOrders() {
         std::to_string(result.ser_last_change) + "]" + "，共：" + std::to_string(n) + "条");
 
     bool skipLogged = false;
-    const bool complete = ProcessPage(run, result.posResult, [&](const std::string& aLabel, TPosData& aOrder) {
-      return PullOneOrder(run, kPosOrder, FOnTips, aLabel, aOrder, skipLogged);
-    });
+    const bool complete =
+        ProcessPage(run, result.posResult, missing, kMissingOrder, [&](const std::string& aLabel, TPosData& aOrder) {
+          return PullOneOrder(run, kPosOrder, FOnTips, aLabel, aOrder, skipLogged);
+        });
     if (complete) {
       std::string reason;
       if (!AppDM->SetTransRecord(reason, "POS", "spf_pos_data", newChange, Now(), &FConn))
@@ -377,11 +357,11 @@ void TUploadWorker::PullAppletOrders() {
   const int pageSize = AppVar->PullPageSize.v();
   bool skipLogged = false;
   RunDatePull<TPosRespond2>(
-      run, step, {"POS", "wxp_pos_data", "[拉取2]", "拉取到订单"},
+      run, step, {"POS", "wxp_pos_data", "[拉取2]", "拉取到订单", "wxposResult", true, kMissingOrder},
       [&](TDateTime aLastDate, std::string& aReply) {
         return SpfSvrSDK->DownloadPOS2(softId, branchNo, pageSize, aLastDate, aReply);
       },
-      WxAppReplyAsPosReply, [](TPosResult2& aResult) -> std::vector<TPosData>& { return aResult.wxposResult; },
+      [](TPosResult2& aResult) -> std::vector<TPosData>& { return aResult.wxposResult; },
       [&](const std::string& aLabel, TPosData& aOrder) {
         return PullOneOrder(run, kAppletOrder, FOnTips, aLabel, aOrder, skipLogged);
       });
@@ -398,11 +378,10 @@ void TUploadWorker::PullVipInfo() {
   const int softId = AppVar->SoftId.v();
   const int pageSize = AppVar->PullPageSize.v();
   RunDatePull<TVipRespond>(
-      run, step, {"VIP", "wxp_vip_new", "[拉取会员]", "拉取到会员"},
+      run, step, {"VIP", "wxp_vip_new", "[拉取会员]", "拉取到会员", "vipinfo", false, "会员数据解析有误"},
       [&](TDateTime aLastDate, std::string& aReply) {
         return SpfSvrSDK->DownloadVIP(softId, pageSize, aLastDate, aReply);
       },
-      [](const std::string& aReply) { return aReply; },
       [](TVipResult& aResult) -> std::vector<TVipInfo>& { return aResult.vipinfo; },
       [&](const std::string& aLabel, TVipInfo& aVip) {
         step = "保存会员";

@@ -213,9 +213,11 @@ bool TUploadWorker::UploadTable(const TTransRow& aRow, bool aIsDelete, const TCh
     }
     if (page < pages && !aIsDelete && FTableOk && !once && lastChangeField >= 0) {
       const std::int64_t mark = PageCheckpoint(lastChangeField, first + count);
+      // In date mode the templates select by date: the newest date before the last page would
+      // make the table look unchanged and strand the rows not yet sent.
+      const TDateTime markDate = aRow.TransTag == 1 ? aChange.LastDate : aChange.NewDate;
       std::string reason;
-      if (AppDM->SetTransRecord(reason, aRow.TransType, aRow.TableName, static_cast<int>(mark), aChange.NewDate,
-                                &FConn))
+      if (AppDM->SetTransRecord(reason, aRow.TransType, aRow.TableName, static_cast<int>(mark), markDate, &FConn))
         Log(pageLabel + "数据上传完成，按页更新传输标记[" + std::to_string(mark) + "]", true);
       else
         Log(pageLabel + "按页更新传输标记[" + std::to_string(mark) + "]失败：" + reason, true);

@@ -108,12 +108,12 @@ class TUploadWorker {
   bool PostPage(const std::string& aPageLabel, const std::string& aPageText);
 
   // --- page contents (AppServicePage.cpp) ---
-  // The page text of rows [aFirst, aFirst + aCount) of qryData. On failure aText holds the
-  // reason and the result is false. aCachePending receives the member-points changes that
-  // must be applied once the platform accepts the page.
   // The page text of a points page in which no member changed; not a failure of the page.
   static constexpr const char* kNoPointsChange = "无积分变动";
   using TVipChanges = std::vector<std::pair<std::string, std::string>>;  // member number, points
+  // The page text of rows [aFirst, aFirst + aCount) of qryData. On failure aText holds the
+  // reason and the result is false. aCachePending receives the member-points changes that
+  // must be applied once the platform accepts the page.
   bool PageJSON(const TTransRow& aRow, bool aIsDelete, int aFirst, int aCount, std::string& aText,
                 TVipChanges& aCachePending);
   bool VipIntegralToJSON(const std::string& aTransTable, int aFirst, int aCount, std::string& aText,

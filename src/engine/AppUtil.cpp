@@ -64,10 +64,7 @@ void TSPfApp::Log(const std::string& aLog, bool aIsLog) {
 
 void TSPfApp::DoAppTips(int aType, const std::string& aTips) {
   const std::shared_ptr<IAppTipsSink> sink = OnAppTips();
-  if (!sink) {
-    Log(aTips, true);
-    return;
-  }
+  if (!sink) return;  // nobody shows tips: the tip is dropped
   try {
     sink->QueueTip(aType, aTips);
   } catch (const std::exception& e) {

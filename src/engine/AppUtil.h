@@ -87,7 +87,7 @@ class TSPfApp {
   bool AutoLogin(const std::string& aFirstArg);
 
   // The workers' tip handler: hands the tip to the sink set by SetOnAppTips and returns at once;
-  // without a sink the tip is logged. Any thread.
+  // without a sink the tip is dropped. Any thread.
   void DoAppTips(int aType, const std::string& aTips);
   // The sink of the tips (the OnAppTips property); null removes it. Any thread.
   void SetOnAppTips(std::shared_ptr<IAppTipsSink> aSink);

@@ -1,5 +1,6 @@
 // The engine object's registration of the member real-time query with the platform.
 #include "engine/AppDMUtil.h"
+#include "engine/AppProductUtil.h"
 #include "engine/AppSvrSDK.h"
 #include "engine/AppUtil.h"
 #include "engine/AppVarUtil.h"
@@ -8,7 +9,7 @@
 namespace tessaly {
 
 bool TSPfApp::CanSetVIPSvr(const std::string& aSoftVer) {
-  return aSoftVer == "00029" || aSoftVer == "00050" || aSoftVer == "00039" || aSoftVer == "00040";
+  return IsChangeTrackingProduct(aSoftVer);
 }
 
 bool TSPfApp::CheckVIPSvrConfig(std::string& aResult) {

@@ -37,8 +37,6 @@ class TDbQuery final : public IVqDataset {
   void Next() override;
   [[nodiscard]] bool Eof() const override;
   void MoveToRow(int aRow) override;
-  // 0-based index of the current row (RecordCount() at Eof).
-  [[nodiscard]] int RecNo() const { return static_cast<int>(FRow); }
 
  private:
   const TDbField& Field(int aField) const;

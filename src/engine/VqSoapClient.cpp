@@ -145,18 +145,21 @@ bool IsNil(pugi::xml_node el) {
 
 void ReadValue(const std::string& text, TSoapMember<std::string>& m, const char*, const std::string&) { m.Set(text); }
 
+// An integer or Boolean element without a value ("<aPort/>") is read like a missing one: unset.
 void ReadValue(const std::string& text, TSoapMember<std::int32_t>& m, const char* name, const std::string& url) {
   const std::string t = platform::TrimBlanks(text);
+  if (t.empty()) return;
   const char* first = t.data() + (t.size() > 1 && t[0] == '+' ? 1 : 0);
   std::int32_t v = 0;
   const auto [end, ec] = std::from_chars(first, t.data() + t.size(), v);
-  if (t.empty() || ec != std::errc() || end != t.data() + t.size())
+  if (ec != std::errc() || end != t.data() + t.size())
     Unreadable(url, std::string(name) + " is not a 32-bit integer: \"" + text + "\"");
   m.Set(v);
 }
 
 void ReadValue(const std::string& text, TSoapMember<bool>& m, const char* name, const std::string& url) {
   const std::string t = platform::TrimBlanks(text);
+  if (t.empty()) return;
   if (t == "true" || t == "1")
     m.Set(true);
   else if (t == "false" || t == "0")

@@ -80,11 +80,36 @@ TEST_F(AppDMBackOfficeTest, ChangeNumberDecisionTable) {
   EXPECT_EQ(db.Value("select count(*) from bi_t_goods"), "2");
 }
 
-// A table name that is no plain identifier is refused with a reason instead of being pasted.
+// A table name goes into the statement only when it cannot end the name or start another
+// statement: plain or dotted identifiers and bracketed parts; anything else is refused with a
+// reason and no statement is sent.
 TEST_F(AppDMBackOfficeTest, UnsafeTableNameIsRefused) {
   appVar.SoftVer = "00012";
-  EXPECT_EQ(dm.SoftGetTransMaxRecord(reason, "BI", "bi_t_goods where 1=0"), -1);
-  EXPECT_NE(reason.find("bi_t_goods where 1=0"), std::string::npos) << reason;
+  const char* const accepted[] = {"bi_t_goods", "dbo.bi_t_goods", "[dbo].[bi_item]", "[bi item]", "vq.[t-1].x",
+                                  "[表一]", "[a[b]"};
+  // The server answers every accepted statement with this failure, which proves it was sent.
+  db.FailStatements("select max(max_change) as max_change from %", "reached the server");
+  for (const char* name : accepted) {
+    SCOPED_TRACE(name);
+    reason.clear();
+    EXPECT_EQ(dm.SoftGetTransMaxRecord(reason, "BI", name), -1);
+    EXPECT_NE(reason.find("reached the server"), std::string::npos) << reason;
+  }
+  const std::string refused[] = {"bi_t_goods where 1=0", "bi_t_goods;delete from bi_t_goods",
+                                 "[dbo]].[x]",           "[bi_item] where 1=0",
+                                 "[bi_item",             "bi_item]",
+                                 "[]",                   "bi-item",
+                                 "[a\nb]",              "bi_t_goods--",
+                                 "表一",                 std::string("[a") + '\0' + "b]",
+                                 "[a\tb]"};
+  for (const auto& name : refused) {
+    SCOPED_TRACE(name);
+    int got = 0;
+    const auto sent = SqlSent([&] { got = dm.SoftGetTransMaxRecord(reason, "BI", name); });
+    EXPECT_EQ(got, -1);
+    EXPECT_TRUE(sent.empty());
+    EXPECT_EQ(reason, "同步表名无效：" + name);
+  }
 }
 
 // A change-number query that fails gives -1 with the server's reason.

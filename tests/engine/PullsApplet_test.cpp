@@ -58,6 +58,21 @@ TEST_F(PullsAppletTest, ValuesSpellingMemberNamesStayAsSent) {
   EXPECT_EQ(Rows("spf_t_pos_pay", "sheet_no='W001'"), 1);
 }
 
+// A null in the order array is a missing order: logged, the date checkpoint stays, and the
+// other orders are stored (with the renamed members) and handed over.
+TEST_F(PullsAppletTest, NullOrderInArrayIsAMissingOrder) {
+  SetCheckpoint("POS", "wxp_pos_data", 0, "2020-07-01 08:00:00.000");
+  auto reply = nlohmann::json::parse(AppletReply("2020-07-16 10:20:30", {Order("W1"), Order("W2")}));
+  reply["oResult"]["wxposResult"].push_back(nullptr);
+  server.Enqueue(kWxPath, FakeReply::Json(reply.dump()));
+  RunPuller(kWxPath, 1);
+  EXPECT_EQ(Rows("spf_t_pos_master", "sheet_source='1'"), 2);
+  EXPECT_EQ(Rows("spf_t_pos_pay", "sheet_no='W2'"), 1);
+  EXPECT_EQ(Calls(kPosProc), (std::vector<std::string>{"5, 'W1'", "5, 'W2'"}));
+  EXPECT_EQ(logView->Count("[工作线程] [拉取2][2020-07-01 08:00:00][3/3]销售数据解析有误"), 1U);
+  EXPECT_EQ(AppletDate(), "2020-07-01 08:00:00.000");
+}
+
 // The branch number goes only with the distributed family.
 TEST_F(PullsAppletTest, BranchNumberOnlyForDistributedFamily) {
   for (const int softModel : {1, 2}) {

@@ -158,11 +158,29 @@ TEST_F(PullsPosTest, OrderWithoutHeaderKeepsCheckpoint) {
   EXPECT_EQ(PosCheckpoint(), 7);
 }
 
-// A null in the order array makes the reply unreadable: nothing is stored, the checkpoint stays.
-TEST_F(PullsPosTest, NullOrderInArrayIsUnreadable) {
+// A null in the order array is a missing order: it is logged and keeps the checkpoint, and the
+// other orders of the page are stored and handed over; nothing is stored for the null.
+TEST_F(PullsPosTest, NullOrderInArrayIsAMissingOrder) {
+  SetCheckpoint("POS", "spf_pos_data", 7);
+  auto reply = nlohmann::json::parse(PosReply(9, {Order("S1"), Order("S3")}));
+  auto& orders = reply["oResult"]["posResult"];
+  orders.insert(orders.begin() + 1, nullptr);
+  server.Enqueue(kPosPath, FakeReply::Json(reply.dump()));
+  RunPuller(kPosPath, 1);
+  EXPECT_EQ(Rows("spf_t_pos_master"), 2);
+  EXPECT_EQ(Calls(kPosProc), (std::vector<std::string>{"5, 'S1'", "5, 'S3'"}));
+  EXPECT_EQ(logView->Count("[工作线程] [拉取1][7][3/2]销售数据解析有误"), 1U);
+  EXPECT_EQ(logView->Count("解析返回数据出错："), 0U);
+  EXPECT_EQ(PosCheckpoint(), 7);
+  EXPECT_EQ(RequestJson(kPosPath, -1)["PageLastChange"], 7);
+}
+
+// An element of the order array that is neither an order nor null still makes the reply
+// unreadable: nothing is stored, the checkpoint stays.
+TEST_F(PullsPosTest, NonOrderElementMakesReplyUnreadable) {
   SetCheckpoint("POS", "spf_pos_data", 7);
   auto reply = nlohmann::json::parse(PosReply(9, {Order("S1")}));
-  reply["oResult"]["posResult"].push_back(nullptr);
+  reply["oResult"]["posResult"].push_back(5);
   server.Enqueue(kPosPath, FakeReply::Json(reply.dump()));
   RunPuller(kPosPath, 1);
   EXPECT_EQ(Rows("spf_t_pos_master"), 0);

@@ -58,6 +58,22 @@ TEST_F(PullsVipTest, UnstoredMemberKeepsCheckpoint) {
   EXPECT_EQ(VipDate(), "2020-07-01 08:00:00.000");
 }
 
+// A null in the member array is a missing member: logged, the checkpoint stays, the other
+// members are stored and handed over, and no empty member is stored for it.
+TEST_F(PullsVipTest, NullMemberInArrayIsAMissingMember) {
+  SetCheckpoint("VIP", "wxp_vip_new", 0, "2020-07-01 08:00:00.000");
+  auto reply = nlohmann::json::parse(VipReply("2020-07-16 11:00:00", {Vip("V001", "张三"), Vip("V002", "李四")}));
+  auto& members = reply["oResult"]["vipinfo"];
+  members.insert(members.begin(), nullptr);
+  server.Enqueue(kWxPath, FakeReply::Json(reply.dump()));
+  RunPuller(kWxPath, 1);
+  EXPECT_EQ(Rows("spf_t_pos_vip_info"), 2);
+  EXPECT_EQ(Calls(kVipProc), (std::vector<std::string>{"5, 'V001'", "5, 'V002'"}));
+  EXPECT_EQ(logView->Count("[工作线程] [拉取会员][2020-07-01 08:00:00][3/1]会员数据解析有误"), 1U);
+  EXPECT_EQ(VipDate(), "2020-07-01 08:00:00.000");
+  EXPECT_EQ(RequestJson(kWxPath, -1)["BeginDate"], "2020-07-01 08:00:00");
+}
+
 // A checkpoint date that cannot be read skips the run instead of pulling from the zero date.
 TEST_F(PullsVipTest, UnreadableCheckpointSkipsRun) {
   SetCheckpoint("VIP", "wxp_vip_new", 0, "2020-07-01 08:00:00.000");

@@ -202,6 +202,25 @@ TEST_F(VqService, MissingMembersStayUnset) {
   EXPECT_EQ(r.aPort.Get(), 0);
 }
 
+// An integer or Boolean element without a value reads like a missing one: the call succeeds
+// and the member stays unset, reading 0 or false.
+TEST_F(VqService, EmptyNumberAndBooleanElementsStayUnset) {
+  const std::string open = "<GetConnectDBParmResponse xmlns=\"http://tempuri.org/\"><aDatabase>d</aDatabase>";
+  const std::string empties[] = {"<aPort/><GetConnectDBParmResult/>",
+                                 "<aPort></aPort><GetConnectDBParmResult></GetConnectDBParmResult>",
+                                 "<aPort> </aPort><GetConnectDBParmResult>\r\n</GetConnectDBParmResult>"};
+  for (const auto& members : empties) {
+    SCOPED_TRACE(members);
+    fake.AnswerRaw(200, kEnvOpen + open + members + "</GetConnectDBParmResponse>" + kEnvClose);
+    const auto r = AskDB();  // does not throw
+    EXPECT_EQ(r.aDatabase.Get(), "d");
+    EXPECT_FALSE(r.aPort.IsStored());
+    EXPECT_EQ(r.aPort.Get(), 0);
+    EXPECT_FALSE(r.GetConnectDBParmResult.IsStored());
+    EXPECT_FALSE(r.GetConnectDBParmResult.Get());
+  }
+}
+
 // Faults, HTTP errors and replies that cannot be read fail the call with a telling text; a
 // fault's text is the server's faultstring itself.
 TEST_F(VqService, FaultsAndUnreadableReplies) {
@@ -231,8 +250,6 @@ TEST_F(VqService, FaultsAndUnreadableReplies) {
        "Unreadable reply from " + url + ": aPort is not a 32-bit integer: \"14x\""},
       {200, kEnvOpen + dbResp + "<aPort>2147483648</aPort></GetConnectDBParmResponse>" + kEnvClose,
        "Unreadable reply from " + url + ": aPort is not a 32-bit integer: \"2147483648\""},
-      {200, kEnvOpen + dbResp + "<aPort></aPort></GetConnectDBParmResponse>" + kEnvClose,
-       "Unreadable reply from " + url + ": aPort is not a 32-bit integer: \"\""},
       {200,
        kEnvOpen + dbResp + "<GetConnectDBParmResult>yes</GetConnectDBParmResult></GetConnectDBParmResponse>" +
            kEnvClose,
