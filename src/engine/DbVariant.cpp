@@ -4,18 +4,14 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "foundation/JsonWriter.h"
+#include "foundation/FloatText.h"
 #include "platform/TextCodec.h"
 
 namespace tessaly {
 namespace {
 
-// The programs' general float form (15 significant digits, '.' separator); the JSON writer owns it.
-std::string FloatText(double d) {
-  if (std::isnan(d)) return "NAN";
-  if (std::isinf(d)) return d > 0 ? "INF" : "-INF";
-  return FormatJsonFloat(d);
-}
+// The programs' general float form (15 significant digits, '.' separator).
+std::string FloatText(double d) { return FormatFloatGeneral(d); }
 
 std::invalid_argument NoReading(const std::string& text, const char* what) {
   return std::invalid_argument("\"" + text + "\" is not a valid " + what);

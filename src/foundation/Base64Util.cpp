@@ -67,9 +67,7 @@ std::string DecodeBase64Bytes(std::string_view base64) {
 std::string EncodeBase64Text(std::string_view text) { return EncodeBase64Bytes(text); }
 
 std::string DecodeBase64Text(std::string_view base64) {
-  const std::string bytes = DecodeBase64Bytes(base64);
-  if (platform::IsValidUtf8(bytes)) return bytes;
-  return platform::Utf16ToUtf8(platform::Utf8ToUtf16(bytes));
+  return platform::SanitizeUtf8(DecodeBase64Bytes(base64));
 }
 
 }  // namespace tessaly

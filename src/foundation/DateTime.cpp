@@ -228,6 +228,25 @@ bool TryStrToDateTime(const std::string& text, TDateTime& out) {
   return TryEncodeDateTime(p, out);
 }
 
+namespace {
+
+constexpr TDateTime kUnixEpoch = 25569.0;  // 1970-01-01 00:00
+constexpr std::int64_t kUtc8Seconds = 28800;
+
+}  // namespace
+
+std::int64_t LocalEpochMilliseconds(TDateTime dt) { return std::llround((dt - kUnixEpoch) * 86400000.0); }
+
+std::int64_t UnixSecondsOfLocal(TDateTime dt) {
+  const std::int64_t ms = LocalEpochMilliseconds(dt);
+  const std::int64_t seconds = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+  return seconds - kUtc8Seconds;
+}
+
+TDateTime LocalOfUnixSeconds(std::int64_t aSeconds) {
+  return static_cast<double>(aSeconds + kUtc8Seconds) / 86400.0 + kUnixEpoch;
+}
+
 TDateTime Now() { return GetClock().Now(); }
 
 }  // namespace tessaly

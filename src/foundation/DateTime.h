@@ -1,6 +1,7 @@
 #pragma once
 // Date-times as the programs keep them: days since 1899-12-30 00:00 (the zero date-time), the
 // fraction being the time of day, local time. One set of format and parse helpers for all.
+#include <cstdint>
 #include <string>
 
 namespace tessaly {
@@ -31,10 +32,18 @@ struct TDateParts {
 // (24-hour clock), nn n, ss s, zzz z; anything else is copied.
 [[nodiscard]] std::string FormatDateTime(const std::string& fmt, TDateTime dt);
 
-// Parses the process-wide forms: "yyyy-MM-dd", "yyyy-MM-dd HH:mm[:ss[.zzz]]", "HH:mm[:ss[.zzz]]"
+// Parses the programs' fixed forms: "yyyy-MM-dd", "yyyy-MM-dd HH:mm[:ss[.zzz]]", "HH:mm[:ss[.zzz]]"
 // (a time alone gives the zero date with that time); blanks around are ignored; '/' is accepted
 // as date separator. False for anything else or an impossible date or time.
 [[nodiscard]] bool TryStrToDateTime(const std::string& text, TDateTime& out);
+
+// Unix time as the programs count it: the local clock is taken to run at UTC+8.
+// Whole milliseconds (rounded) from 1970-01-01 00:00 of the local clock to dt.
+[[nodiscard]] std::int64_t LocalEpochMilliseconds(TDateTime dt);
+// The Unix seconds of a local date-time, rounded down to the second.
+[[nodiscard]] std::int64_t UnixSecondsOfLocal(TDateTime dt);
+// The local date-time of Unix seconds.
+[[nodiscard]] TDateTime LocalOfUnixSeconds(std::int64_t aSeconds);
 
 // Now, local time, from the process clock (foundation/Clock.h).
 [[nodiscard]] TDateTime Now();

@@ -169,10 +169,9 @@ std::string TJSONHelper::JSON2Code(const std::string& aJSON, const std::string& 
     if (!node.is_object()) throw std::runtime_error("not a JSON object");
     std::vector<Member> members;
     for (const auto& [key, value] : node.items()) {
-      const TJsonValue tree = JsonTreeOf(value);
-      std::string plain = value.is_string() ? value.get<std::string>() : tree.ToJSON();
+      std::string plain = JsonPlainText(value);
       if (plain.empty()) plain = " ";
-      members.push_back({key, JsonQuote(key) + ":" + tree.ToJSON(), TypeOf(plain)});
+      members.push_back({key, JsonQuote(key) + ":" + JsonTreeOf(value).ToJSON(), TypeOf(plain)});
     }
     if (members.empty()) return "";
     if (aCodeType == 0) return JSONToClassCode(members, aCodeName, aCodeDesc, aBaseClass);

@@ -19,12 +19,6 @@ bool IsDateName(const std::string& name) {
   return platform::SameText(name, "created") || platform::SameText(name, "modified");
 }
 
-std::string PlainText(const ordered_json& v) {
-  if (v.is_string()) return v.get<std::string>();
-  if (v.is_null()) return "";
-  return JsonTreeOf(v).ToJSON();
-}
-
 void DefineFields(const ordered_json& first, IVqMemTable& data) {
   if (!first.is_object()) throw std::runtime_error("the first element is not an object");
   data.Close();
@@ -46,7 +40,7 @@ void AppendRow(const ordered_json& element, IVqMemTable& data) {
     const std::string name = data.FieldName(f);
     const auto it = element.find(name);
     if (it == element.end()) throw std::runtime_error("element has no member " + name);
-    const std::string value = PlainText(*it);
+    const std::string value = JsonPlainText(*it);
     if (!IsDateName(name)) {
       data.SetString(f, value);
     } else if (TJSONHelper::IsInt(value)) {

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "foundation/JSONHelperUtil.h"
+#include "foundation/JsonMemberName.h"
 #include "foundation/JsonTree.h"
 
 namespace tessaly {
@@ -45,18 +46,12 @@ class TClassRegistry {
   std::map<std::string, TRegisteredClass> FClasses;  // guarded by FLock
 };
 
-// The member name Obj2JSON gives a property: its first letter in lower case.
-std::string WrittenName(std::string aName) {
-  if (!aName.empty() && aName[0] >= 'A' && aName[0] <= 'Z') aName[0] = static_cast<char>(aName[0] + 32);
-  return aName;
-}
-
 // ReadVqObject matches members to property names exactly, so give the members written under
 // Obj2JSON's names the names of their properties again, through the nested records and arrays.
 // aProbe is a scratch object of the node's class: it supplies the property tables below it.
 void RestoreNames(json& aNode, TVqObject& aProbe) {
   for (const auto& prop : aProbe.Properties()) {
-    const std::string written = WrittenName(prop.Name);
+    const std::string written = Obj2JSONMemberName(prop.Name);
     if (written != prop.Name && !aNode.contains(prop.Name)) {
       if (auto it = aNode.find(written); it != aNode.end()) {
         json value = std::move(*it);

@@ -1,6 +1,5 @@
 // The small JSON and text utilities of TJSONHelper.
 #include <charconv>
-#include <cmath>
 #include <nlohmann/json.hpp>
 
 #include "foundation/CommaText.h"
@@ -12,9 +11,6 @@
 namespace tessaly {
 
 namespace {
-
-constexpr double kUnixEpoch = 25569;  // 1970-01-01 in the date-time day count
-constexpr std::int64_t kUtc8Seconds = 28800;
 
 bool AllDigits(std::string_view s) {
   for (char c : s)
@@ -29,11 +25,6 @@ std::int64_t NonNegative(const std::string& item, std::int64_t aMax) {
   auto [p, ec] = std::from_chars(item.data(), item.data() + item.size(), v);
   if (ec != std::errc() || p != item.data() + item.size() || v > aMax) return 0;
   return v;
-}
-
-std::string PlainValue(const nlohmann::ordered_json& v) {
-  if (v.is_string()) return v.get<std::string>();
-  return JsonTreeOf(v).ToJSON();
 }
 
 }  // namespace
@@ -74,15 +65,9 @@ std::vector<std::int64_t> TJSONHelper::StrToInt64Array(const std::string& aInt64
 
 std::string TJSONHelper::Timestamp() { return std::to_string(GetTimestamp(Now())); }
 
-std::int64_t TJSONHelper::GetTimestamp(TDateTime aDatetime) {
-  const auto ms = std::llround((aDatetime - kUnixEpoch) * 86400000.0);
-  const std::int64_t seconds = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
-  return seconds - kUtc8Seconds;
-}
+std::int64_t TJSONHelper::GetTimestamp(TDateTime aDatetime) { return UnixSecondsOfLocal(aDatetime); }
 
-TDateTime TJSONHelper::GetDatetime(int aTimestamp) {
-  return (static_cast<double>(aTimestamp) + kUtc8Seconds) / 86400.0 + kUnixEpoch;
-}
+TDateTime TJSONHelper::GetDatetime(int aTimestamp) { return LocalOfUnixSeconds(aTimestamp); }
 
 std::string TJSONHelper::AnsiToUnicode(const std::string& aAnsiStr) {
   return TvqLib::AnsiToUnicode(aAnsiStr);
@@ -104,7 +89,7 @@ std::string TJSONHelper::MemberValue(const nlohmann::ordered_json& aJSON, const 
     if (!aJSON.is_object()) return aDefValue;
     const auto it = aJSON.find(aName);
     if (it == aJSON.end() || it->is_null()) return aDefValue;
-    return aValueType == 1 ? PlainValue(*it) : JsonTreeOf(*it).ToJSON();
+    return aValueType == 1 ? JsonPlainText(*it) : JsonTreeOf(*it).ToJSON();
   } catch (const std::exception&) {
     return aDefValue;
   }

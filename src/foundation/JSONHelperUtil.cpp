@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "foundation/Base64Util.h"
+#include "foundation/JsonMemberName.h"
 #include "platform/TextCodec.h"
 
 namespace tessaly {
@@ -161,8 +162,7 @@ TJsonValue FieldValue(IVqDataset& ds, const std::string& table, int field,
 TJsonValue ObjectValue(const TVqObject& obj) {
   TJsonObject members;
   for (const auto& p : obj.Properties()) {
-    std::string name = p.Name;
-    if (!name.empty() && name[0] >= 'A' && name[0] <= 'Z') name[0] = static_cast<char>(name[0] + 32);
+    std::string name = Obj2JSONMemberName(p.Name);
     TJsonValue value;
     switch (p.Kind) {
       case TVqPropKind::Integer:

@@ -32,4 +32,10 @@ TJsonValue JsonTreeOf(const nlohmann::ordered_json& aNode) {
   }
 }
 
+std::string JsonPlainText(const nlohmann::ordered_json& aNode) {
+  if (aNode.is_string()) return aNode.get<std::string>();
+  if (aNode.is_null()) return "";
+  return JsonTreeOf(aNode).ToJSON();
+}
+
 }  // namespace tessaly

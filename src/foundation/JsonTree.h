@@ -8,5 +8,7 @@
 namespace tessaly {
 
 [[nodiscard]] TJsonValue JsonTreeOf(const nlohmann::ordered_json& aNode);
+// The plain value of a node: a string's contents, "" for null, any other node's JSON text.
+[[nodiscard]] std::string JsonPlainText(const nlohmann::ordered_json& aNode);
 
 }  // namespace tessaly

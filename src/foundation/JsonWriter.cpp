@@ -1,23 +1,18 @@
 #include "foundation/JsonWriter.h"
 
-#include <charconv>
 #include <cmath>
-#include <cstdlib>
 
+#include "foundation/FloatText.h"
+#include "platform/Hex.h"
 #include "platform/TextCodec.h"
 
 namespace tessaly {
 
 namespace {
 
-constexpr char kHex[] = "0123456789ABCDEF";
-
 void AppendUnit(std::string& out, char16_t unit) {
   out += "\\u";
-  out += kHex[(unit >> 12) & 0xF];
-  out += kHex[(unit >> 8) & 0xF];
-  out += kHex[(unit >> 4) & 0xF];
-  out += kHex[unit & 0xF];
+  platform::AppendHex(out, unit, 4, platform::HexCase::Upper);
 }
 
 void AppendQuoted(std::string& out, std::string_view text, TJsonEscape escape) {
@@ -59,37 +54,7 @@ std::string JsonQuote(std::string_view aText, TJsonEscape aEscape) {
 }
 
 std::string FormatJsonFloat(double aValue) {
-  if (!std::isfinite(aValue)) return "null";
-  if (aValue == 0) return "0";
-  // d.dddddddddddddde±x: 15 significant digits, rounded, independent of the locale.
-  char buf[64];
-  auto res = std::to_chars(buf, buf + sizeof buf, aValue, std::chars_format::scientific, 14);
-  std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
-  const bool negative = sci.front() == '-';
-  if (negative) sci.remove_prefix(1);
-  const std::size_t ePos = sci.find('e');
-  std::string digits;
-  for (char c : sci.substr(0, ePos))
-    if (c != '.') digits += c;
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-  const int exp = std::atoi(std::string(sci.substr(ePos + 1)).c_str());
-
-  std::string out = negative ? "-" : "";
-  if (exp >= 15 || exp < -5) {
-    out += digits[0];
-    if (digits.size() > 1) out += "." + digits.substr(1);
-    out += "E" + std::to_string(exp);
-  } else if (exp < 0) {
-    out += "0." + std::string(static_cast<std::size_t>(-exp - 1), '0') + digits;
-  } else {
-    const auto intLen = static_cast<std::size_t>(exp) + 1;
-    if (digits.size() <= intLen) {
-      out += digits + std::string(intLen - digits.size(), '0');
-    } else {
-      out += digits.substr(0, intLen) + "." + digits.substr(intLen);
-    }
-  }
-  return out;
+  return std::isfinite(aValue) ? FormatFloatGeneral(aValue) : "null";
 }
 
 void TJsonValue::WriteTo(std::string& aOut, TJsonEscape aEscape) const {

@@ -21,9 +21,8 @@ enum class TJsonEscape {
 // A JSON string literal of UTF-8 text, quotes included.
 [[nodiscard]] std::string JsonQuote(std::string_view aText, TJsonEscape aEscape = TJsonEscape::Ascii);
 
-// Shortest general decimal form of at most 15 significant digits, '.' as separator whatever the
-// locale; an exponent ("1E20", "1.5E-7") only from 1E15 up or below 1E-5. Not-a-number and the
-// infinities have no JSON form and give "null".
+// A JSON number in the programs' general float form (foundation/FloatText.h). Not-a-number and
+// the infinities have no JSON form and give "null".
 [[nodiscard]] std::string FormatJsonFloat(double aValue);
 
 class TJsonValue;

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +14,7 @@
 
 #include "foundation/Clock.h"
 #include "platform/ProgramInfo.h"
+#include "platform/WinPath.h"
 
 namespace tessaly {
 
@@ -51,6 +54,15 @@ int OpenForAppend(const std::string& path) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0) ThrowErrno("cannot open log file", path);
   return fd;
+}
+
+// Where the name part of a file name begins: after the last slash or backslash, or after a drive
+// ("C:"); 0 when the name has no folder part.
+std::size_t FileNameStart(const std::string& file) {
+  const std::size_t sep = file.find_last_of("/\\");
+  const std::size_t afterSep = sep == std::string::npos ? 0 : sep + 1;
+  const bool drive = file.size() >= 2 && std::isalpha(static_cast<unsigned char>(file[0])) && file[1] == ':';
+  return drive ? std::max<std::size_t>(afterSep, 2) : afterSep;
 }
 
 // snprintf into a string of the size it needs.
@@ -179,10 +191,10 @@ void TLogger::WriteFileLine(TDateTime now, const std::string& Log, int LogLevel)
 }
 
 void TLogger::WriteFile(const std::string& aFile, const std::string& aText) {
-  const auto slash = aFile.find_last_of('/');
-  if (aFile.size() == (slash == std::string::npos ? 0 : slash + 1)) return;
+  const std::size_t nameStart = FileNameStart(aFile);
+  if (nameStart == aFile.size()) return;
   std::lock_guard<std::mutex> g(FCFLock);
-  const std::string path = slash == std::string::npos ? FLogFileDir + aFile : aFile;
+  const std::string path = nameStart == 0 ? FLogFileDir + aFile : platform::HostPath(aFile);
   const int fd = OpenForAppend(path);
   try {
     WriteAll(fd, aText + "\r\n", path);

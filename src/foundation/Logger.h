@@ -67,7 +67,8 @@ class TLogger {
   void WriteLog(const std::string& Log, std::initializer_list<TLogArg> Args, int LogLevel);
   // An empty line, at level 0, in the file and in the view.
   void WriteSplit();
-  // Appends aText + CR LF to aFile (taken inside LogFileDir when it has no folder part),
+  // Appends aText + CR LF to aFile (taken inside LogFileDir when it has no folder part; '/', '\'
+  // and a drive "X:" make folder parts, and Windows paths go through platform::HostPath),
   // opening and closing it; nothing when the file name part is empty.
   void WriteFile(const std::string& aFile, const std::string& aText);
 

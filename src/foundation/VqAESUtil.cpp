@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "foundation/VqCipherCommon.h"
+#include "platform/Hex.h"
 #include "platform/TextCodec.h"
 
 namespace tessaly {
@@ -40,24 +41,6 @@ void WriteBlock(std::ostream& dst, const unsigned char* buf) {
   if (!dst) throw EStreamError("Stream write error");
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-std::string UpperHex(const std::string& bytes) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (const char c : bytes) {
-    out += kDigits[static_cast<unsigned char>(c) >> 4];
-    out += kDigits[static_cast<unsigned char>(c) & 15];
-  }
-  return out;
-}
-
 }  // namespace
 
 std::string NormalizeLineBreaks(const std::string& text, int type) {
@@ -75,7 +58,7 @@ std::string HexTextToBytes(const std::string& text) {
     const std::size_t n = std::min<std::size_t>(2, text.size() - i);
     int v = 0;
     for (std::size_t k = 0; k < n; ++k) {
-      const int d = HexValue(text[i + k]);
+      const int d = platform::HexDigitValue(text[i + k]);
       if (d < 0) throw std::invalid_argument("'" + text.substr(i, n) + "' is not a valid hexadecimal value");
       v = v * 16 + d;
     }
@@ -135,7 +118,7 @@ std::string AesEncryptToHex(const std::string& Value, const std::string& Key, in
   std::istringstream src(platform::Utf8ToCp936(value));
   std::ostringstream dst;
   AesEcbEncryptStreamKey(src, 0, key, KeySize, dst);
-  return UpperHex(dst.str());
+  return platform::HexOfBytes(dst.str(), platform::HexCase::Upper);
 }
 
 std::string AesDecryptFromHex(const std::string& HexText, const std::string& Key, int KeySize, bool NormalizeResult,

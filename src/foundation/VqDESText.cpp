@@ -34,15 +34,9 @@ std::string Decode(const std::string& bytes, TDesEncoding enc) {
   switch (enc) {
     case TDesEncoding::Ansi: return platform::Cp936ToUtf8(bytes);
     case TDesEncoding::Utf16LE:
-    case TDesEncoding::Utf16BE: {
+    case TDesEncoding::Utf16BE:
       if (bytes.size() % 2 != 0) return std::string();
-      std::u16string units;
-      for (std::size_t i = 0; i < bytes.size(); i += 2) {
-        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
-        units += static_cast<char16_t>(enc == TDesEncoding::Utf16BE ? (a << 8 | b) : (b << 8 | a));
-      }
-      return platform::Utf16ToUtf8(units);
-    }
+      return platform::Utf16BytesToUtf8(bytes, enc == TDesEncoding::Utf16BE);
     default: return platform::IsValidUtf8(bytes) ? bytes : std::string();
   }
 }

@@ -56,13 +56,14 @@ void Walk(const std::string& aPath, std::vector<std::string>& aFileList, const s
   std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
     return platform::AsciiLower(a.first) < platform::AsciiLower(b.first);
   });
+  // The folder's own files come first, then the sub-folders the pattern matched.
   for (const auto& [name, isFolder] : entries) {
-    if (!MatchesPattern(pattern, name)) continue;
-    if (isFolder) {
-      if (aScanSubDir) Walk(base + name, aFileList, pattern, true);
-    } else if (name.find("thumbs.db") == std::string::npos) {
+    if (!isFolder && MatchesPattern(pattern, name) && name.find("thumbs.db") == std::string::npos)
       aFileList.push_back(base + name);
-    }
+  }
+  if (!aScanSubDir) return;
+  for (const auto& [name, isFolder] : entries) {
+    if (isFolder && MatchesPattern(pattern, name)) Walk(base + name, aFileList, pattern, true);
   }
 }
 

@@ -1,6 +1,5 @@
 // TvqLib's INI access over the private-profile functions.
-#include <cstdio>
-
+#include "foundation/FloatText.h"
 #include "foundation/VqLibUtil.h"
 #include "platform/Profile.h"
 
@@ -15,11 +14,7 @@ std::string IniFilePath(const std::string& aIniFile) {
 
 }  // namespace
 
-TVariantText::TVariantText(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.15G", v);
-  text_ = buf;
-}
+TVariantText::TVariantText(double v) : text_(FormatFloatGeneral(v)) {}
 
 std::string IniRead(const std::string& aSect, const std::string& aName, const TVariantText& aDefValue,
                     const std::string& aIniFile) {

@@ -9,6 +9,7 @@
 #include "foundation/Base64Util.h"
 #include "foundation/VqLibText.h"
 #include "foundation/VqLibTextTrim.h"
+#include "platform/Hex.h"
 #include "platform/TextCodec.h"
 
 namespace tessaly::TvqLib {
@@ -18,14 +19,7 @@ constexpr char kScramblerKey[] = "quorvandel";
 constexpr std::size_t kScramblerKeyLen = sizeof kScramblerKey - 1;
 
 std::string Hex(const unsigned char* p, std::size_t n) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(n * 2);
-  for (std::size_t i = 0; i < n; ++i) {
-    out += kDigits[p[i] >> 4];
-    out += kDigits[p[i] & 15];
-  }
-  return out;
+  return platform::HexOfBytes(std::string_view(reinterpret_cast<const char*>(p), n), platform::HexCase::Lower);
 }
 
 std::string Digest(const EVP_MD* md, const std::string& data) {

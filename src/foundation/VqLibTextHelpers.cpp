@@ -4,6 +4,7 @@
 
 #include "foundation/VqLibText.h"
 #include "foundation/VqLibTextTrim.h"
+#include "platform/Hex.h"
 #include "platform/TextCodec.h"
 
 namespace tessaly::TvqLib {
@@ -21,13 +22,6 @@ std::string Padding(const std::string& s, int aLen, char aChar) {
 std::mt19937 ClockSeeded() {
   return std::mt19937(static_cast<std::mt19937::result_type>(
       std::chrono::high_resolution_clock::now().time_since_epoch().count()));
-}
-
-int HexDigit(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
 }
 
 }  // namespace
@@ -84,11 +78,10 @@ std::string FormatRight(const std::string& aStr, int aWidth, char aChar) {
 }
 
 std::string AnsiToUnicode(const std::string& aAnsiStr) {
-  static const char kDigits[] = "0123456789abcdef";
   std::string out;
   for (const char16_t u : platform::Utf8ToUtf16(aAnsiStr)) {
     out += "\\u";
-    for (int shift = 12; shift >= 0; shift -= 4) out += kDigits[(u >> shift) & 15];
+    platform::AppendHex(out, u, 4, platform::HexCase::Lower);
   }
   return out;
 }
@@ -102,7 +95,7 @@ std::string UnicodeToAnsi(const std::string& aSubUnicode) {
       int v = 0;
       bool ok = true;
       for (std::size_t k = 2; k < 6 && ok; ++k) {
-        const int d = HexDigit(in[i + k]);
+        const int d = platform::HexDigitValue(in[i + k]);
         ok = d >= 0;
         v = v * 16 + d;
       }

@@ -34,7 +34,7 @@ class TVariantText {
     requires(!std::same_as<T, bool>)
   TVariantText(T v) : text_(std::to_string(v)) {}
   TVariantText(bool v) : text_(v ? "True" : "False") {}
-  TVariantText(double v);
+  TVariantText(double v);  // the general float form (foundation/FloatText.h)
   TVariantText(const char* v) : text_(v ? v : "") {}
   TVariantText(std::string v) : text_(std::move(v)) {}
   [[nodiscard]] const std::string& text() const { return text_; }
@@ -51,7 +51,7 @@ class TVariantText {
 // Always True: a file that cannot be written is left as it was and the write is dropped.
 bool IniWrite(const std::string& aSect, const std::string& aName, const TVariantText& aValue,
               const std::string& aIniFile = "");
-// The value parsed with the process-wide forms; aDefValue when missing or unparsable.
+// The value parsed with the programs' fixed forms (TryStrToDateTime); aDefValue when missing or unparsable.
 [[nodiscard]] TDateTime IniReadDateTime(const std::string& aSect, const std::string& aName,
                                         TDateTime aDefValue, const std::string& aIniFile = "");
 
@@ -103,8 +103,8 @@ void SetAppTitle(const std::string& aTitle);
 [[nodiscard]] std::string GetVersion();
 [[nodiscard]] std::string GetAppVersion();
 
-// Sets the process-wide date and time forms (foundation/FormatSettings.h) to "yyyy-MM-dd" and
-// "HH:mm:ss". Call at start-up before other threads run.
+// The start-up's call to fix the date and time forms. The programs' conversions always use
+// "yyyy-MM-dd" and "HH:mm:ss" (foundation/DateTime.h), so there is nothing left to set.
 void SetDateFormat();
 // "yyyy-MM-dd HH:mm:ss", 24-hour clock.
 [[nodiscard]] std::string GetFormat(TDateTime aDatetime);
@@ -138,8 +138,9 @@ void SetSysDateFormat();
 [[nodiscard]] std::string GetGUID();
 // Appends the full path of every file in aPath matching the wildcard pattern aFileExt (empty:
 // "*.*", without case, Windows rules) to aFileList, in name order, skipping names containing
-// "thumbs.db"; with aScanSubDir also descends into the sub-folders the pattern matches, where
-// they come in that order. 0, or -1 for an empty path or a missing folder.
+// "thumbs.db"; with aScanSubDir it then descends, in name order, into the sub-folders the pattern
+// matches, so a folder's own files come before those below it. 0, or -1 for an empty path or a
+// missing folder.
 int GetDirFiles(const std::string& aPath, std::vector<std::string>& aFileList, const std::string& aFileExt,
                 bool aScanSubDir);
 // Opens a document or address through the shell (platform::ShellOpen).

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/Hex.h"
+
 namespace tessaly::VqNetHelperUtil {
 
 std::string GetMacAddressByUuid() {
@@ -20,9 +22,8 @@ std::string GetMacAddressByUuid() {
   uuid_generate_time(second);
   // Bytes 10..15 are the node field.
   if (std::memcmp(first + 10, second + 10, 6) != 0) return std::string();
-  char hex[13];
-  for (int i = 0; i < 6; ++i) std::snprintf(hex + 2 * i, 3, "%02X", first[10 + i]);
-  return std::string(hex, 12);
+  return platform::HexOfBytes(std::string_view(reinterpret_cast<const char*>(first + 10), 6),
+                              platform::HexCase::Upper);
 }
 
 bool GetLocalIPv4(std::string& aIp) {

@@ -51,8 +51,7 @@ std::string DecodeBody(const std::string& body, const std::string& contentType) 
     return platform::Cp936ToUtf8(body);
   }
   if (charset == "iso-8859-1" || charset == "latin1" || charset == "iso8859-1") return Latin1ToUtf8(body);
-  if (platform::IsValidUtf8(body)) return body;
-  return platform::Utf16ToUtf8(platform::Utf8ToUtf16(body));
+  return platform::SanitizeUtf8(body);
 }
 
 // Runs one request of the socket client and fills aRespond by its rules; returns 1 or 0.

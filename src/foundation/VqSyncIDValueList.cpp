@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "foundation/TextLines.h"
 #include "platform/AtomicFile.h"
 #include "platform/TextCodec.h"
 
@@ -11,41 +12,12 @@ namespace {
 
 using Guard = std::lock_guard<std::recursive_mutex>;
 
-std::string Utf16ToText(std::string_view bytes, bool bigEndian) {
-  std::u16string units;
-  units.reserve(bytes.size() / 2);
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    const auto a = static_cast<unsigned char>(bytes[i]);
-    const auto b = static_cast<unsigned char>(bytes[i + 1]);
-    units += static_cast<char16_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
-  }
-  return platform::Utf16ToUtf8(units);
-}
-
 // The file's text by its byte-order mark, code page 936 without one.
 std::string DecodeFile(std::string_view bytes) {
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-    const std::string_view rest = bytes.substr(3);
-    if (platform::IsValidUtf8(rest)) return std::string(rest);
-    return platform::Utf16ToUtf8(platform::Utf8ToUtf16(rest));
-  }
-  if (bytes.substr(0, 2) == "\xFF\xFE") return Utf16ToText(bytes.substr(2), false);
-  if (bytes.substr(0, 2) == "\xFE\xFF") return Utf16ToText(bytes.substr(2), true);
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return platform::SanitizeUtf8(bytes.substr(3));
+  if (bytes.substr(0, 2) == "\xFF\xFE") return platform::Utf16BytesToUtf8(bytes.substr(2), false);
+  if (bytes.substr(0, 2) == "\xFE\xFF") return platform::Utf16BytesToUtf8(bytes.substr(2), true);
   return platform::Cp936ToUtf8(bytes);
-}
-
-// CR LF, a lone CR and a lone LF each end a line; a break at the very end opens no new line.
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
 }
 
 // The name of a line as "name=value" lists read it: the part before the first "=".
@@ -122,7 +94,7 @@ void TVqSyncIDValueList::Load(const std::string& aFile) {
     if (!in) return;
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) return;
-    const std::vector<std::string> lines = SplitLines(DecodeFile(bytes));
+    const std::vector<std::string> lines = SplitTextLines(DecodeFile(bytes));
     std::vector<std::string> ids, values;
     for (const std::string& line : lines) {
       const std::size_t eq = line.find('=');

@@ -6,10 +6,10 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <mutex>
 #include <vector>
 
+#include "platform/Hex.h"
 #include "platform/MachineRoot.h"
 
 namespace platform {
@@ -26,9 +26,8 @@ std::string LockFile(const std::string& name) {
     if (std::isalnum(c) || c == '_' || c == '.' || c == '-') {
       file += static_cast<char>(c);
     } else {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, "%%%02X", c);
-      file += hex;
+      file += '%';
+      AppendHex(file, c, 2, HexCase::Upper);
     }
   }
   return file + ".lock";

@@ -10,21 +10,9 @@ namespace {
 
 using regstore::Connection;
 
-std::vector<std::string> SplitKeyPath(std::string_view path) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (start < path.size()) {
-    std::size_t end = path.find('\\', start);
-    if (end == std::string_view::npos) end = path.size();
-    if (end > start) parts.emplace_back(path.substr(start, end - start));
-    start = end + 1;
-  }
-  return parts;
-}
-
 // The key path as the store holds it, after the 32-bit view's redirection.
 std::vector<std::string> StorePath(RegRoot root, std::string_view path, RegView view) {
-  std::vector<std::string> parts = SplitKeyPath(path);
+  std::vector<std::string> parts = regstore::SplitKeyPath(path);
   const bool redirected = root == RegRoot::LocalMachine && view != RegView::Force64 && IsWin64Machine();
   if (redirected && parts.size() >= 2 && SameText(parts[0], "SOFTWARE") && !SameText(parts[1], "Wow6432Node"))
     parts.insert(parts.begin() + 1, "Wow6432Node");
@@ -167,7 +155,7 @@ long RegKey::DeleteValue(std::string_view name) const {
 
 long RegKey::DeleteSubKey(std::string_view name) const {
   if (!writable_ && id_ != 0) return kErrorAccessDenied;
-  const std::vector<std::string> parts = SplitKeyPath(name);
+  const std::vector<std::string> parts = regstore::SplitKeyPath(name);
   if (parts.empty()) return kErrorInvalidParameter;
   return OnKey(db_, id_, true, [&](Connection& c) {
     std::int64_t sub = 0;

@@ -10,20 +10,8 @@
 namespace platform::regstore {
 namespace {
 
-std::vector<std::string> Split(const std::string& path) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    const std::size_t bs = path.find('\\', start);
-    const std::size_t end = bs == std::string::npos ? path.size() : bs;
-    parts.push_back(path.substr(start, end - start));
-    start = end + 1;
-  }
-  return parts;
-}
-
 long Key(Connection& c, RegRoot root, const std::string& path, std::int64_t& id) {
-  return Resolve(c, RootId(root), Split(path), true, id);
+  return Resolve(c, RootId(root), SplitKeyPath(path), true, id);
 }
 
 // The machine-wide keys, seeded once under `software` ("SOFTWARE" or its 32-bit view).

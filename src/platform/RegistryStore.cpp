@@ -136,6 +136,18 @@ std::string CurrentStorePath() {
   return root.empty() ? std::string() : root + "/registry.db";
 }
 
+std::vector<std::string> SplitKeyPath(std::string_view path) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start < path.size()) {
+    std::size_t end = path.find('\\', start);
+    if (end == std::string_view::npos) end = path.size();
+    if (end > start) parts.emplace_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
 std::int64_t RootId(RegRoot root) { return static_cast<std::int64_t>(root) + 1; }
 
 long KeyExists(Connection& c, std::int64_t id) {

@@ -42,6 +42,9 @@ class Connection {
 [[nodiscard]] std::string CurrentStorePath();
 [[nodiscard]] std::int64_t RootId(RegRoot root);
 
+// The key names of a '\'-separated path; empty names (doubled, leading or trailing '\') are skipped.
+[[nodiscard]] std::vector<std::string> SplitKeyPath(std::string_view path);
+
 [[nodiscard]] long KeyExists(Connection& c, std::int64_t id);
 // Walks `parts` down from `from`; with `create`, missing keys are made along the way.
 [[nodiscard]] long Resolve(Connection& c, std::int64_t from, const std::vector<std::string>& parts,

@@ -152,6 +152,22 @@ std::size_t Utf16Length(std::string_view utf8) {
   return n;
 }
 
+std::string SanitizeUtf8(std::string_view bytes) {
+  if (IsValidUtf8(bytes)) return std::string(bytes);
+  return Utf16ToUtf8(Utf8ToUtf16(bytes));
+}
+
+std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian) {
+  std::u16string units;
+  units.reserve(bytes.size() / 2);
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const auto a = static_cast<unsigned char>(bytes[i]);
+    const auto b = static_cast<unsigned char>(bytes[i + 1]);
+    units += static_cast<char16_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
+  }
+  return Utf16ToUtf8(units);
+}
+
 std::string Utf16Mid(std::string_view utf8, std::size_t pos, std::size_t count) {
   const std::u16string u = Utf8ToUtf16(utf8);
   if (pos >= u.size()) return std::string();

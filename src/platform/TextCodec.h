@@ -14,10 +14,16 @@ namespace platform {
 // Unpaired surrogates become U+FFFD.
 [[nodiscard]] std::string Utf16ToUtf8(std::u16string_view utf16);
 [[nodiscard]] bool IsValidUtf8(std::string_view bytes);
+// Bytes as UTF-8 text: valid UTF-8 is kept as it is, anything else has each offending byte
+// replaced by U+FFFD.
+[[nodiscard]] std::string SanitizeUtf8(std::string_view bytes);
+// UTF-16 bytes (two a unit, big- or little-endian) to UTF-8; an odd last byte is dropped and
+// unpaired surrogates become U+FFFD.
+[[nodiscard]] std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian);
 // Number of UTF-16 code units of a UTF-8 text (a character outside the BMP counts two).
 [[nodiscard]] std::size_t Utf16Length(std::string_view utf8);
-// Characters [pos, pos+count) counted in UTF-16 units, as Delphi's Copy did (1-based pos is the
-// caller's business; this one is 0-based). Out-of-range parts are clipped.
+// Characters [pos, pos+count), positions counted in UTF-16 units from 0. Out-of-range parts are
+// clipped.
 [[nodiscard]] std::string Utf16Mid(std::string_view utf8, std::size_t pos, std::size_t count);
 
 // GBK bytes to UTF-8; bytes that do not decode become U+FFFD.

@@ -186,7 +186,7 @@ TEST(DateTime, ParseRefusesTheRest) {
   }
 }
 
-// Parse reads back what the process-wide format writes, milliseconds included.
+// Parse reads back what the fixed format writes, milliseconds included.
 TEST(DateTime, FormatThenParseRoundTrip) {
   for (TDateTime dt :
        {At(2020, 3, 5, 14, 7, 9, 52), At(2000, 2, 29, 0, 0, 0, 1), At(1, 1, 1, 23, 59, 59, 999)}) {
@@ -194,6 +194,17 @@ TEST(DateTime, FormatThenParseRoundTrip) {
     ASSERT_TRUE(tessaly::TryStrToDateTime(tessaly::FormatDateTime("yyyy-MM-dd HH:mm:ss.zzz", dt), back));
     EXPECT_DOUBLE_EQ(back, dt);
   }
+}
+
+// Unix seconds take the local clock as UTC+8 and round down, before 1970 too; the way back
+// gives the local date-time again.
+TEST(DateTime, UnixSecondsAtUtc8) {
+  EXPECT_EQ(tessaly::UnixSecondsOfLocal(At(1970, 1, 1, 8)), 0);
+  EXPECT_EQ(tessaly::UnixSecondsOfLocal(At(1970, 1, 1, 8, 0, 1, 999)), 1);
+  EXPECT_EQ(tessaly::UnixSecondsOfLocal(At(1970, 1, 1, 7, 59, 59, 500)), -1);
+  EXPECT_EQ(tessaly::LocalEpochMilliseconds(At(1970, 1, 1, 0, 0, 1, 250)), 1250);
+  EXPECT_DOUBLE_EQ(tessaly::LocalOfUnixSeconds(0), At(1970, 1, 1, 8));
+  EXPECT_EQ(tessaly::UnixSecondsOfLocal(tessaly::LocalOfUnixSeconds(1709618829)), 1709618829);
 }
 
 // Now() asks the installed process clock.

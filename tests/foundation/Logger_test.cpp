@@ -14,6 +14,7 @@
 #include "foundation/VqLibUtil.h"
 #include "platform/ProgramInfo.h"
 #include "support/FakeClock.h"
+#include "support/MachineRootFixture.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -389,6 +390,22 @@ TEST_F(LoggerTest, WriteFileAppends) {
   EXPECT_FALSE(fs::exists(dir_.path() + "/sub"));
   EXPECT_THROW(logger->WriteFile(dir_.path() + "/missing/x.txt", "no folder"), std::runtime_error);
   EXPECT_FALSE(IsOpen(LogPath("extra.txt")));
+}
+
+// A Windows path has a folder part ('\' or the drive) and lands in the machine's drive folder,
+// not in the log folder; one whose name part is empty writes nothing.
+TEST_F(LoggerTest, WriteFileTakesWindowsPaths) {
+  vqtest::MachineRootFixture machine;
+  auto logger = MakeLogger();
+  const std::string data = machine.root() + "/drive_c/Data";
+  fs::create_directories(data);
+  logger->WriteFile("C:\\Data\\x.txt", "one");
+  logger->WriteFile("c:/Data/x.txt", "two");
+  EXPECT_EQ(vqtest::ReadFileBytes(data + "/x.txt"), "one\r\ntwo\r\n");
+  logger->WriteFile("C:\\Data\\", "nothing");
+  logger->WriteFile("C:", "nothing");
+  EXPECT_EQ(std::distance(fs::directory_iterator(data), fs::directory_iterator()), 1);
+  EXPECT_TRUE(fs::is_empty(machine.programDir() + "log"));
 }
 
 // Program start creates the global logger once, enabled with the prefix "Tessaly", and each

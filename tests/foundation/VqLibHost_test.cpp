@@ -63,7 +63,7 @@ TEST(VqLibHost, GetDirFiles) {
   } cases[] = {
       {"C:\\Data", "*.txt", false, {"C:\\Data\\a.txt", "C:\\Data\\b.TXT"}},
       {"C:\\data\\", "*.TXT", true,
-       {"C:\\data\\a.txt", "C:\\data\\b.TXT", "C:\\data\\sub.txt\\deeper.txt\\z.txt", "C:\\data\\sub.txt\\inner.txt"}},
+       {"C:\\data\\a.txt", "C:\\data\\b.TXT", "C:\\data\\sub.txt\\inner.txt", "C:\\data\\sub.txt\\deeper.txt\\z.txt"}},
       {"C:\\Data", "", false, {"C:\\Data\\a.txt", "C:\\Data\\b.TXT", "C:\\Data\\c.log", "C:\\Data\\README"}},
       {"C:\\Data", "?.log", false, {"C:\\Data\\c.log"}},
       {base.c_str(), "c.*", false, {base + "/c.log"}},
@@ -78,6 +78,19 @@ TEST(VqLibHost, GetDirFiles) {
   EXPECT_EQ(TvqLib::GetDirFiles("", files, "", false), -1);
   EXPECT_EQ(TvqLib::GetDirFiles("C:\\Nowhere", files, "", true), -1);
   EXPECT_TRUE(files.empty());
+}
+
+// A folder's own files all come before anything from its sub-folders, even a sub-folder whose
+// name sorts before them.
+TEST(VqLibHost, GetDirFilesListsFilesBeforeRecursing) {
+  vqtest::TempDir dir;
+  for (const char* f : {"a/inner.txt", "a/b/deep.txt", "b.txt", "c/z.txt", "d.txt"})
+    vqtest::WriteFileBytes(dir.file(f), "");
+  const std::string base = dir.path() + "/";
+  std::vector<std::string> files;
+  ASSERT_EQ(TvqLib::GetDirFiles(dir.path(), files, "*", true), 0);
+  EXPECT_EQ(files, (std::vector<std::string>{base + "b.txt", base + "d.txt", base + "a/inner.txt",
+                                             base + "a/b/deep.txt", base + "c/z.txt"}));
 }
 
 // The executable name of a process by id.

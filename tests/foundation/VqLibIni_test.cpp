@@ -50,6 +50,24 @@ TEST(VqLibIni, WritesTheTextFormOfEachKind) {
   EXPECT_EQ(TvqLib::IniRead("S", "Missing", false), "False");
 }
 
+// Floats are written in the programs' one general form: no "E+" or zero-padded exponents, plain
+// decimals down to 1E-5.
+TEST(VqLibIni, WritesFloatsInTheGeneralForm) {
+  vqtest::MachineRootFixture machine;
+  struct Case {
+    const char* key;
+    double value;
+    const char* text;
+  } cases[] = {
+      {"Big", 1e20, "1E20"}, {"Small", 1e-5, "0.00001"}, {"Tenth", 0.1, "0.1"},
+      {"Half", 12.5, "12.5"}, {"Tiny", 1.5e-7, "1.5E-7"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_TRUE(TvqLib::IniWrite("F", c.key, c.value));
+    EXPECT_EQ(TvqLib::IniRead("F", c.key, "def"), c.text) << c.key;
+  }
+}
+
 // A read-only settings file still gives True and keeps its contents.
 TEST(VqLibIni, WriteToReadOnlyFileGivesTrueAndChangesNothing) {
   vqtest::MachineRootFixture machine;

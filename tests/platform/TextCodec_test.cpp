@@ -31,4 +31,29 @@ TEST(TextCodec, Cp936RoundTripAndUnmappable) {
   EXPECT_TRUE(platform::IsValidUtf8(zh));
 }
 
+// Valid UTF-8 passes unchanged; each byte that is not part of a valid sequence becomes U+FFFD.
+TEST(TextCodec, SanitizeUtf8ReplacesBadBytes) {
+  EXPECT_EQ(platform::SanitizeUtf8("中文 ok"), "中文 ok");
+  EXPECT_EQ(platform::SanitizeUtf8("a\xFF\xFE" "b"), "a\xEF\xBF\xBD\xEF\xBF\xBD" "b");
+  EXPECT_EQ(platform::SanitizeUtf8(""), "");
+}
+
+// UTF-16 bytes in either byte order, surrogate pairs joined, an odd last byte dropped.
+TEST(TextCodec, Utf16BytesToUtf8BothByteOrders) {
+  using namespace std::string_literals;
+  struct Case {
+    std::string bytes;
+    bool bigEndian;
+    std::string text;
+  } cases[] = {
+      {"a\0\x2D\x4E"s, false, "a中"},
+      {"\0a\x4E\x2D"s, true, "a中"},
+      {"\x3D\xD8\x00\xDE"s, false, "\xF0\x9F\x98\x80"},
+      {"a\0b"s, false, "a"},
+      {"\x00\xD8"s, false, "\xEF\xBF\xBD"},
+      {""s, true, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(platform::Utf16BytesToUtf8(c.bytes, c.bigEndian), c.text) << c.text;
+}
+
 }  // namespace
