@@ -12,7 +12,6 @@
 
 #include "engine/AppDMUtil.h"
 #include "engine/AppVarUtil.h"
-#include "platform/ProgramInfo.h"
 #include "support/AgentSchema.h"
 #include "support/MachineRootLog.h"
 #include "support/TempDir.h"
@@ -25,7 +24,6 @@ class AppDMFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     std::setlocale(LC_ALL, "C.UTF-8");
-    platform::SetProgramFileForTests(dir.file("Tessaly"));
     AppVar = &appVar;
     appVar.SoftId.v(5);
     appVar.SoftVer = "00012";
@@ -36,7 +34,6 @@ class AppDMFixture : public ::testing::Test {
   void TearDown() override {
     AppVar = nullptr;
     IsDMSqlLog = false;
-    platform::SetProgramFileForTests("");
   }
 
   [[nodiscard]] TDbParams MainParams() const {
@@ -85,7 +82,7 @@ class AppDMFixture : public ::testing::Test {
     return out;
   }
 
-  vqtest::TempDir dir;
+  vqtest::TempProgramDir dir;
   vqtest::TestOdbc db;
   TAppVar appVar;
   TAppDM dm;

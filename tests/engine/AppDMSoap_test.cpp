@@ -23,7 +23,6 @@ namespace {
 class AppDMSoapTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::SetProgramFileForTests(dir.file("Tessaly"));
     AppVar = &appVar;
     const char* bin = std::getenv("VQ_TEST_BINARY_DIR");
     ASSERT_NE(bin, nullptr) << "run through ctest, which names the build folder";
@@ -32,10 +31,7 @@ class AppDMSoapTest : public ::testing::Test {
     std::string erro;
     ASSERT_TRUE(LoadVqAlgLibrary(erro)) << erro;
   }
-  void TearDown() override {
-    AppVar = nullptr;
-    platform::SetProgramFileForTests("");
-  }
+  void TearDown() override { AppVar = nullptr; }
 
   struct DBParamOut {
     int result = -1;
@@ -52,7 +48,7 @@ class AppDMSoapTest : public ::testing::Test {
   }
   int Host(std::string& host, std::string& msg) { return dm.SoftGetRDAServer("127.0.0.1", fake.Port(), host, msg); }
 
-  vqtest::TempDir dir;
+  vqtest::TempProgramDir dir;
   vqtest::FakeSoapService fake;
   TAppVar appVar;
   TAppDM dm;

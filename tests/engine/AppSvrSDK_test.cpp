@@ -4,16 +4,15 @@
 
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "foundation/DateTime.h"
-#include "foundation/LogView.h"
 #include "foundation/Logger.h"
 #include "foundation/VqLibUtil.h"
 #include "foundation/VqNetUtil.h"
+#include "support/CapturedLogView.h"
 #include "support/FakePlatformServer.h"
 #include "support/MachineRootFixture.h"
 #include "support/RefusedPort.h"
@@ -26,24 +25,6 @@ using vqtest::FakeReply;
 using vqtest::RecordedRequest;
 using Fields = std::vector<std::pair<std::string, std::string>>;
 
-class CapturingView final : public ILogView {
- public:
-  bool IsMemo() const override { return true; }
-  std::string ClassName() const override { return "TMemo"; }
-  void QueueLine(const std::string& line) override {
-    std::lock_guard<std::mutex> guard(lock_);
-    lines_.push_back(line);
-  }
-  std::vector<std::string> Lines() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return lines_;
-  }
-
- private:
-  mutable std::mutex lock_;
-  std::vector<std::string> lines_;
-};
-
 // A program folder whose Tessaly.ini points the client at the fake platform, the engine's
 // socket client, detailed logging on and a logger whose view the test reads.
 class AppSvrSDK : public ::testing::Test {
@@ -55,7 +36,7 @@ class AppSvrSDK : public ::testing::Test {
     logger_ = std::make_unique<TLogger>();
     logger_->SetLogFilenamePer("Tessaly");
     logger_->SetEnabled(true);
-    view_ = std::make_shared<CapturingView>();
+    view_ = std::make_shared<vqtest::CapturedLogView>();
     logger_->SetLogShower(view_);
     Logger.store(logger_.get());
   }
@@ -74,18 +55,11 @@ class AppSvrSDK : public ::testing::Test {
     EXPECT_EQ(all.size(), 1u);
     return all.empty() ? RecordedRequest{} : all.front();
   }
-  // The view lines that contain `part`.
-  std::vector<std::string> LogWith(const std::string& part) const {
-    std::vector<std::string> out;
-    for (const auto& line : view_->Lines())
-      if (line.find(part) != std::string::npos) out.push_back(line);
-    return out;
-  }
 
   vqtest::MachineRootFixture machine_;
   vqtest::FakePlatformServer server_;
   std::unique_ptr<TLogger> logger_;
-  std::shared_ptr<CapturingView> view_;
+  std::shared_ptr<vqtest::CapturedLogView> view_;
   TVqSpfSvrSDK sdk_;
 };
 
@@ -241,16 +215,16 @@ TEST_F(AppSvrSDK, RequestAndReplyLogLines) {
   EXPECT_EQ(result, reply);
   EXPECT_EQ(Only().path, std::string(kSpfHostWord) + "/wxDownloadPos.ashx");
   const std::string json = R"({"softid":12,"PageSize":10,"BeginDate":"1899-12-30 00:00:00"})";
-  const auto requests = LogWith("[接口] [拉取会员]请求：");
+  const auto requests = view_->With("[接口] [拉取会员]请求：");
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_NE(requests[0].find("[接口] [拉取会员]请求：" + server_.baseUrl() + "*******/wxDownloadPos.ashx\r\n" +
                              "action=vipinfo\r\njson=" + json + "\r\nmd5=" + vqtest::PlatformSignature(json)),
             std::string::npos)
       << requests[0];
-  const auto replies = LogWith("[接口] [拉取会员]响应：");
+  const auto replies = view_->With("[接口] [拉取会员]响应：");
   ASSERT_EQ(replies.size(), 1u);
   EXPECT_NE(replies[0].find("[接口] [拉取会员]响应：" + reply), std::string::npos);
-  EXPECT_TRUE(LogWith(kSpfHostWord).empty());
+  EXPECT_TRUE(view_->With(kSpfHostWord).empty());
 
   // Detail lines only: nothing is written while detailed logging is off.
   TvqLib::DetailLogEnabled = false;
@@ -378,8 +352,8 @@ TEST_F(AppSvrSDK, MemberServiceProbe) {
   EXPECT_EQ(result, "任意内容");
   const RecordedRequest req = Only();
   EXPECT_EQ(req.method, "GET");
-  EXPECT_EQ(LogWith("[接口] [测试金卡服务]请求：" + server_.url("shopdb/GetSysParm/")).size(), 1u);
-  EXPECT_EQ(LogWith("[接口] [测试金卡服务]响应：任意内容").size(), 1u);
+  EXPECT_EQ(view_->Count("[接口] [测试金卡服务]请求：" + server_.url("shopdb/GetSysParm/")), 1u);
+  EXPECT_EQ(view_->Count("[接口] [测试金卡服务]响应：任意内容"), 1u);
 
   const std::string refused = "http://127.0.0.1:" + std::to_string(vqtest::RefusedPort()) + "/GetSysParm/";
   EXPECT_FALSE(sdk_.VIPSvrGetParam(refused, result));

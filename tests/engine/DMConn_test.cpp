@@ -9,7 +9,6 @@
 #include <optional>
 
 #include "engine/DMUnit.h"
-#include "platform/ProgramInfo.h"
 #include "support/TempDir.h"
 #include "support/TestDbParams.h"
 #include "support/TestOdbc.h"
@@ -102,16 +101,13 @@ TEST_F(SQLServerConnTest, UnreachableServerFailsWithDriverMessage) {
 
 class SQLiteConnTest : public ::testing::Test {
  protected:
-  void SetUp() override { platform::SetProgramFileForTests(dir.file("Tessaly")); }
-  void TearDown() override { platform::SetProgramFileForTests(""); }
-
   // An empty file is an empty SQLite database.
   std::string NewPackage(const std::string& name) {
     vqtest::WriteFileBytes(dir.file(name), "");
     return dir.file(name);
   }
 
-  vqtest::TempDir dir;
+  vqtest::TempProgramDir dir;
   TDM dm;
   std::string reason;
 };

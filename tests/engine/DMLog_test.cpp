@@ -8,7 +8,6 @@
 #include "foundation/Clock.h"
 #include "foundation/Logger.h"
 #include "foundation/VqLibUtil.h"
-#include "platform/ProgramInfo.h"
 #include "support/TempDir.h"
 
 namespace tessaly {
@@ -28,7 +27,6 @@ class StepClock final : public IClock {
 class DMLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::SetProgramFileForTests(dir.file("Tessaly"));
     SetClock(&clock);
     std::string erro;
     ASSERT_TRUE(InitGlobalLogger(erro)) << erro;
@@ -38,7 +36,6 @@ class DMLogTest : public ::testing::Test {
   void TearDown() override {
     FreeGlobalLogger();
     SetClock(nullptr);
-    platform::SetProgramFileForTests("");
     IsDMSqlLog = false;
     TvqLib::DetailLogEnabled = savedDetail;
   }
@@ -65,7 +62,7 @@ class DMLogTest : public ::testing::Test {
     return {};
   }
 
-  vqtest::TempDir dir;
+  vqtest::TempProgramDir dir;
   StepClock clock;
   TDM dm;
   std::string reason;

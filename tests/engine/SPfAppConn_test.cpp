@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <nlohmann/json.hpp>
+
 #include "SPfAppFixture.h"
 #include "foundation/VqAlgLibrary.h"
 #include "support/FakeSoapService.h"

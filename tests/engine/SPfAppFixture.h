@@ -25,13 +25,13 @@
 #include "foundation/VqLibUtil.h"
 #include "foundation/VqNetUtil.h"
 #include "support/AgentSchema.h"
+#include "support/CapturedLogView.h"
 #include "support/FakeClock.h"
 #include "support/FakePlatformServer.h"
 #include "support/MachineRootFixture.h"
 #include "support/TempDir.h"
 #include "support/TestOdbc.h"
 #include "support/UpgradePackage.h"
-#include "support/WorkerFixture.h"
 
 namespace tessaly {
 
@@ -108,12 +108,7 @@ class SPfAppFixture : public ::testing::Test {
 
   // Until `count` log lines hold `part` (same guard).
   [[nodiscard]] bool WaitLog(const std::string& part, std::size_t count = 1, int guardMs = 20000) const {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(guardMs);
-    while (logView->Count(part) < count) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    return logView->WaitFor(part, count, guardMs);
   }
 
   // A login reply of the platform.

@@ -7,12 +7,11 @@
 #include <filesystem>
 #include <functional>
 #include <future>
-#include <mutex>
 #include <thread>
 #include <type_traits>
 
 #include "foundation/VqLibUtil.h"
-#include "platform/ProgramInfo.h"
+#include "support/CapturedLogView.h"
 #include "support/FakeClock.h"
 #include "support/MachineRootFixture.h"
 #include "support/TempDir.h"
@@ -26,30 +25,14 @@ tessaly::TDateTime At(int y, int mo, int d, int h, int mi, int s, int ms) {
   return tessaly::EncodeDateTime({y, mo, d, h, mi, s, ms});
 }
 
-// Records what the logger hands to the view; `onLine` lets a test act from inside the call.
-class RecordingView : public tessaly::ILogView {
+// A capture that also runs `onLine` from inside the view call, so a test can act there.
+class HookedView final : public vqtest::CapturedLogView {
  public:
-  explicit RecordingView(bool memo = true, std::string cls = "TMemo") : memo_(memo), cls_(std::move(cls)) {}
-  [[nodiscard]] bool IsMemo() const override { return memo_; }
-  [[nodiscard]] std::string ClassName() const override { return cls_; }
   void QueueLine(const std::string& line) override {
-    {
-      std::lock_guard<std::mutex> g(lock_);
-      lines_.push_back(line);
-    }
+    CapturedLogView::QueueLine(line);
     if (onLine) onLine(line);
   }
-  [[nodiscard]] std::vector<std::string> Lines() const {
-    std::lock_guard<std::mutex> g(lock_);
-    return lines_;
-  }
   std::function<void(const std::string&)> onLine;
-
- private:
-  bool memo_;
-  std::string cls_;
-  mutable std::mutex lock_;
-  std::vector<std::string> lines_;
 };
 
 // Paths of the files this process holds open.
@@ -85,14 +68,10 @@ TEST(VqLibLog, DetailLogIsOffAtLoad) { EXPECT_FALSE(tessaly::TvqLib::DetailLogEn
 // A program folder of its own and a stepped clock at 2020-07-17 09:41:07.052.
 class LoggerTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    platform::SetProgramFileForTests(dir_.file("Tessaly"));
-    clock_.SetNow(At(2020, 7, 17, 9, 41, 7, 52));
-  }
+  void SetUp() override { clock_.SetNow(At(2020, 7, 17, 9, 41, 7, 52)); }
   void TearDown() override {
     tessaly::FreeGlobalLogger();
     tessaly::TvqLib::DetailLogEnabled = false;
-    platform::SetProgramFileForTests("");
   }
   [[nodiscard]] std::string LogPath(const std::string& name) const { return dir_.path() + "/log/" + name; }
   [[nodiscard]] std::string Day() const { return vqtest::ReadFileBytes(LogPath("Tessaly20200717.log")); }
@@ -106,7 +85,7 @@ class LoggerTest : public ::testing::Test {
     return l;
   }
 
-  vqtest::TempDir dir_;
+  vqtest::TempProgramDir dir_;
   vqtest::FakeClock clock_;
   vqtest::ScopedClock useClock_{clock_};
 };
@@ -124,7 +103,7 @@ TEST_F(LoggerTest, LineFormsByLevel) {
       {9, "[DM] nine", "09:41:07.052 [DM] nine\r\n"}, {4, "four", "09:41:07.052 four\r\n"},
       {-1, "view only", nullptr},                  {-7, "also view only", nullptr},
   };
-  auto view = std::make_shared<RecordingView>();
+  auto view = std::make_shared<vqtest::CapturedLogView>();
   auto logger = MakeLogger(view);
   std::string file;
   std::vector<std::string> shown;
@@ -139,7 +118,7 @@ TEST_F(LoggerTest, LineFormsByLevel) {
 
 // An empty text is a bare CR LF in the file and an empty view line, whatever the level.
 TEST_F(LoggerTest, EmptyTextIsABareLine) {
-  auto view = std::make_shared<RecordingView>();
+  auto view = std::make_shared<vqtest::CapturedLogView>();
   auto logger = MakeLogger(view);
   logger->WriteSplit();
   logger->WriteLog("", 3);
@@ -156,7 +135,7 @@ TEST_F(LoggerTest, TextIsUtf8WithoutBom) {
 
 // A disabled logger touches neither file nor view, and opens nothing; a new logger is disabled.
 TEST_F(LoggerTest, DisabledWritesNothing) {
-  auto view = std::make_shared<RecordingView>();
+  auto view = std::make_shared<vqtest::CapturedLogView>();
   TLogger logger;
   EXPECT_FALSE(logger.Enabled());
   EXPECT_FALSE(logger.ByHour());
@@ -171,7 +150,7 @@ TEST_F(LoggerTest, DisabledWritesNothing) {
 
 // Level -1 neither opens a first file nor switches the open one at a day change.
 TEST_F(LoggerTest, NegativeLevelOpensAndSwitchesNoFile) {
-  auto view = std::make_shared<RecordingView>();
+  auto view = std::make_shared<vqtest::CapturedLogView>();
   auto logger = MakeLogger(view);
   logger->WriteLog("only shown", -1);
   EXPECT_TRUE(LogFolderEmpty());
@@ -226,7 +205,7 @@ TEST_F(LoggerTest, ExistingFileIsAppended) {
 // A file that cannot be opened fails the line (the view still shows it), and the next line of
 // the same day opens the file again instead of being lost.
 TEST_F(LoggerTest, FailedOpenIsRetriedByTheNextLine) {
-  auto view = std::make_shared<RecordingView>();
+  auto view = std::make_shared<vqtest::CapturedLogView>();
   auto logger = MakeLogger(view);
   fs::create_directory(LogPath("Tessaly20200717.log"));
   EXPECT_THROW(logger->WriteLog("lost", 9), std::runtime_error);
@@ -253,7 +232,7 @@ TEST_F(LoggerTest, FailedOpenAfterRolloverIsRetried) {
 
 // A view that is not a memo fails every line with its class name; neither view nor file gets it.
 TEST_F(LoggerTest, UnsupportedViewKindFails) {
-  auto view = std::make_shared<RecordingView>(false, "TListBox");
+  auto view = std::make_shared<vqtest::CapturedLogView>("TListBox");
   auto logger = MakeLogger(view);
   for (int level : {9, 0, -1}) {
     try {
@@ -298,7 +277,7 @@ TEST_F(LoggerTest, LogFileDirCreatesParents) {
 // The view is called after the logger's lock is released: another thread can log from inside
 // the view call without waiting for it to return.
 TEST_F(LoggerTest, ViewIsCalledOutsideTheLock) {
-  auto view = std::make_shared<RecordingView>();
+  auto view = std::make_shared<HookedView>();
   auto logger = MakeLogger(view);
   bool innerDone = false;
   view->onLine = [&](const std::string& line) {
@@ -323,7 +302,7 @@ TEST_F(LoggerTest, ViewIsCalledOutsideTheLock) {
 TEST_F(LoggerTest, ConcurrentWritersKeepLinesWhole) {
   constexpr int kThreads = 8;
   constexpr int kLines = 400;
-  auto view = std::make_shared<RecordingView>();
+  auto view = std::make_shared<vqtest::CapturedLogView>();
   auto logger = MakeLogger(view);
   const std::string payload(64, 'p');
   std::vector<std::thread> threads;
@@ -459,7 +438,7 @@ TEST_F(LoggerTest, LibLogSwallowsErrors) {
   EXPECT_NO_THROW(tessaly::TvqLib::Log("no logger yet", true));
   std::string erro;
   ASSERT_TRUE(tessaly::InitGlobalLogger(erro));
-  tessaly::Logger.load()->SetLogShower(std::make_shared<RecordingView>(false, "TEdit"));
+  tessaly::Logger.load()->SetLogShower(std::make_shared<vqtest::CapturedLogView>("TEdit"));
   EXPECT_NO_THROW(tessaly::TvqLib::Log("bad view", true));
   tessaly::Logger.load()->SetLogShower(nullptr);
   clock_.SetNow(At(2020, 7, 19, 1, 0, 0, 0));

@@ -8,7 +8,6 @@
 
 #include "foundation/VqAlgLibrary.h"
 #include "foundation/VqLibText.h"
-#include "platform/ProgramInfo.h"
 #include "support/TempDir.h"
 #include "support/alglib_standin/VqAlgStandin.h"
 
@@ -18,8 +17,7 @@ namespace {
 // Before any load and after a failed one (no file, then a file that is no library) the
 // front-ends give empty texts; a later load finds a library placed in the meantime.
 TEST(VqAlgLibraryMissing, EmptyTextsUntilTheLibraryLoads) {
-  vqtest::TempDir dir;
-  platform::SetProgramFileForTests(dir.file("Tessaly"));
+  vqtest::TempProgramDir dir;
   EXPECT_EQ(TvqLib::GetVqDecrypt("0A"), "");
 
   std::string erro;

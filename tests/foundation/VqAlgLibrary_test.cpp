@@ -4,10 +4,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "foundation/VqLibText.h"
-#include "platform/ProgramInfo.h"
 #include "support/TempDir.h"
 #include "support/alglib_standin/VqAlgStandin.h"
 
@@ -18,22 +18,17 @@ namespace {
 class VqAlgLibraryTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    dir_ = new vqtest::TempDir();
+    dir_ = std::make_unique<vqtest::TempProgramDir>();
     const char* bin = std::getenv("VQ_TEST_BINARY_DIR");
     ASSERT_NE(bin, nullptr) << "run through ctest, which names the build folder";
     std::filesystem::copy_file(std::string(bin) + "/" + vqtest::kAlgStandinRelativePath,
                                dir_->file("libVqAlglibrary.so"));
-    platform::SetProgramFileForTests(dir_->file("Tessaly"));
     std::string erro;
     ASSERT_TRUE(LoadVqAlgLibrary(erro)) << erro;
   }
-  static void TearDownTestSuite() {
-    delete dir_;
-    dir_ = nullptr;
-  }
-  static vqtest::TempDir* dir_;
+  static void TearDownTestSuite() { dir_.reset(); }
+  static inline std::unique_ptr<vqtest::TempProgramDir> dir_;
 };
-vqtest::TempDir* VqAlgLibraryTest::dir_ = nullptr;
 
 // A second load after a success changes nothing.
 TEST_F(VqAlgLibraryTest, LoadIsIdempotent) {

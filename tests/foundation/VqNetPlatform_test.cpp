@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "foundation/Logger.h"
 #include "foundation/VqNetUtil.h"
-#include "platform/ProgramInfo.h"
+#include "support/CapturedLogView.h"
 #include "support/FakeClock.h"
 #include "support/FakePlatformServer.h"
 #include "support/RefusedPort.h"
@@ -15,27 +16,12 @@ namespace {
 namespace net = tessaly::TVqNet;
 using vqtest::FakeReply;
 
-// A log view that keeps the lines it is given.
-class CapturingView final : public tessaly::ILogView {
- public:
-  bool IsMemo() const override { return true; }
-  std::string ClassName() const override { return "TMemo"; }
-  void QueueLine(const std::string& line) override { lines.push_back(line); }
-  std::vector<std::string> lines;  // requests run on the test thread only
-};
-
 // The platform-client road (the module's initial mode 1) against the fake platform, with a
 // clock that stands still and a logger that shows its lines.
 class VqNetPlatform : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    dir_ = new vqtest::TempDir();
-    platform::SetProgramFileForTests(dir_->file("Tessaly"));
-  }
-  static void TearDownTestSuite() {
-    delete dir_;
-    dir_ = nullptr;
-  }
+  static void SetUpTestSuite() { dir_ = std::make_unique<vqtest::TempProgramDir>(); }
+  static void TearDownTestSuite() { dir_.reset(); }
   void SetUp() override {
     ASSERT_EQ(tessaly::NetClientMode.load(), 1);
     logger_.SetEnabled(true);
@@ -47,15 +33,13 @@ class VqNetPlatform : public ::testing::Test {
     tessaly::NetClientMode = 1;
   }
 
-  static vqtest::TempDir* dir_;
+  static inline std::unique_ptr<vqtest::TempProgramDir> dir_;
   vqtest::FakeClock clock_;
   vqtest::ScopedClock useClock_{clock_};
   tessaly::TLogger logger_;
-  std::shared_ptr<CapturingView> view_ = std::make_shared<CapturingView>();
+  std::shared_ptr<vqtest::CapturedLogView> view_ = std::make_shared<vqtest::CapturedLogView>();
   vqtest::FakePlatformServer server_;
 };
-
-vqtest::TempDir* VqNetPlatform::dir_ = nullptr;
 
 // Any status is an answer, URL-decoded, and a timing line follows.
 TEST_F(VqNetPlatform, GetTakesAnyStatusAndUrlDecodesTheAnswer) {
@@ -66,8 +50,8 @@ TEST_F(VqNetPlatform, GetTakesAnyStatusAndUrlDecodesTheAnswer) {
   EXPECT_EQ(answer, "x y中+");
   ASSERT_EQ(net::NetGet(server_.url("gone"), answer), 1);
   EXPECT_EQ(answer, "not here");
-  ASSERT_EQ(view_->lines.size(), 2u);
-  EXPECT_EQ(view_->lines[0], "09:00:00 [Net]Net.NetGet -> 0ms");
+  ASSERT_EQ(view_->Lines().size(), 2u);
+  EXPECT_EQ(view_->Lines()[0], "09:00:00 [Net]Net.NetGet -> 0ms");
 }
 
 // The post body goes out unchanged, without a Content-Type, and the certificate is not used.
@@ -82,8 +66,8 @@ TEST_F(VqNetPlatform, PostSendsTheParameterTextUnchanged) {
   EXPECT_EQ(all[0].method, "POST");
   EXPECT_EQ(all[0].body, param);
   EXPECT_FALSE(all[0].hasHeader("Content-Type"));
-  ASSERT_EQ(view_->lines.size(), 1u);
-  EXPECT_EQ(view_->lines[0], "09:00:00 [Net]Net.NetPost -> 0ms");
+  ASSERT_EQ(view_->Lines().size(), 1u);
+  EXPECT_EQ(view_->Lines()[0], "09:00:00 [Net]Net.NetPost -> 0ms");
 }
 
 // The stream form: 200 gives 1 with the bytes; another status gives 2 and the decoded text too.
@@ -100,8 +84,8 @@ TEST_F(VqNetPlatform, StreamGetTellsOkFromOtherStatuses) {
   EXPECT_EQ(text, "busy now");
   EXPECT_EQ(net::NetGet("http://127.0.0.1:" + std::to_string(vqtest::RefusedPort()) + "/", bytes, text), 0);
   EXPECT_EQ(text, "网络连接失败Socket Error # 10061\r\nConnection refused.");
-  ASSERT_EQ(view_->lines.size(), 2u);
-  EXPECT_EQ(view_->lines[1], "09:00:00 [Net]Net.NetGetStream -> 0ms");
+  ASSERT_EQ(view_->Lines().size(), 2u);
+  EXPECT_EQ(view_->Lines()[1], "09:00:00 [Net]Net.NetGetStream -> 0ms");
 }
 
 // Transport failures read the same as on the socket client, and log nothing.
@@ -112,7 +96,7 @@ TEST_F(VqNetPlatform, FailuresUseTheSocketClientsWording) {
   EXPECT_EQ(answer, "服务器繁忙连接被中断Connection Closed Gracefully.");
   EXPECT_EQ(net::NetPost("http://127.0.0.1:" + std::to_string(vqtest::RefusedPort()) + "/", "a=1", answer), 0);
   EXPECT_EQ(answer, "网络连接失败Socket Error # 10061\r\nConnection refused.");
-  EXPECT_TRUE(view_->lines.empty());
+  EXPECT_TRUE(view_->Lines().empty());
 }
 
 // NetClientMode picks the road of Get and Post: 1 the platform client, anything else the socket

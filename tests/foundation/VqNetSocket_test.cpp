@@ -3,7 +3,6 @@
 #include <atomic>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,8 +10,8 @@
 #include "foundation/Logger.h"
 #include "foundation/VqLibUtil.h"
 #include "foundation/VqNetUtil.h"
-#include "platform/ProgramInfo.h"
 #include "platform/TextCodec.h"
+#include "support/CapturedLogView.h"
 #include "support/FakeClock.h"
 #include "support/FakePlatformServer.h"
 #include "support/TempDir.h"
@@ -26,40 +25,12 @@ using vqtest::RecordedRequest;
 constexpr const char* kAccept = "text/html,application/json;q=0.9,*/*;q=0.8";
 constexpr const char* kFormType = "application/x-www-form-urlencoded";
 
-// A log view that keeps the lines it is given; optionally one that is no memo, which makes
-// every logger call fail.
-class CapturingView final : public tessaly::ILogView {
- public:
-  explicit CapturingView(bool memo = true) : memo_(memo) {}
-  bool IsMemo() const override { return memo_; }
-  std::string ClassName() const override { return memo_ ? "TMemo" : "TLabel"; }
-  void QueueLine(const std::string& line) override {
-    std::lock_guard<std::mutex> guard(lock_);
-    lines_.push_back(line);
-  }
-  std::vector<std::string> Lines() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return lines_;
-  }
-
- private:
-  bool memo_;
-  mutable std::mutex lock_;
-  std::vector<std::string> lines_;
-};
-
 // The engine's setting (socket client), a clock that stands still, a logger in a temporary
 // program folder with detailed logging off, and the fake platform.
 class VqNetSocket : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    dir_ = new vqtest::TempDir();
-    platform::SetProgramFileForTests(dir_->file("Tessaly"));
-  }
-  static void TearDownTestSuite() {
-    delete dir_;
-    dir_ = nullptr;
-  }
+  static void SetUpTestSuite() { dir_ = std::make_unique<vqtest::TempProgramDir>(); }
+  static void TearDownTestSuite() { dir_.reset(); }
 
   void SetUp() override {
     tessaly::NetClientMode = 0;
@@ -67,7 +38,7 @@ class VqNetSocket : public ::testing::Test {
     logger_ = std::make_unique<tessaly::TLogger>();
     logger_->SetLogFilenamePer("Tessaly");
     logger_->SetEnabled(true);
-    view_ = std::make_shared<CapturingView>();
+    view_ = std::make_shared<vqtest::CapturedLogView>();
     logger_->SetLogShower(view_);
     tessaly::Logger.store(logger_.get());
   }
@@ -83,15 +54,13 @@ class VqNetSocket : public ::testing::Test {
     return all.empty() ? RecordedRequest{} : all.front();
   }
 
-  static vqtest::TempDir* dir_;
+  static inline std::unique_ptr<vqtest::TempProgramDir> dir_;
   vqtest::FakeClock clock_;
   vqtest::ScopedClock useClock_{clock_};
   std::unique_ptr<tessaly::TLogger> logger_;
-  std::shared_ptr<CapturingView> view_;
+  std::shared_ptr<vqtest::CapturedLogView> view_;
   vqtest::FakePlatformServer server_;
 };
-
-vqtest::TempDir* VqNetSocket::dir_ = nullptr;
 
 // A platform post reaches the server as an HTTP/1.0 form post: "json=" + the encoded JSON +
 // "&md5=" + the digest, with the fixed Accept and Content-Type, and the signature checks out.
@@ -277,7 +246,7 @@ TEST_F(VqNetSocket, OnlyAGoodGetWritesATimingLine) {
 
 // A timing line that cannot be written leaves the good answer good.
 TEST_F(VqNetSocket, FailingTimingLineDoesNotFailTheRequest) {
-  logger_->SetLogShower(std::make_shared<CapturingView>(false));  // every WriteLog now throws
+  logger_->SetLogShower(std::make_shared<vqtest::CapturedLogView>("TLabel"));  // every WriteLog now throws
   EXPECT_THROW(logger_->WriteLog("probe", 0), std::exception);
   server_.SetDefault("ok", FakeReply::Json("{\"v\":1}"));
   std::string answer;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -10,7 +11,7 @@
 
 #include "foundation/Logger.h"
 #include "foundation/VqNetUtil.h"
-#include "platform/ProgramInfo.h"
+#include "support/CapturedLogView.h"
 #include "support/FakeClock.h"
 #include "support/FakePlatformServer.h"
 #include "support/TempDir.h"
@@ -19,30 +20,6 @@ namespace {
 
 namespace net = tessaly::TVqNet;
 using vqtest::FakeReply;
-
-// A log view that lets a test wait for the timing line a request thread writes as it ends.
-class WaitableView final : public tessaly::ILogView {
- public:
-  bool IsMemo() const override { return true; }
-  std::string ClassName() const override { return "TMemo"; }
-  void QueueLine(const std::string& line) override {
-    {
-      std::lock_guard<std::mutex> guard(lock_);
-      lines_.push_back(line);
-    }
-    changed_.notify_all();
-  }
-  // False only when the hang guard passes first.
-  bool WaitForLines(std::size_t count) {
-    std::unique_lock<std::mutex> guard(lock_);
-    return changed_.wait_for(guard, std::chrono::seconds(10), [&] { return lines_.size() >= count; });
-  }
-
- private:
-  std::mutex lock_;
-  std::condition_variable changed_;
-  std::vector<std::string> lines_;  // guarded by lock_
-};
 
 // The fake clock, counting its TickMs calls: a request takes one as it starts and one once its
 // answer is in, so a test can wait until a request has measured its time.
@@ -84,14 +61,8 @@ class TickCountingClock final : public tessaly::IClock {
 // the clock and logger go.
 class VqNetSync : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    dir_ = new vqtest::TempDir();
-    platform::SetProgramFileForTests(dir_->file("Tessaly"));
-  }
-  static void TearDownTestSuite() {
-    delete dir_;
-    dir_ = nullptr;
-  }
+  static void SetUpTestSuite() { dir_ = std::make_unique<vqtest::TempProgramDir>(); }
+  static void TearDownTestSuite() { dir_.reset(); }
   void SetUp() override {
     clock_.SetSleepMode(vqtest::FakeClock::SleepMode::Scaled, 0.05);
     logger_.SetEnabled(true);
@@ -112,18 +83,16 @@ class VqNetSync : public ::testing::Test {
     tessaly::NetReadTimeout = 600000;
   }
 
-  static vqtest::TempDir* dir_;
+  static inline std::unique_ptr<vqtest::TempProgramDir> dir_;
   vqtest::FakeClock clock_;
   TickCountingClock countingClock_{clock_};
   vqtest::ScopedClock useClock_{countingClock_};
   tessaly::TLogger logger_;
-  std::shared_ptr<WaitableView> view_ = std::make_shared<WaitableView>();
+  std::shared_ptr<vqtest::CapturedLogView> view_ = std::make_shared<vqtest::CapturedLogView>();
   std::atomic<int> pumps_{0};
   std::function<void(int)> onPump_;  // set before a request, read by the pump on this thread
   vqtest::FakePlatformServer server_;
 };
-
-vqtest::TempDir* VqNetSync::dir_ = nullptr;
 
 // Each variant hands back its transport's result and answer, pumping while it waits.
 TEST_F(VqNetSync, VariantsReturnTheTransportsAnswer) {
@@ -150,7 +119,7 @@ TEST_F(VqNetSync, VariantsReturnTheTransportsAnswer) {
   EXPECT_EQ(all[1].body, "a=1+2");
   EXPECT_EQ(all[3].body, "x y");
   EXPECT_FALSE(all[3].hasHeader("Content-Type"));  // the content type is not passed on
-  ASSERT_TRUE(view_->WaitForLines(1));              // the GET's line: its thread is done
+  ASSERT_TRUE(view_->WaitFor("", 1, 10000));       // the GET's line: its thread is done
 }
 
 // Without an answer the wait ends after (2 x connect + read) / 100 + 1 rounds, 6301 with the
@@ -172,7 +141,7 @@ TEST_F(VqNetSync, NoAnswerWithinTheBoundGivesMinusOneAndTheTimeoutText) {
   EXPECT_EQ(pumps_.load(), 801);
 
   server_.Release("go");
-  ASSERT_TRUE(view_->WaitForLines(2));  // "Net.NetGet" and "Net.NetPost": both threads are done
+  ASSERT_TRUE(view_->WaitFor("", 2, 10000));  // "Net.NetGet" and "Net.NetPost": both threads are done
 }
 
 // An answer that arrives after its caller gave up does not become the next call's answer.
@@ -186,7 +155,7 @@ TEST_F(VqNetSync, LateAnswerDoesNotReachTheNextCall) {
   onPump_ = [this](int round) {
     if (round == 1) {
       server_.Release("first");
-      ASSERT_TRUE(view_->WaitForLines(1));  // the first call's thread has its answer
+      ASSERT_TRUE(view_->WaitFor("", 1, 10000));  // the first call's thread has its answer
     } else if (round < 50) {
       // Give a late writer every chance to land while this call is still waiting.
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -198,7 +167,7 @@ TEST_F(VqNetSync, LateAnswerDoesNotReachTheNextCall) {
 
   onPump_ = nullptr;
   server_.Release("second");
-  ASSERT_TRUE(view_->WaitForLines(2));
+  ASSERT_TRUE(view_->WaitFor("", 2, 10000));
 }
 
 // Get, Post and PostStream pump only for a call with a sync tag on NetMainThreadId while
@@ -232,7 +201,7 @@ TEST_F(VqNetSync, DispatchPumpsOnlyOnTheMainThreadWithATag) {
     EXPECT_EQ(net::PostStream(server_.url("d"), "a", answer, c.tag), 1);
     EXPECT_EQ(pumps_.load() > 0, c.pumps) << "PostStream main " << c.mainIsThisThread;
   }
-  ASSERT_TRUE(view_->WaitForLines(static_cast<std::size_t>(gets)));
+  ASSERT_TRUE(view_->WaitFor("", static_cast<std::size_t>(gets), 10000));
 }
 
 // Without a registered pump the variants simply wait for their answer.
@@ -244,7 +213,7 @@ TEST_F(VqNetSync, WithoutAPumpTheVariantsJustWait) {
   EXPECT_EQ(net::SyncGet(server_.url("w"), answer), 1);
   EXPECT_EQ(answer, "{\"w\":1}");
   EXPECT_EQ(pumps_.load(), 0);
-  ASSERT_TRUE(view_->WaitForLines(1));
+  ASSERT_TRUE(view_->WaitFor("", 1, 10000));
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/ProgramInfo.h"
+
 namespace vqtest {
 
 TempDir::TempDir() {
@@ -18,6 +20,10 @@ TempDir::~TempDir() {
   std::error_code ec;
   std::filesystem::remove_all(path_, ec);
 }
+
+TempProgramDir::TempProgramDir() { platform::SetProgramFileForTests(dir_.file("Tessaly")); }
+
+TempProgramDir::~TempProgramDir() { platform::SetProgramFileForTests(""); }
 
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -1,5 +1,6 @@
 #pragma once
-// A fresh folder under /tmp for one test, removed with everything in it when the object dies.
+// A fresh folder under /tmp for one test, removed with everything in it when the object dies;
+// and one that is also the program folder while it lives.
 #include <string>
 
 namespace vqtest {
@@ -18,6 +19,25 @@ class TempDir {
 
  private:
   std::string path_;
+};
+
+// A fresh folder that is the program folder (program file "<folder>/Tessaly", set through
+// platform::SetProgramFileForTests) while the object lives; when it dies the setting is
+// cleared, then the folder removed.
+class TempProgramDir {
+ public:
+  TempProgramDir();
+  ~TempProgramDir();
+  TempProgramDir(const TempProgramDir&) = delete;
+  TempProgramDir& operator=(const TempProgramDir&) = delete;
+
+  // The folder, without a trailing '/'.
+  [[nodiscard]] const std::string& path() const { return dir_.path(); }
+  // path() + "/" + name.
+  [[nodiscard]] std::string file(const std::string& name) const { return dir_.file(name); }
+
+ private:
+  TempDir dir_;
 };
 
 // Whole file as bytes; empty when it cannot be read.

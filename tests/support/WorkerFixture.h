@@ -16,7 +16,6 @@
 #include <clocale>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -29,11 +28,11 @@
 #include "engine/AppSvrSDK.h"
 #include "engine/AppVarUtil.h"
 #include "foundation/Clock.h"
-#include "foundation/LogView.h"
 #include "foundation/Logger.h"
 #include "foundation/VqLibUtil.h"
 #include "foundation/VqNetUtil.h"
 #include "support/AgentSchema.h"
+#include "support/CapturedLogView.h"
 #include "support/FakeClock.h"
 #include "support/FakePlatformServer.h"
 #include "support/MachineRootFixture.h"
@@ -42,37 +41,6 @@
 #include "support/TestOdbc.h"
 
 namespace vqtest {
-
-// Every view line the logger delivers ("hh:nn:ss text"), from any thread.
-class CapturedLogView final : public tessaly::ILogView {
- public:
-  [[nodiscard]] bool IsMemo() const override { return true; }
-  [[nodiscard]] std::string ClassName() const override { return "TMemo"; }
-  void QueueLine(const std::string& line) override {
-    std::lock_guard<std::mutex> guard(lock_);
-    lines_.push_back(line);
-  }
-  [[nodiscard]] std::vector<std::string> Lines() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return lines_;
-  }
-  // The lines holding `part`, without their time stamp.
-  [[nodiscard]] std::vector<std::string> With(const std::string& part) const {
-    std::vector<std::string> out;
-    for (const auto& line : Lines())
-      if (line.find(part) != std::string::npos) out.push_back(line.size() > 9 ? line.substr(9) : line);
-    return out;
-  }
-  [[nodiscard]] std::size_t Count(const std::string& part) const { return With(part).size(); }
-  void Clear() {
-    std::lock_guard<std::mutex> guard(lock_);
-    lines_.clear();
-  }
-
- private:
-  mutable std::mutex lock_;
-  std::vector<std::string> lines_;  // guarded by lock_
-};
 
 // One row of the sync catalogue (spf_t_trans_table).
 struct CatalogueRow {
@@ -214,7 +182,7 @@ class WorkerFixture : public ::testing::Test {
   }
   // Until `count` log lines hold `part`.
   [[nodiscard]] bool WaitLog(const std::string& part, std::size_t count = 1, int guardMs = 20000) {
-    return WaitUntil([&] { return logView->Count(part) >= count; }, guardMs);
+    return logView->WaitFor(part, count, guardMs);
   }
 
   // The page texts posted to the upload path, in order.
