@@ -17,17 +17,9 @@ std::invalid_argument NoReading(const std::string& text, const char* what) {
   return std::invalid_argument("\"" + text + "\" is not a valid " + what);
 }
 
-bool ParseInt(const std::string& text, std::int64_t& out) {
-  const std::string t = platform::TrimBlanks(text);
-  if (t.empty()) return false;
-  const char* b = t.data();
-  const char* end = t.data() + t.size();
-  if (*b == '+') ++b;
-  auto [p, ec] = std::from_chars(b, end, out);
-  return ec == std::errc() && p == end;
-}
-
-bool ParseDouble(const std::string& text, double& out) {
+// The whole text (blanks around allowed, a leading '+' too) as one number of type T.
+template <typename T>
+bool ParseNumber(const std::string& text, T& out) {
   const std::string t = platform::TrimBlanks(text);
   if (t.empty()) return false;
   const char* b = t.data();
@@ -63,7 +55,7 @@ std::int64_t VarToInt64(const TDbVariant& v) {
     }
     std::int64_t operator()(const std::string& s) const {
       std::int64_t out = 0;
-      if (!ParseInt(s, out)) throw NoReading(s, "integer value");
+      if (!ParseNumber(s, out)) throw NoReading(s, "integer value");
       return out;
     }
     std::int64_t operator()(const TDbDateTime& dt) const { return static_cast<std::int64_t>(dt.Value); }
@@ -78,7 +70,7 @@ double VarToDouble(const TDbVariant& v) {
     double operator()(double d) const { return d; }
     double operator()(const std::string& s) const {
       double out = 0;
-      if (!ParseDouble(s, out)) throw NoReading(s, "floating point value");
+      if (!ParseNumber(s, out)) throw NoReading(s, "floating point value");
       return out;
     }
     double operator()(const TDbDateTime& dt) const { return dt.Value; }
@@ -92,7 +84,7 @@ bool VarToBool(const TDbVariant& v) {
     if (platform::SameText(t, "true")) return true;
     if (platform::SameText(t, "false")) return false;
     double d = 0;
-    if (ParseDouble(t, d)) return d != 0;
+    if (ParseNumber(t, d)) return d != 0;
     throw NoReading(*s, "Boolean value");
   }
   return VarToDouble(v) != 0;

@@ -45,14 +45,9 @@ struct GetConnectDBParm {
   TSoapMember<std::int32_t> aPort;
 };
 
-struct GetConnectDBParmResponse {
+// The reply carries the result first, then the request's members with the values filled in.
+struct GetConnectDBParmResponse : GetConnectDBParm {
   TSoapMember<bool> GetConnectDBParmResult;
-  TSoapMember<std::string> aServerName;
-  TSoapMember<std::string> aDatabase;
-  TSoapMember<std::string> conName;
-  TSoapMember<std::string> aLogName;
-  TSoapMember<std::string> aLogPass;
-  TSoapMember<std::int32_t> aPort;
 };
 
 struct GetVqRdaPort {};

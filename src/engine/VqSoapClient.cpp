@@ -82,12 +82,7 @@ void VisitMembers(Msg& m, F&& f) {
     f("aPort", m.aPort);
   } else if constexpr (std::is_same_v<Msg, GetConnectDBParmResponse>) {
     f("GetConnectDBParmResult", m.GetConnectDBParmResult);
-    f("aServerName", m.aServerName);
-    f("aDatabase", m.aDatabase);
-    f("conName", m.conName);
-    f("aLogName", m.aLogName);
-    f("aLogPass", m.aLogPass);
-    f("aPort", m.aPort);
+    VisitMembers(static_cast<tessaly::GetConnectDBParm&>(m), f);
   } else if constexpr (std::is_same_v<Msg, GetVqRdaPortResponse>) {
     f("GetVqRdaPortResult", m.GetVqRdaPortResult);
   } else if constexpr (std::is_same_v<Msg, GetVqServiceAddrResponse>) {

@@ -206,13 +206,17 @@ TVqProperty VqDateTimeProp(std::string aName, TDateTime C::*aMember) {
 #define VQ_PROP(member) ::tessaly::VqProp(#member, &VqSelf::member)
 #define VQ_DATETIME_PROP(member) ::tessaly::VqDateTimeProp(#member, &VqSelf::member)
 
-// Inside a class derived directly from TVqObject (or from a record without properties).
-#define VQ_RECORD(Class, ...)                                                     \
+// The part both record macros share: the class's name, its registration and ClassName().
+#define VQ_RECORD_HEAD(Class)                                                     \
  public:                                                                          \
   using VqSelf = Class;                                                           \
   static constexpr const char* kClassName = #Class;                               \
   inline static const bool kVqRegistered = ::tessaly::vq_detail::RegisterRecord<Class>(); \
-  [[nodiscard]] const char* ClassName() const override { return kClassName; }     \
+  [[nodiscard]] const char* ClassName() const override { return kClassName; }
+
+// Inside a class derived directly from TVqObject (or from a record without properties).
+#define VQ_RECORD(Class, ...)                                                     \
+  VQ_RECORD_HEAD(Class)                                                           \
   [[nodiscard]] const ::tessaly::TVqPropertyList& Properties() const override {   \
     static const ::tessaly::TVqPropertyList kList{__VA_ARGS__};                   \
     return kList;                                                                 \
@@ -220,11 +224,7 @@ TVqProperty VqDateTimeProp(std::string aName, TDateTime C::*aMember) {
 
 // Inside a class derived from the record class Base: Base's properties come first.
 #define VQ_DERIVED_RECORD(Class, Base, ...)                                       \
- public:                                                                          \
-  using VqSelf = Class;                                                           \
-  static constexpr const char* kClassName = #Class;                               \
-  inline static const bool kVqRegistered = ::tessaly::vq_detail::RegisterRecord<Class>(); \
-  [[nodiscard]] const char* ClassName() const override { return kClassName; }     \
+  VQ_RECORD_HEAD(Class)                                                           \
   [[nodiscard]] const ::tessaly::TVqPropertyList& Properties() const override {   \
     static const ::tessaly::TVqPropertyList kList =                               \
         ::tessaly::VqJoinProperties(Base::Properties(), {__VA_ARGS__});           \
