@@ -198,6 +198,21 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key, s
   return Store(path, t);
 }
 
+std::vector<std::pair<std::string, std::string>> GetPrivateProfileSection(std::string_view section,
+                                                                          const std::string& file,
+                                                                          ProfileCodePage cp) {
+  std::lock_guard<std::mutex> g(g_lock);
+  const ProfileText t = Load(ResolvePath(file), cp);
+  std::vector<std::pair<std::string, std::string>> lines;
+  if (const auto header = FindSection(t, section)) {
+    ForEachInSection(t, *header, [&](std::size_t, const Line& l) {
+      if (l.kind == Line::Kind::Key) lines.emplace_back(l.name, Unquote(l.value));
+      return true;
+    });
+  }
+  return lines;
+}
+
 std::vector<std::string> GetPrivateProfileSectionNames(const std::string& file, ProfileCodePage cp) {
   std::lock_guard<std::mutex> g(g_lock);
   const ProfileText t = Load(ResolvePath(file), cp);

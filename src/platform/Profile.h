@@ -19,6 +19,7 @@
 // are not coordinated, as on Windows.
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -33,6 +34,10 @@ enum class ProfileCodePage { Detect, Ansi };
 [[nodiscard]] std::vector<std::string> GetPrivateProfileKeys(std::string_view section,
                                                              const std::string& file,
                                                              ProfileCodePage cp = ProfileCodePage::Detect);
+// The key lines of the first section named `section`, in file order, as (key, value) with the
+// reading rules above applied to each line; one load of the file for the whole section.
+[[nodiscard]] std::vector<std::pair<std::string, std::string>> GetPrivateProfileSection(
+    std::string_view section, const std::string& file, ProfileCodePage cp = ProfileCodePage::Detect);
 // The section names of the file, in file order (trimmed, as written; repeated names repeat).
 [[nodiscard]] std::vector<std::string> GetPrivateProfileSectionNames(
     const std::string& file, ProfileCodePage cp = ProfileCodePage::Detect);

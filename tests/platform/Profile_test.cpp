@@ -164,7 +164,7 @@ TEST(Profile, AnsiCallsReadAndWriteGbk) {
             std::vector<std::string>{"节"});
 }
 
-// Section names come in file order; deleting a key or a section touches only the first match
+// Section names and a section's lines come in file order; deleting a key or a section touches only the first match
 // and keeps every other line; nothing to delete leaves a missing file missing.
 TEST(Profile, ListsSectionsAndDeletes) {
   vqtest::TempDir dir;
@@ -174,6 +174,9 @@ TEST(Profile, ListsSectionsAndDeletes) {
   vqtest::WriteFileBytes(file, original);
   EXPECT_EQ(platform::GetPrivateProfileSectionNames(file),
             (std::vector<std::string>{"A", "b", "A", "C"}));
+  using Pairs = std::vector<std::pair<std::string, std::string>>;
+  EXPECT_EQ(platform::GetPrivateProfileSection("a", file), (Pairs{{"k", "1"}, {"K", "2"}, {"j", "3"}}));
+  EXPECT_EQ(platform::GetPrivateProfileSection("none", file), Pairs{});
 
   ASSERT_TRUE(platform::DeletePrivateProfileKey("a", "K", file));
   EXPECT_EQ(vqtest::ReadFileBytes(file),
