@@ -2,8 +2,9 @@
 
 #include <atomic>
 #include <chrono>
-#include <ctime>
 #include <thread>
+
+#include "platform/SerialDate.h"
 
 namespace tessaly {
 namespace {
@@ -17,22 +18,7 @@ TRealClock& RealClock() {
 
 }  // namespace
 
-TDateTime TRealClock::Now() {
-  timespec ts{};
-  clock_gettime(CLOCK_REALTIME, &ts);
-  tm local{};
-  localtime_r(&ts.tv_sec, &local);
-  TDateParts p;
-  p.year = local.tm_year + 1900;
-  p.month = local.tm_mon + 1;
-  p.day = local.tm_mday;
-  p.hour = local.tm_hour;
-  p.minute = local.tm_min;
-  // A leap second shows as :59 so the parts stay encodable.
-  p.second = local.tm_sec > 59 ? 59 : local.tm_sec;
-  p.msec = static_cast<int>(ts.tv_nsec / 1'000'000);
-  return EncodeDateTime(p);
-}
+TDateTime TRealClock::Now() { return platform::LocalNowSerial(); }
 
 std::int64_t TRealClock::TickMs() {
   using namespace std::chrono;
