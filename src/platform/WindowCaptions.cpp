@@ -1,0 +1,100 @@
+#include "platform/WindowCaptions.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/AtomicFile.h"
+#include "platform/MachineRoot.h"
+
+namespace platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::atomic<long> g_nextHandle{1};
+
+std::string WindowsDir() {
+  const std::string run = MachineRunDir();
+  if (run.empty()) return {};
+  const std::string dir = run + "/windows";
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  return ec ? std::string() : dir;
+}
+
+// Field 22 of /proc/<pid>/stat: clock ticks from boot to the process start. Together with the
+// pid it names one process for the life of the machine. Empty when the process does not exist.
+std::string StartTime(int pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat;
+  if (!std::getline(in, stat)) return {};
+  const auto close = stat.rfind(')');  // the command name may hold blanks and parentheses
+  if (close == std::string::npos) return {};
+  std::istringstream rest(stat.substr(close + 2));
+  std::string field;
+  for (int i = 3; i <= 22 && rest >> field; ++i) {
+    if (i == 22) return field;
+  }
+  return {};
+}
+
+std::string EntryPath(const std::string& dir, int pid, long handle) {
+  return dir + "/" + std::to_string(pid) + "-" + std::to_string(handle);
+}
+
+}  // namespace
+
+long RegisterWindowCaption(const std::string& caption) {
+  const std::string dir = WindowsDir();
+  const int pid = static_cast<int>(::getpid());
+  const std::string started = StartTime(pid);
+  if (dir.empty() || started.empty()) return 0;
+  const long handle = g_nextHandle++;
+  // Line 1: start time; the rest of the file: the caption as it is (it may hold line breaks).
+  if (!ReplaceFileContents(EntryPath(dir, pid, handle), started + "\n" + caption)) return 0;
+  return handle;
+}
+
+void UnregisterWindowCaption(long handle) {
+  const std::string dir = WindowsDir();
+  if (dir.empty() || handle <= 0) return;
+  std::error_code ec;
+  fs::remove(EntryPath(dir, static_cast<int>(::getpid()), handle), ec);
+}
+
+int FindWindowProcess(const std::string& caption) {
+  const std::string dir = WindowsDir();
+  if (dir.empty()) return 0;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(dir, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find('.') != std::string::npos) continue;  // a registration still being written
+    const int pid = std::atoi(name.c_str());
+    if (pid <= 0) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::string started;
+    std::getline(in, started);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (StartTime(pid) != started) {
+      // Left by a process that ended without unregistering.
+      std::error_code ignored;
+      fs::remove(entry.path(), ignored);
+      continue;
+    }
+    if (text == caption) return pid;
+  }
+  return 0;
+}
+
+bool CloseWindowByCaption(const std::string& caption) {
+  const int pid = FindWindowProcess(caption);
+  return pid > 0 && ::kill(pid, SIGTERM) == 0;
+}
+
+}  // namespace platform
