@@ -1,4 +1,4 @@
-#include "setup/core/SetupClock.h"
+#include "platform/Clock.h"
 
 #include <atomic>
 #include <chrono>
@@ -6,26 +6,26 @@
 
 #include "platform/SerialDate.h"
 
-namespace orvane {
+namespace platform {
 namespace {
 
 std::atomic<IClock*> g_clock{nullptr};
 
-TRealClock& RealClock() {
-  static TRealClock real;
+RealClock& TheRealClock() {
+  static RealClock real;
   return real;
 }
 
 }  // namespace
 
-TDateTime TRealClock::Now() { return platform::LocalNowSerial(); }
+double RealClock::Now() { return LocalNowSerial(); }
 
-std::int64_t TRealClock::TickMs() {
+std::int64_t RealClock::TickMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-void TRealClock::SleepMs(int ms) {
+void RealClock::SleepMs(int ms) {
   if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
@@ -33,7 +33,7 @@ void SetClock(IClock* clock) { g_clock.store(clock, std::memory_order_release); 
 
 IClock& GetClock() {
   IClock* c = g_clock.load(std::memory_order_acquire);
-  return c != nullptr ? *c : RealClock();
+  return c != nullptr ? *c : TheRealClock();
 }
 
-}  // namespace orvane
+}  // namespace platform
