@@ -97,8 +97,13 @@ const std::string& InstallOdbcDrivers() {
                                                 "\nUsageCount=1\n\n[" +
                                                 kSqliteOdbcDriver +
                                                 "]\nDescription=SQLite3 ODBC Driver\nDriver=libsqlite3odbc.so\n"
-                                                "Setup=libsqlite3odbc.so\nUsageCount=1\n");
+                                                "Setup=libsqlite3odbc.so\nUsageCount=1\n\n[" +
+                                                kFreeTdsOdbcDriver + "]\nDescription=FreeTDS\nDriver=" VQ_FREETDS_DRIVER
+                                                "\nUsageCount=1\n");
     WriteFileBytes(d->file("odbc.ini"), "");
+    // FreeTDS reads only this empty file, so the machine's own settings cannot change a test.
+    WriteFileBytes(d->file("freetds.conf"), "[global]\n");
+    setenv("FREETDSCONF", d->file("freetds.conf").c_str(), 1);
     setenv("ODBCSYSINI", d->path().c_str(), 1);
     setenv("ODBCINI", d->file("odbc.ini").c_str(), 1);
     return d;

@@ -21,6 +21,8 @@ namespace vqtest {
 // Driver names in the test odbcinst.ini.
 inline constexpr const char* kTestOdbcDriver = "Tessaly Test SQL";
 inline constexpr const char* kSqliteOdbcDriver = "SQLite3";
+// The system's FreeTDS driver, for the fake SQL Server (FakeTdsServer.h).
+inline constexpr const char* kFreeTdsOdbcDriver = "FreeTDS";
 
 // Writes the process-wide odbcinst.ini and points ODBCSYSINI at its folder (once); returns the folder.
 const std::string& InstallOdbcDrivers();
