@@ -37,8 +37,9 @@ int TAppDM::SoftGetDBParam(const std::string& aSvrHost, int aSvrPort, std::strin
     GetConnectDBParm request;
     request.aDatabase.Set(TrimBlanks(aDataBase));
     const GetConnectDBParmResponse reply = service->GetConnectDBParm(request);
-    // A server that declines hands out no parameters; its empty members are no connection.
-    if (!reply.GetConnectDBParmResult.Get()) {
+    // A server that declines hands out no parameters; its empty members are no connection. A
+    // reply without the result element is read by its members.
+    if (reply.GetConnectDBParmResult.IsStored() && !reply.GetConnectDBParmResult.Get()) {
       aMsg = "软件服务器未提供帐套“" + TrimBlanks(aDataBase) + "”的连接参数";
       Log("请求服务出错：" + aMsg, true);
       return 0;

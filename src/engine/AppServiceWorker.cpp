@@ -91,6 +91,13 @@ void TUploadWorker::Execute() {
 void TUploadWorker::StartWork() {
   Log("开启工作线程...", true);
   std::string reason;
+  // The database settings may have changed while the engine was stopped: every start takes the
+  // main connection's current parameters.
+  try {
+    FConn.Close();
+  } catch (const std::exception& e) {
+    Log("关闭旧数据库连接出错：" + std::string(e.what()));
+  }
   if (!AppDM->CheckConn(reason, &FConn)) {
     Log("开启工作线程失败：数据库帐套连接失败，" + reason, true);
     FailStart();

@@ -2,6 +2,7 @@
 // program's data folder) that are newer than the stamp stored in the back-office database.
 #include "engine/DBUpgraderUtil.h"
 
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <filesystem>
@@ -31,12 +32,15 @@ std::vector<std::string> SplitSqlBatches(const std::string& aScript) {
     if (!batch.empty()) batches.push_back(std::move(batch));
     current.clear();
   };
+  // A line ends at CR LF, LF or a CR alone; a separator line is GO with blanks around it and
+  // perhaps a "--" comment after it.
   std::size_t pos = 0;
   while (pos < aScript.size()) {
-    std::size_t end = aScript.find('\n', pos);
-    end = end == std::string::npos ? aScript.size() : end + 1;
+    std::size_t end = aScript.find_first_of("\r\n", pos);
+    end = end == std::string::npos ? aScript.size() : end + (aScript.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     const std::string line = aScript.substr(pos, end - pos);
-    if (SameText(TrimBlanks(line), "go"))
+    const std::string code = line.substr(0, line.find("--"));
+    if (SameText(TrimBlanks(code), "go"))
       flush();
     else
       current += line;
@@ -67,6 +71,12 @@ bool TAppDM::DBUpgrader(std::string& aErro) {
 
 bool TAppDM::UpgradeAccountSet(const std::string& aName, std::string& aErro) {
   Log("正在检查“" + aName + "”升级...");
+  // The name comes from the settings file and becomes a file name: only a product code of five
+  // digits may, or "..", slashes and the like would point outside data/.
+  if (aName.size() != 5 || !std::all_of(aName.begin(), aName.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    aErro = "产品编号无效：" + aName;
+    return false;
+  }
   const std::string path = TvqLib::GetCurrPath() + "data/" + aName + ".dat";
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) {

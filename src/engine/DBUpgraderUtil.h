@@ -15,8 +15,9 @@ inline constexpr const char* kCommonUpgradePackage = "99999";
 // signed decimal integer; 0 for an empty text or one that gives no such number.
 [[nodiscard]] std::int32_t UpVerToInt(const std::string& aStamp);
 
-// The batches of a script: a line holding GO alone (any case, blanks around it) separates two
-// batches; "go" inside a line or a word is text. Batches holding only blanks are dropped.
+// The batches of a script: a line holding GO alone (any case, blanks around it, perhaps a "--"
+// comment after it; lines end at CR LF, LF or CR) separates two batches; "go" inside a line or a
+// word is text. Batches holding only blanks are dropped.
 [[nodiscard]] std::vector<std::string> SplitSqlBatches(const std::string& aScript);
 
 // The object a module script (view, function, procedure, trigger) begins with: of its first 100

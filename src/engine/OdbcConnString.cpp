@@ -22,10 +22,22 @@ std::string ChooseSqlServerDriver(const std::vector<std::string>& aInstalled) {
   return {};
 }
 
-std::string OdbcBraced(const std::string& aValue) {
+TOdbcDialect DialectOf(const std::string& aDriverName, const std::string& aLibrary) {
+  const std::string lib = platform::AsciiLower(aLibrary.substr(aLibrary.rfind('/') + 1));
+  const bool freeTds = lib.find("tdsodbc") != std::string::npos ||
+                       platform::AsciiLower(aDriverName).find("freetds") != std::string::npos;
+  return freeTds ? TOdbcDialect::FreeTds : TOdbcDialect::Standard;
+}
+
+std::string OdbcBraced(const std::string& aValue, TOdbcDialect aDialect, const std::string& aKey) {
   const bool plain = aValue.find_first_of("[]{}(),;?*=!@") == std::string::npos &&
                      (aValue.empty() || (aValue.front() != ' ' && aValue.back() != ' '));
   if (plain) return aValue;
+  if (aDialect == TOdbcDialect::FreeTds) {
+    if (aValue.find("};") != std::string::npos)
+      throw EDbError("the FreeTDS driver cannot take a " + aKey + " value holding \"};\"");
+    return "{" + aValue + "}";
+  }
   std::string out = "{";
   for (char c : aValue) {
     out += c;
@@ -35,10 +47,13 @@ std::string OdbcBraced(const std::string& aValue) {
   return out;
 }
 
-std::string OdbcConnectionString(const std::string& aDriver, const TDbParams& aParams) {
-  return "DRIVER=" + OdbcBraced(aDriver) + ";SERVER=" + OdbcBraced(aParams.Value("Server")) +
-         ";UID=" + OdbcBraced(aParams.Value("User_Name")) + ";PWD=" + OdbcBraced(aParams.Value("Password")) +
-         ";DATABASE=" + OdbcBraced(aParams.Value("Database")) + ";";
+std::string OdbcConnectionString(const std::string& aDriver, const TDbParams& aParams, TOdbcDialect aDialect) {
+  auto value = [&](const char* key, const char* name) { return OdbcBraced(aParams.Value(name), aDialect, key); };
+  std::string s = "DRIVER=" + OdbcBraced(aDriver, aDialect, "DRIVER") + ";SERVER=" + value("SERVER", "Server") +
+                  ";UID=" + value("UID", "User_Name") + ";PWD=" + value("PWD", "Password") +
+                  ";DATABASE=" + value("DATABASE", "Database") + ";";
+  if (aDialect == TOdbcDialect::FreeTds) s += "TDS_Version=7.4;";
+  return s;
 }
 
 }  // namespace tessaly

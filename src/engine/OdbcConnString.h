@@ -15,13 +15,24 @@ namespace tessaly {
 // as installed; empty when none is installed.
 [[nodiscard]] std::string ChooseSqlServerDriver(const std::vector<std::string>& aInstalled);
 
-// A value as it goes into a connection string. A value holding any character the ODBC syntax
-// gives a meaning ([]{}(),;?*=!@) or blanks at its ends is put in braces with each "}" doubled,
-// so that a password or a name cannot end the value or add attributes. Other values go bare:
-// some drivers (SQLite's among them) take braces literally.
-[[nodiscard]] std::string OdbcBraced(const std::string& aValue);
+// How a driver reads braced connection-string values. Standard ODBC undoes a doubled "}";
+// FreeTDS ends a braced value at the first "}" followed by ";" and keeps doubled braces as two.
+enum class TOdbcDialect { Standard, FreeTds };
 
-// "DRIVER=d;SERVER=s;UID=u;PWD=p;DATABASE=db;" from the parameter list, values as OdbcBraced.
-[[nodiscard]] std::string OdbcConnectionString(const std::string& aDriver, const TDbParams& aParams);
+// FreeTds when the driver's library (the "Driver=" file of odbcinst.ini) or its name is FreeTDS's.
+[[nodiscard]] TOdbcDialect DialectOf(const std::string& aDriverName, const std::string& aLibrary);
+
+// A value as it goes into a connection string. A value holding any character the ODBC syntax
+// gives a meaning ([]{}(),;?*=!@) or blanks at its ends is put in braces (each "}" doubled in
+// the standard dialect), so that a password or a name cannot end the value or add attributes.
+// Other values go bare: some drivers (SQLite's among them) take braces literally. In the FreeTDS
+// dialect a value holding "};" cannot arrive unchanged: EDbError names aKey.
+[[nodiscard]] std::string OdbcBraced(const std::string& aValue, TOdbcDialect aDialect = TOdbcDialect::Standard,
+                                     const std::string& aKey = {});
+
+// "DRIVER=d;SERVER=s;UID=u;PWD=p;DATABASE=db;" from the parameter list, values as OdbcBraced;
+// FreeTDS also gets its protocol version, so that it never falls back to probing old versions.
+[[nodiscard]] std::string OdbcConnectionString(const std::string& aDriver, const TDbParams& aParams,
+                                               TOdbcDialect aDialect = TOdbcDialect::Standard);
 
 }  // namespace tessaly

@@ -1,5 +1,6 @@
 #include "engine/OdbcConnection.h"
 
+#include <dlfcn.h>
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlucode.h>
@@ -38,12 +39,27 @@ std::string FromW(const SQLWCHAR* p, std::size_t n) {
 
 bool Ok(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
 
-// Throws the diagnostic records of the handle as one EDbError; a record of class 08 (lost link)
-// gives the error its SQLSTATE, so that the connection knows to reopen.
-[[noreturn]] void ThrowDiag(SQLSMALLINT type, SQLHANDLE h, const char* call) {
+// What a failed call needs besides its handle to report well.
+struct TFailContext {
+  SQLHDBC dbc = SQL_NULL_HDBC;  // asked whether the link died, when set
+  std::string timeoutText;      // put in front of the message of a time-out (HYT00/HYT01)
+};
+
+bool ConnectionDead(SQLHDBC dbc) {
+  if (dbc == SQL_NULL_HDBC) return false;
+  SQLUINTEGER dead = SQL_CD_FALSE;
+  return Ok(SQLGetConnectAttrW(dbc, SQL_ATTR_CONNECTION_DEAD, &dead, SQL_IS_UINTEGER, nullptr)) && dead == SQL_CD_TRUE;
+}
+
+// Throws the diagnostic records of the handle as one EDbError. A record of class 08 (lost link)
+// gives the error its SQLSTATE, so that the connection knows to reopen; so does a connection the
+// driver calls dead, since some drivers report the lost link first as HY000 or 01000 and 08S01
+// only at the next call.
+[[noreturn]] void ThrowDiag(SQLSMALLINT type, SQLHANDLE h, const char* call, const TFailContext& ctx = {}) {
   std::string message;
   std::string firstState;
   std::string linkState;
+  bool timedOut = false;
   for (SQLSMALLINT i = 1; i <= 32; ++i) {
     SQLWCHAR state[6] = {};
     SQLWCHAR text[2048] = {};
@@ -53,35 +69,51 @@ bool Ok(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
     const std::string st = FromW(state, LenW(state, 5));
     if (firstState.empty()) firstState = st;
     if (linkState.empty() && st.rfind("08", 0) == 0) linkState = st;
+    timedOut = timedOut || st == "HYT00" || st == "HYT01";
     if (!message.empty()) message += "\r\n";
     message += FromW(text, LenW(text, 2047));
   }
   if (message.empty()) message = std::string(call) + " failed";
+  if (timedOut && !ctx.timeoutText.empty()) message = ctx.timeoutText + message;
+  if (linkState.empty() && ConnectionDead(ctx.dbc)) {
+    linkState = "08S01";
+    message = "the link to the server was lost: " + message;
+  }
   throw EDbError(message, linkState.empty() ? firstState : linkState);
 }
 
-void Check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE h, const char* call) {
-  if (rc == SQL_ERROR || rc == SQL_INVALID_HANDLE) ThrowDiag(type, h, call);
+void Check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE h, const char* call, const TFailContext& ctx = {}) {
+  if (rc == SQL_ERROR || rc == SQL_INVALID_HANDLE) ThrowDiag(type, h, call, ctx);
 }
 
-void CheckStmt(SQLRETURN rc, SQLHSTMT h, const char* call) { Check(rc, SQL_HANDLE_STMT, h, call); }
-
+// A statement handle with its time-out; its failures carry the connection's context.
 class TStmt {
  public:
-  explicit TStmt(SQLHDBC dbc) {
-    Check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &FHandle), SQL_HANDLE_DBC, dbc, "SQLAllocHandle");
+  TStmt(SQLHDBC dbc, SQLULEN timeoutSeconds) : FCtx{dbc, {}} {
+    Check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &FHandle), SQL_HANDLE_DBC, dbc, "SQLAllocHandle", FCtx);
+    FCtx.timeoutText = "the statement did not finish within " + std::to_string(timeoutSeconds) + " s: ";
+    // A server that stops answering would otherwise hold the call for good.
+    Verify(SQLSetStmtAttrW(FHandle, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(timeoutSeconds), SQL_IS_UINTEGER),
+           "SQLSetStmtAttr");
   }
   ~TStmt() { SQLFreeHandle(SQL_HANDLE_STMT, FHandle); }
   TStmt(const TStmt&) = delete;
   TStmt& operator=(const TStmt&) = delete;
   [[nodiscard]] SQLHSTMT Handle() const { return FHandle; }
+  void Verify(SQLRETURN rc, const char* call) const { Check(rc, SQL_HANDLE_STMT, FHandle, call, FCtx); }
 
  private:
   SQLHSTMT FHandle = SQL_NULL_HSTMT;
+  TFailContext FCtx;
 };
 
-std::vector<std::string> InstalledDrivers(SQLHENV env) {
-  std::vector<std::string> names;
+struct TInstalledDriver {
+  std::string Name;
+  std::string Library;  // "Driver=" of its odbcinst.ini section
+};
+
+std::vector<TInstalledDriver> InstalledDrivers(SQLHENV env) {
+  std::vector<TInstalledDriver> drivers;
   SQLUSMALLINT direction = SQL_FETCH_FIRST;
   for (;;) {
     SQLWCHAR desc[512] = {};
@@ -89,11 +121,41 @@ std::vector<std::string> InstalledDrivers(SQLHENV env) {
     SQLSMALLINT descLen = 0;
     SQLSMALLINT attrsLen = 0;
     if (!Ok(SQLDriversW(env, direction, desc, 512, &descLen, attrs, 4096, &attrsLen))) break;
-    names.push_back(FromW(desc, LenW(desc, 511)));
+    TInstalledDriver d{FromW(desc, LenW(desc, 511)), {}};
+    // attrs: "key=value" texts, each ended by a NUL, the list by a second one.
+    for (std::size_t at = 0; at < 4095 && attrs[at] != 0;) {
+      const std::size_t n = LenW(attrs + at, 4095 - at);
+      const std::string pair = FromW(attrs + at, n);
+      if (pair.size() > 7 && platform::SameText(pair.substr(0, 7), "Driver=")) d.Library = pair.substr(7);
+      at += n + 1;
+    }
+    drivers.push_back(std::move(d));
     direction = SQL_FETCH_NEXT;
   }
-  return names;
+  return drivers;
 }
+
+// Whether the driver library, which the driver manager has loaded, exports the wide calls.
+// Unknown counts as yes.
+bool HasWideCalls(const std::string& library) {
+  if (library.empty()) return true;
+  void* h = dlopen(library.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+  if (h == nullptr) return true;
+  const bool wide = dlsym(h, "SQLDriverConnectW") != nullptr;
+  dlclose(h);
+  return wide;
+}
+
+// Seconds from a parameter line, or the default when it is missing or no positive number.
+SQLULEN Seconds(const TDbParams& params, const char* name, SQLULEN def) {
+  const long v = std::strtol(params.Value(name).c_str(), nullptr, 10);
+  return v > 0 ? static_cast<SQLULEN>(v) : def;
+}
+
+// Seconds; "LoginTimeout=" and "QueryTimeout=" lines of the parameter list replace them. A
+// statement may be a long schema script or a large upload query, hence the generous limit.
+constexpr SQLULEN kDefaultLoginTimeout = 20;
+constexpr SQLULEN kDefaultQueryTimeout = 600;
 
 // SQL Server's own types beyond the ODBC set.
 constexpr SQLSMALLINT kSsTime2 = -154;
@@ -136,7 +198,7 @@ TVqFieldKind KindOfSqlType(SQLSMALLINT type) {
 // Reads one cell with SQLGetData, in the C type that suits its field kind.
 class TCellReader {
  public:
-  explicit TCellReader(SQLHSTMT h) : FStmt(h) {}
+  TCellReader(const TStmt& st, bool wideDriver) : FSt(st), FStmt(st.Handle()), FWide(wideDriver) {}
 
   TDbVariant Read(SQLUSMALLINT col, TVqFieldKind kind) {
     switch (kind) {
@@ -200,7 +262,7 @@ class TCellReader {
   template <class T>
   bool Fixed(SQLUSMALLINT col, SQLSMALLINT cType, T* value) {
     SQLLEN ind = 0;
-    CheckStmt(SQLGetData(FStmt, col, cType, value, sizeof(T), &ind), FStmt, "SQLGetData");
+    FSt.Verify(SQLGetData(FStmt, col, cType, value, sizeof(T), &ind), "SQLGetData");
     return ind != SQL_NULL_DATA;
   }
 
@@ -212,9 +274,15 @@ class TCellReader {
       SQLLEN ind = 0;
       const SQLRETURN rc = SQLGetData(FStmt, col, SQL_C_WCHAR, buf, sizeof buf, &ind);
       if (rc == SQL_NO_DATA) break;
-      CheckStmt(rc, FStmt, "SQLGetData");
+      FSt.Verify(rc, "SQLGetData");
       if (ind == SQL_NULL_DATA) return {};
-      const std::size_t n = LenW(buf, kChars - 1);
+      // The length figure, so that a NUL inside the text survives. Drivers without wide entry
+      // points get their texts converted by the driver manager, whose length figure may then
+      // count bytes: for them the terminator ends the text.
+      std::size_t n = rc == SQL_SUCCESS_WITH_INFO || ind == SQL_NO_TOTAL || ind / 2 > static_cast<SQLLEN>(kChars - 1)
+                          ? kChars - 1
+                          : static_cast<std::size_t>(ind / 2);
+      if (!FWide) n = std::min(n, LenW(buf, kChars - 1));
       acc.append(buf, buf + n);
       if (rc == SQL_SUCCESS) break;
     }
@@ -228,7 +296,7 @@ class TCellReader {
       SQLLEN ind = 0;
       const SQLRETURN rc = SQLGetData(FStmt, col, SQL_C_BINARY, buf, sizeof buf, &ind);
       if (rc == SQL_NO_DATA) break;
-      CheckStmt(rc, FStmt, "SQLGetData");
+      FSt.Verify(rc, "SQLGetData");
       if (ind == SQL_NULL_DATA) return {};
       const std::size_t n = (ind == SQL_NO_TOTAL || ind > static_cast<SQLLEN>(sizeof buf)) ? sizeof buf
                                                                                             : static_cast<std::size_t>(ind);
@@ -238,7 +306,9 @@ class TCellReader {
     return acc;
   }
 
+  const TStmt& FSt;
   SQLHSTMT FStmt;
+  bool FWide;
 };
 
 class TOdbcSession final : public IDbSession {
@@ -248,16 +318,32 @@ class TOdbcSession final : public IDbSession {
     try {
       Check(SQLSetEnvAttr(FEnv, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
             SQL_HANDLE_ENV, FEnv, "SQLSetEnvAttr");
+      const std::vector<TInstalledDriver> installed = InstalledDrivers(FEnv);
       std::string driver = params.Value("ODBCDriver");
-      if (driver.empty()) driver = ChooseSqlServerDriver(InstalledDrivers(FEnv));
+      if (driver.empty()) {
+        std::vector<std::string> names;
+        for (const TInstalledDriver& d : installed) names.push_back(d.Name);
+        driver = ChooseSqlServerDriver(names);
+      }
       if (driver.empty()) throw EDbError("no SQL Server ODBC driver is installed");
+      std::string library;
+      for (const TInstalledDriver& d : installed) {
+        if (platform::SameText(d.Name, driver)) library = d.Library;
+      }
       Check(SQLAllocHandle(SQL_HANDLE_DBC, FEnv, &FDbc), SQL_HANDLE_ENV, FEnv, "SQLAllocHandle");
-      WText conn = ToW(OdbcConnectionString(driver, params));
+      const SQLULEN loginTimeout = Seconds(params, "LoginTimeout", kDefaultLoginTimeout);
+      FQueryTimeout = Seconds(params, "QueryTimeout", kDefaultQueryTimeout);
+      // Without a login time-out a server that accepts and then stays silent holds the call for good.
+      Check(SQLSetConnectAttrW(FDbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(loginTimeout), SQL_IS_UINTEGER),
+            SQL_HANDLE_DBC, FDbc, "SQLSetConnectAttr");
+      WText conn = ToW(OdbcConnectionString(driver, params, DialectOf(driver, library)));
       SQLWCHAR out[1024] = {};
       SQLSMALLINT outLen = 0;
+      const TFailContext ctx{SQL_NULL_HDBC, "the server did not answer the login within " + std::to_string(loginTimeout) + " s: "};
       Check(SQLDriverConnectW(FDbc, nullptr, conn.data(), SQL_NTS, out, 1024, &outLen, SQL_DRIVER_NOPROMPT),
-            SQL_HANDLE_DBC, FDbc, "SQLDriverConnect");
+            SQL_HANDLE_DBC, FDbc, "SQLDriverConnect", ctx);
       FConnected = true;
+      FWideDriver = HasWideCalls(library);
     } catch (...) {
       FreeHandles();
       throw;
@@ -295,37 +381,36 @@ class TOdbcSession final : public IDbSession {
   void Commit() override {
     // On failure the transaction stays open for the caller's rollback; turning auto-commit back
     // on here would commit it.
-    Check(SQLEndTran(SQL_HANDLE_DBC, FDbc, SQL_COMMIT), SQL_HANDLE_DBC, FDbc, "SQLEndTran");
+    Check(SQLEndTran(SQL_HANDLE_DBC, FDbc, SQL_COMMIT), SQL_HANDLE_DBC, FDbc, "SQLEndTran", Ctx());
     SetAutoCommit(true);
   }
 
   void Rollback() override {
-    Check(SQLEndTran(SQL_HANDLE_DBC, FDbc, SQL_ROLLBACK), SQL_HANDLE_DBC, FDbc, "SQLEndTran");
+    Check(SQLEndTran(SQL_HANDLE_DBC, FDbc, SQL_ROLLBACK), SQL_HANDLE_DBC, FDbc, "SQLEndTran", Ctx());
     SetAutoCommit(true);
   }
 
   void ExecBatch(const std::string& aSql) override {
-    TStmt st(FDbc);
-    Execute(st.Handle(), aSql);
-    DrainResults(st.Handle());
+    TStmt st(FDbc, FQueryTimeout);
+    Execute(st, aSql);
+    DrainResults(st);
   }
 
   void Query(const std::string& aSql, TDbResult& aResult) override {
     aResult = {};
-    TStmt st(FDbc);
-    const SQLHSTMT h = st.Handle();
-    Execute(h, aSql);
+    TStmt st(FDbc, FQueryTimeout);
+    Execute(st, aSql);
     for (;;) {
       SQLSMALLINT cols = 0;
-      CheckStmt(SQLNumResultCols(h, &cols), h, "SQLNumResultCols");
+      st.Verify(SQLNumResultCols(st.Handle(), &cols), "SQLNumResultCols");
       if (cols > 0) {
-        FetchAll(h, cols, aResult);
-        DrainResults(h);
+        FetchAll(st, cols, aResult);
+        DrainResults(st);
         return;
       }
-      const SQLRETURN rc = SQLMoreResults(h);
+      const SQLRETURN rc = SQLMoreResults(st.Handle());
       if (rc == SQL_NO_DATA) throw EDbError("the statement returned no result set");
-      CheckStmt(rc, h, "SQLMoreResults");
+      st.Verify(rc, "SQLMoreResults");
     }
   }
 
@@ -333,25 +418,29 @@ class TOdbcSession final : public IDbSession {
   void SetAutoCommit(bool on) {
     const SQLULEN value = on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF;
     Check(SQLSetConnectAttrW(FDbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(value), SQL_IS_UINTEGER),
-          SQL_HANDLE_DBC, FDbc, "SQLSetConnectAttr");
+          SQL_HANDLE_DBC, FDbc, "SQLSetConnectAttr", Ctx());
   }
 
-  static void Execute(SQLHSTMT h, const std::string& aSql) {
+  [[nodiscard]] TFailContext Ctx() const { return {FDbc, {}}; }
+
+  // The length goes with the text, so that a NUL inside a value does not end the statement.
+  static void Execute(const TStmt& st, const std::string& aSql) {
     WText sql = ToW(aSql);
-    const SQLRETURN rc = SQLExecDirectW(h, sql.data(), SQL_NTS);
-    if (rc != SQL_NO_DATA) CheckStmt(rc, h, "SQLExecDirect");
+    const SQLRETURN rc = SQLExecDirectW(st.Handle(), sql.data(), static_cast<SQLINTEGER>(sql.size() - 1));
+    if (rc != SQL_NO_DATA) st.Verify(rc, "SQLExecDirect");
   }
 
   // Runs the batch to its end: an error of a later statement surfaces only here.
-  static void DrainResults(SQLHSTMT h) {
+  static void DrainResults(const TStmt& st) {
     for (;;) {
-      const SQLRETURN rc = SQLMoreResults(h);
+      const SQLRETURN rc = SQLMoreResults(st.Handle());
       if (rc == SQL_NO_DATA) return;
-      CheckStmt(rc, h, "SQLMoreResults");
+      st.Verify(rc, "SQLMoreResults");
     }
   }
 
-  static void FetchAll(SQLHSTMT h, SQLSMALLINT cols, TDbResult& out) {
+  void FetchAll(const TStmt& st, SQLSMALLINT cols, TDbResult& out) const {
+    const SQLHSTMT h = st.Handle();
     for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(cols); ++i) {
       SQLWCHAR name[512] = {};
       SQLSMALLINT nameLen = 0;
@@ -359,14 +448,14 @@ class TOdbcSession final : public IDbSession {
       SQLULEN size = 0;
       SQLSMALLINT digits = 0;
       SQLSMALLINT nullable = 0;
-      CheckStmt(SQLDescribeColW(h, i, name, 512, &nameLen, &type, &size, &digits, &nullable), h, "SQLDescribeCol");
+      st.Verify(SQLDescribeColW(h, i, name, 512, &nameLen, &type, &size, &digits, &nullable), "SQLDescribeCol");
       out.Fields.push_back({FromW(name, LenW(name, 511)), KindOfSqlType(type)});
     }
-    TCellReader reader(h);
+    TCellReader reader(st, FWideDriver);
     for (;;) {
       const SQLRETURN rc = SQLFetch(h);
       if (rc == SQL_NO_DATA) break;
-      CheckStmt(rc, h, "SQLFetch");
+      st.Verify(rc, "SQLFetch");
       std::vector<TDbVariant> row;
       row.reserve(out.Fields.size());
       for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(cols); ++i) row.push_back(reader.Read(i, out.Fields[i - 1].Kind));
@@ -384,6 +473,8 @@ class TOdbcSession final : public IDbSession {
   SQLHENV FEnv = SQL_NULL_HENV;
   SQLHDBC FDbc = SQL_NULL_HDBC;
   bool FConnected = false;
+  SQLULEN FQueryTimeout = kDefaultQueryTimeout;
+  bool FWideDriver = true;
 };
 
 }  // namespace

@@ -1,21 +1,12 @@
 #include "engine/SqlLiterals.h"
 
 #include "foundation/CommaText.h"
+#include "foundation/VqLibText.h"
 #include "platform/TextCodec.h"
 
 namespace tessaly {
 
-std::string SqlQuoted(const std::string& aValue) {
-  std::string out;
-  out.reserve(aValue.size() + 2);
-  out += '\'';
-  for (char c : aValue) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  out += '\'';
-  return out;
-}
+std::string SqlQuoted(const std::string& aValue) { return TvqLib::SqlStr(aValue); }
 
 std::string SqlQuotedList(const std::string& aValue) {
   std::string out;

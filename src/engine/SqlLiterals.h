@@ -7,7 +7,8 @@
 
 namespace tessaly {
 
-// aValue as an SQL string literal: enclosed in single quotes, each single quote inside doubled.
+// aValue as an SQL string literal: enclosed in single quotes, each single quote inside doubled,
+// with the N prefix when aValue holds a character outside ASCII (TvqLib::SqlStr).
 [[nodiscard]] std::string SqlQuoted(const std::string& aValue);
 
 // The items of a comma text, each quoted with SqlQuoted, joined by "," without blanks. Items are

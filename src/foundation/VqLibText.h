@@ -50,7 +50,10 @@ bool GetImgFromBytes(const std::string& aData, const std::string& aImgFile);
 // The first aLen characters, trimmed.
 [[nodiscard]] std::string GetCbbName(const std::string& aText, int aLen);
 
-// An SQL string literal: single quotes around, quotes inside doubled.
+// An SQL string literal: single quotes around, quotes inside doubled; N in front when the text
+// holds a character outside ASCII, so that the server keeps it whatever its code page. A NUL
+// inside is joined in as CHAR(0) (NCHAR(0)), the whole in parentheses: drivers end the
+// statement text at a NUL.
 [[nodiscard]] std::string SqlStr(const std::string& aSql);
 // Padded with aChar (a single-byte character) on the left / right to aLen characters; never shortened.
 [[nodiscard]] std::string FillLStr(const std::string& aStr, int aLen, char aChar);

@@ -1,4 +1,5 @@
 // The small text helpers of TvqLib: tags, combo items, padding, escapes, random texts.
+#include <algorithm>
 #include <chrono>
 #include <random>
 
@@ -54,12 +55,23 @@ std::string GetCbbName(const std::string& aText, int aLen) {
 }
 
 std::string SqlStr(const std::string& aSql) {
-  std::string out = "'";
+  // Without N the server reads the text in the database's code page and stores what that
+  // cannot hold (emoji, for one) as '?'. Pure-ASCII literals keep their plain form.
+  const bool ascii = std::all_of(aSql.begin(), aSql.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  const std::string open = ascii ? "'" : "N'";
+  // A NUL would end the statement text in the driver: it is joined in as CHAR(0).
+  const std::string nul = ascii ? "'+CHAR(0)+'" : "'+NCHAR(0)+N'";
+  std::string out = open;
   for (const char c : aSql) {
+    if (c == '\0') {
+      out += nul;
+      continue;
+    }
     out += c;
     if (c == '\'') out += '\'';
   }
-  return out + "'";
+  out += "'";
+  return aSql.find('\0') == std::string::npos ? out : "(" + out + ")";
 }
 
 std::string FillLStr(const std::string& aStr, int aLen, char aChar) { return Padding(aStr, aLen, aChar) + aStr; }

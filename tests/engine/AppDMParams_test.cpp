@@ -27,12 +27,12 @@ TEST_F(AppDMParamsTest, GoldenStatements) {
         "if exists(select 1 from spf_t_sys_system where sys_id='CurrSoftId')    update spf_t_sys_system set "
         "softid=7,sys_value='7'    where sys_id='CurrSoftId' else     insert into "
         "spf_t_sys_system(softid,sys_id,sys_name,sys_value,sys_memo,sys_flag,last_date,last_change)    "
-        "values(7,'CurrSoftId','当前企业Id','7','',0,GetDate(),1)"}},
+        "values(7,'CurrSoftId',N'当前企业Id','7','',0,GetDate(),1)"}},
       {"SetSysParam", [](TAppDM& m) { std::string e; m.SetSysParam(e, "Data'Flag", std::string("1'2"), "名称"); },
        {"if exists(select 1 from spf_t_sys_system where softid=5 and sys_id='Data''Flag')    update "
         "spf_t_sys_system set sys_value='1''2'    where softid=5 and sys_id='Data''Flag' else     insert into "
         "spf_t_sys_system(softid,sys_id,sys_name,sys_value,sys_memo,sys_flag,last_date,last_change)    "
-        "values(5,'Data''Flag','名称','1''2','',0,GetDate(),1)"}},
+        "values(5,'Data''Flag',N'名称','1''2','',0,GetDate(),1)"}},
       {"GetSysParam", [](TAppDM& m) { (void)m.GetSysParam("DBLastUpdateVer", TDbVariant()); },
        {"select sys_value from spf_t_sys_system  where softid=5 and sys_id='DBLastUpdateVer'"}},
       {"DataClear", [](TAppDM& m) { std::string e; m.DataClear(e); },

@@ -127,10 +127,10 @@ TEST_F(AppDMSoapTest, UserAndPasswordFallbacks) {
   }
 }
 
-// A server that answers false hands out no parameters: the call fails with a text naming the
-// account set, and the out parameters stay as they were.
+// A server that answers an explicit false hands out no parameters: the call fails with a text
+// naming the account set, and the out parameters stay as they were.
 TEST_F(AppDMSoapTest, DeclinedReplyIsFailure) {
-  for (const std::optional<std::string>& result : {std::optional<std::string>("false"), std::optional<std::string>()}) {
+  for (const std::optional<std::string>& result : {std::optional<std::string>("false"), std::optional<std::string>("0")}) {
     fake.SetDBParm({result, "", "", "", "", "", "0"});
     vqtest::MachineRootLog log(false);
     const DBParamOut o = GetDBParam();
@@ -142,6 +142,18 @@ TEST_F(AppDMSoapTest, DeclinedReplyIsFailure) {
     EXPECT_EQ(o.pswd, "p0");
     EXPECT_NE(log.Text().find("[DM] 请求服务出错：" + o.msg), std::string::npos);
   }
+}
+
+// A reply that leaves out the result element is read by its members like a true one.
+TEST_F(AppDMSoapTest, ReplyWithoutResultIsRead) {
+  fake.SetDBParm({std::nullopt, "sql01", "帐套B", "门店", "sa", "0", "1433"});
+  const DBParamOut o = GetDBParam();
+  EXPECT_EQ(o.result, 1) << o.msg;
+  EXPECT_EQ(o.server, "sql01");
+  EXPECT_EQ(o.database, "帐套B");
+  EXPECT_EQ(o.conName, "门店");
+  EXPECT_EQ(o.user, "sa");
+  EXPECT_EQ(o.port, 1433);
 }
 
 // A SOAP fault or an unreachable server fails with the client's message, logged always.

@@ -62,6 +62,21 @@ TEST(SplitSqlBatchesTest, GoLinesOnly) {
   for (const auto& c : cases) EXPECT_EQ(SplitSqlBatches(c.script), c.batches) << c.script;
 }
 
+// A GO line ending in CR alone, or followed by blanks or a "--" comment, separates batches too;
+// the server would reject it as text.
+TEST(SplitSqlBatchesTest, EverySeparatorLineForm) {
+  const std::vector<BatchCase> cases = {
+      {"select 1\rGO\rselect 2", {"select 1", "select 2"}},
+      {"select 1\r\nGO   \r\nselect 2", {"select 1", "select 2"}},
+      {"select 1\r\nGO -- next part\r\nselect 2", {"select 1", "select 2"}},
+      {"select 1\ngo--\nselect 2\r go \t-- x\rselect 3", {"select 1", "select 2", "select 3"}},
+      {"select 1 -- go\r\nselect 2", {"select 1 -- go\r\nselect 2"}},
+      {"-- GO\rselect 1", {"-- GO\rselect 1"}},
+      {"select 1\r\ngo x\r\nselect 2", {"select 1\r\ngo x\r\nselect 2"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SplitSqlBatches(c.script), c.batches) << c.script;
+}
+
 struct NameCase {
   std::string script;
   const char* name;
@@ -194,6 +209,24 @@ TEST_F(DBUpgraderTest, MissingPackages) {
   Package("99999", {});
   erro.clear();
   EXPECT_TRUE(dm.DBUpgrader(erro)) << erro;
+}
+
+// A product code that is not five digits fails the run before it names any file, so a code
+// such as "../evil" cannot run a package outside data/, whatever the product family.
+TEST_F(DBUpgraderTest, ProductCodeMustBeFiveDigits) {
+  Package("99999", {});
+  vqtest::WriteUpgradePackage(dir.file("evil.dat"), {{1, S1, "TB", "evil", "create table evil(id int)"}});
+  Package("0001", {{1, S1, "TB", "evil", "create table evil(id int)"}});
+  for (const std::string code : {"../evil", "..\\evil", "0001", "000120", "0001a", "/tmp/x", " 0012"}) {
+    for (int model : {0, 3}) {
+      appVar.SoftVer = code;
+      appVar.SoftModel = model;
+      erro.clear();
+      EXPECT_FALSE(dm.DBUpgrader(erro)) << code;
+      EXPECT_EQ(erro, "产品编号无效：" + code);
+    }
+  }
+  EXPECT_FALSE(TableExists("evil"));
 }
 
 // A package whose table lacks a column, or that is no package at all, fails the run.

@@ -13,14 +13,22 @@ struct QuoteCase {
   std::string expected;
 };
 
-// A text literal doubles every single quote, so a value can never end the literal early.
+// A text literal doubles every single quote, so a value can never end the literal early; text
+// outside ASCII gets the N prefix, pure ASCII keeps the plain form; a NUL is joined in as a
+// character function so that the statement text holds none.
 TEST(SqlQuotedTest, EnclosesAndDoublesQuotes) {
   const QuoteCase cases[] = {
       {"it's", "'it''s'"},
       {"", "''"},
       {"'", "''''"},
       {"a'; drop table x; --", "'a''; drop table x; --'"},
-      {"中文", "'中文'"},
+      {"中文", "N'中文'"},
+      {"会员😀", "N'会员😀'"},
+      {"é", "N'é'"},
+      {"~\x7f", "'~\x7f'"},
+      {std::string("a\0b", 3), "('a'+CHAR(0)+'b')"},
+      {std::string("\0", 1), "(''+CHAR(0)+'')"},
+      {std::string("中\0'", 5), "(N'中'+NCHAR(0)+N'''')"},
       {"\"double\"", "'\"double\"'"},
   };
   for (const auto& c : cases) EXPECT_EQ(SqlQuoted(c.input), c.expected) << c.input;
@@ -40,7 +48,7 @@ TEST(SqlQuotedListTest, SplitsTrimsAndQuotes) {
       {"  a ,\tb\r\n", "'a','b'"},
       {"1,,2,", "'1','2'"},
       {"\" \",q", "'q'"},
-      {"甲,乙", "'甲','乙'"},
+      {"甲,乙", "N'甲',N'乙'"},
   };
   for (const auto& c : cases) EXPECT_EQ(SqlQuotedList(c.input), c.expected) << c.input;
 }

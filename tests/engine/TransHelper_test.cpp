@@ -38,7 +38,7 @@ TEST_F(TransHelperTest, ReplacesEveryPlaceholder) {
   const FillCase cases[] = {
       {":softid,:softid", "", 0, "1234,1234"},
       {"b=:branch_no", "00'1", 0, "b='00''1'"},
-      {"v=:soft_ver n=:soft_name", "", 0, "v=00012 n='店铺''s 软件'"},
+      {"v=:soft_ver n=:soft_name", "", 0, "v=00012 n=N'店铺''s 软件'"},
       {"c>:last_change", "", -1, "c>-1"},
       {"c>:last_change", "", 9876543210, "c>9876543210"},
       {"d>:last_date", "", 0, "d>'2024-03-05 17:04:09.007'"},

@@ -2,9 +2,11 @@
 // that resume from the checkpoints, and a worker destroyed in the middle of a cycle.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 
 #include "UploadWorkerFixture.h"
+#include "support/TempDir.h"
 
 namespace tessaly {
 namespace {
@@ -198,6 +200,36 @@ TEST_F(UploadWorkerStopTest, DestroyMidCycleEndsThreadCleanly) {
 
   appVar.UploadState.v(TUploadState::StopRequested);
   ASSERT_TRUE(WaitState(TUploadState::StoppedAfterStop));
+}
+
+// A start after the database settings changed reads from, and writes checkpoints into, the new
+// database: the worker connects again with the main connection's current parameters.
+TEST_F(UploadWorkerStopTest, StartAfterSettingsChangeUsesNewDatabase) {
+  MakeItems("bi_t_item", 1, 3);
+  AddItemsCatalogue("bi_t_item");
+  RunCycle();
+  ASSERT_EQ(PostedChanges("bi_t_item"), Range(1, 3));
+
+  vqtest::TempDir other;
+  const std::string second = other.file("second.db");
+  // The first database as it stands, its write-ahead log included.
+  std::filesystem::copy_file(db.DatabasePath(), second);
+  if (std::filesystem::exists(db.DatabasePath() + "-wal"))
+    std::filesystem::copy_file(db.DatabasePath() + "-wal", second + "-wal");
+  TDbConnection direct;
+  direct.SetParams({"DriverID=SQLite", "Database=" + second, "LockingMode=normal"});
+  direct.Open();
+  direct.ExecBatch("insert into bi_t_item values('I4','x',4);insert into bi_t_item values('I5','y',5);"
+                   "update vq_tab_tabledesc set max_change=5 where table_name='bi_t_item'");
+  dm.FDConnection.SetParams(vqtest::TestDriverParams(second));
+
+  RunCycle();
+  EXPECT_EQ(PostedChanges("bi_t_item"), Range(1, 5));
+  TDbResult rows;
+  direct.Query("select last_change from spf_t_trans_record where table_name='bi_t_item'", rows);
+  ASSERT_EQ(rows.Rows.size(), 1u);
+  EXPECT_EQ(rows.Rows[0][0], TDbVariant(std::int64_t{5}));
+  EXPECT_EQ(db.Value("select last_change from spf_t_trans_record where table_name='bi_t_item'"), "3");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <stdexcept>
+#include <utility>
 
 #include "Session.h"
 #include "platform/TextCodec.h"
@@ -160,7 +161,7 @@ FakeTdsServer::Fault FakeTdsServer::TakeStatementFault(const std::string& sql) {
   const bool statementFault = fault_ == Fault::StallStatement || fault_ == Fault::DeafStatement ||
                               fault_ == Fault::ResetMidStatement || fault_ == Fault::CloseMidStatement;
   if (!statementFault || sql.find(faultPart_) == std::string::npos) return Fault::None;
-  return fault_;
+  return std::exchange(fault_, Fault::None);
 }
 
 void FakeTdsServer::AcceptLoop() {

@@ -6,8 +6,8 @@
 // server does; varchar columns travel in code page 936, as a Chinese (PRC) collation sends them.
 //
 // Faults: a fault set by SetFault applies from then on. Connection faults act on connections
-// accepted later; statement faults on batches whose text holds the given part (any batch when
-// it is empty), each batch once.
+// accepted later; a statement fault on the next batch whose text holds the given part (any
+// batch when it is empty), once.
 //
 // Threads: one accepting thread and one per connection; the control methods may be called from
 // any thread. The destructor closes every connection and joins the threads.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "OdbcApi.h"
+#include "TsqlRewrite.h"
 #include "platform/TextCodec.h"
 
 namespace vqtest::tds {
@@ -70,7 +71,7 @@ std::string CellText(const vqodbc::Value& v) {
 
 std::string TextBytes(const vqodbc::Value& v, bool narrow) {
   const std::string text = CellText(v);
-  if (narrow) return platform::Utf8ToCp936(text);
+  if (narrow) return platform::Utf8ToCp936(vqodbc::CodePageText(text));
   const std::u16string w = Wide(text);
   std::string out;
   for (char16_t c : w) {

@@ -148,6 +148,38 @@ bool RwSpecial(const Toks& t, std::size_t& i, std::size_t e, std::string& out, l
   return false;
 }
 
+// SQLite reads a NUL byte as the end of the statement: a value holding one is joined from pieces.
+std::string SqliteLiteral(const std::string& value) {
+  if (value.find('\0') == std::string::npos) return QuoteLiteral(value);
+  std::string out = "(";
+  std::size_t from = 0;
+  for (std::size_t at; (at = value.find('\0', from)) != std::string::npos; from = at + 1)
+    out += QuoteLiteral(value.substr(from, at - from)) + "||char(0)||";
+  return out + QuoteLiteral(value.substr(from)) + ")";
+}
+
+// A "+" beside a text literal or a char()/nchar() call joins texts, which SQLite writes "||".
+bool TextPlus(const Toks& t, std::size_t i, std::size_t b, std::size_t e) {
+  const std::size_t next = NextSig(t, i + 1, e);
+  if (next < e && (t[next].kind == Tok::String || t[next].Is("char") || t[next].Is("nchar"))) return true;
+  std::size_t p = i;
+  while (p > b && !t[p - 1].Significant()) --p;
+  if (p == b) return false;
+  if (t[p - 1].kind == Tok::String) return true;
+  if (!t[p - 1].IsPunct(')')) return false;
+  // The call before: walk back to its "(" and look at the name in front of it.
+  int depth = 0;
+  for (std::size_t q = p - 1; q > b; --q) {
+    if (t[q].IsPunct(')')) ++depth;
+    if (t[q].IsPunct('(') && --depth == 0) {
+      std::size_t name = q;
+      while (name > b && !t[name - 1].Significant()) --name;
+      return name > b && (t[name - 1].Is("char") || t[name - 1].Is("nchar"));
+    }
+  }
+  return false;
+}
+
 std::string Rw(const Toks& t, std::size_t b, std::size_t e) {
   std::string out;
   long limit = -1;
@@ -164,8 +196,12 @@ std::string Rw(const Toks& t, std::size_t b, std::size_t e) {
       const std::size_t close = Matching(t, i, e);
       out += "(" + Rw(t, i + 1, close) + (close < e ? ")" : "");
       i = close;
-    } else if (k.kind == Tok::String && k.national) {
-      out += k.text.substr(1);
+    } else if (k.kind == Tok::String) {
+      out += SqliteLiteral(k.national ? k.Name() : CodePageText(k.Name()));
+    } else if (k.IsPunct('+') && TextPlus(t, i, b, e)) {
+      out += "||";
+    } else if (k.Is("nchar") && NextSig(t, i + 1, e) < e && t[NextSig(t, i + 1, e)].IsPunct('(')) {
+      out += "char";
     } else if (k.kind == Tok::Quoted && k.text[0] == '[') {
       out += QuoteIdent(k.Name());
     } else {
@@ -398,5 +434,18 @@ bool RewriteStatement(const Toks& t, std::vector<std::string>& out, std::string&
 }
 
 std::string RewriteSelect(const Toks& toks) { return Rw(toks, 0, toks.size()); }
+
+std::string CodePageText(const std::string& utf8) {
+  std::string bmp;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    if ((static_cast<unsigned char>(utf8[i]) & 0xF8) == 0xF0 && i + 3 < utf8.size()) {
+      bmp += "??";  // one per UTF-16 unit of the pair
+      i += 3;
+    } else {
+      bmp += utf8[i];
+    }
+  }
+  return platform::Cp936ToUtf8(platform::Utf8ToCp936(bmp));
+}
 
 }  // namespace vqodbc

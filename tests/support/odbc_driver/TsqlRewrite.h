@@ -29,4 +29,8 @@ namespace vqodbc {
 // The expression rewrites alone, for a select (an EXISTS condition or a view body).
 [[nodiscard]] std::string RewriteSelect(const std::vector<Token>& toks);
 
+// Text as the server keeps it in code page 936 (a varchar column, a literal without N): each
+// character the code page cannot hold becomes '?', one per UTF-16 unit.
+[[nodiscard]] std::string CodePageText(const std::string& utf8);
+
 }  // namespace vqodbc
