@@ -31,7 +31,7 @@ class DMFreeTdsTest : public ::testing::Test {
   }
   void Ready() {
     Aim();
-    ASSERT_TRUE(dm.SqlExec(reason, "create table t(id int primary key, name nvarchar(200), code varchar(20))"))
+    ASSERT_TRUE(dm.SqlExec(reason, "create table t(id int primary key, name nvarchar(max), code varchar(20))"))
         << reason;
   }
   static double Seconds(Clock::time_point since) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "OdbcApi.h"
+#include "TsqlRewrite.h"
 #include "platform/TextCodec.h"
 
 namespace vqodbc {
@@ -120,7 +121,15 @@ Diag DiagFromDb(sqlite3* db, bool compiling) {
   const std::string msg = sqlite3_errmsg(db);
   const int code = sqlite3_extended_errcode(db);
   Diag d{"HY000", code, msg};
-  if ((code & 0xFF) == SQLITE_CONSTRAINT) {
+  if (code == SQLITE_CONSTRAINT_CHECK && msg.find(kFitLength) != std::string::npos) {
+    d = {"22001", 8152, "String or binary data would be truncated."};
+  } else if (code == SQLITE_CONSTRAINT_CHECK && msg.find(kFitInt) != std::string::npos) {
+    d = {"22018", 245, "Conversion failed when converting the varchar value to data type int."};
+  } else if (code == SQLITE_CONSTRAINT_CHECK && msg.find(kFitNumber) != std::string::npos) {
+    d = {"22018", 8114, "Error converting data type varchar to numeric."};
+  } else if (code == SQLITE_CONSTRAINT_CHECK && msg.find(kFitDate) != std::string::npos) {
+    d = {"22007", 241, "Conversion failed when converting date and/or time from character string."};
+  } else if ((code & 0xFF) == SQLITE_CONSTRAINT) {
     d.state = "23000";
     d.native = code == SQLITE_CONSTRAINT_NOTNULL ? 515 : (code == SQLITE_CONSTRAINT_CHECK ? 547 : 2627);
   } else if (std::string x = After(msg, "no such table: "); !x.empty()) {

@@ -1,6 +1,7 @@
 #include "TsqlRewrite.h"
 
 #include "ColumnTypes.h"
+#include "OdbcApi.h"
 #include "platform/TextCodec.h"
 
 namespace vqodbc {
@@ -228,6 +229,41 @@ struct ColumnDef {
   bool dateTime = false;
 };
 
+// What the server refuses to store in a column of type `ti`: text longer than the declared
+// length (code page 936 bytes for char/varchar, UTF-16 units for nchar/nvarchar, counted here
+// as characters), text that is no number in a numeric column, text that is no date-time in a
+// datetime column (an empty text reads as zero and the start date there). The constraint's
+// name tells DiagFromDb which error to report.
+std::string FitCheck(const std::string& name, const TypeInfo& ti) {
+  const std::string c = QuoteIdent(name);
+  const std::string isText = "typeof(" + c + ")='text'";
+  const std::string blank = "trim(" + c + ")=''";
+  auto check = [&](const char* kind, const std::string& ok) {
+    return " CONSTRAINT " + QuoteIdent(std::string(kind) + name) + " CHECK(" + c + " IS NULL OR " + ok + ")";
+  };
+  const bool narrow = ti.sqlType == SQL_CHAR || ti.sqlType == SQL_VARCHAR;
+  const bool wide = ti.sqlType == SQL_WCHAR || ti.sqlType == SQL_WVARCHAR;
+  if ((narrow || wide) && ti.columnSize < 1073741823L) {
+    const std::string len = narrow ? "(length(" + c + ")+length(CAST(" + c + " AS BLOB)))/2" : "length(" + c + ")";
+    return check(kFitLength, len + "<=" + std::to_string(ti.columnSize));
+  }
+  switch (ti.sqlType) {
+    case SQL_BIT:
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIGINT: return check(kFitInt, "NOT " + isText + " OR " + blank);
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
+    case SQL_REAL:
+    case SQL_DOUBLE: return check(kFitNumber, "NOT " + isText);
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_TYPE_DATE:
+      return check(kFitDate, "NOT " + isText + " OR " + blank + " OR " + kNormDate + "trim(" + c + ")) IS NOT NULL");
+    default: return {};
+  }
+}
+
 // One column definition [b, e) in SQLite form.
 bool TranslateColumn(const Toks& t, std::size_t b, std::size_t e, ColumnDef& col, std::string& error) {
   std::size_t i = NextSig(t, b, e);
@@ -289,7 +325,8 @@ bool TranslateColumn(const Toks& t, std::size_t b, std::size_t e, ColumnDef& col
     col.sql = QuoteIdent(col.name) + " INTEGER PRIMARY KEY AUTOINCREMENT";
     return true;
   }
-  col.sql = QuoteIdent(col.name) + (type.empty() ? "" : " " + type) + rest + (ti.text ? " COLLATE NOCASE" : "");
+  col.sql = QuoteIdent(col.name) + (type.empty() ? "" : " " + type) + rest + (ti.text ? " COLLATE NOCASE" : "") +
+            FitCheck(col.name, ti);
   return true;
 }
 

@@ -23,6 +23,12 @@
 
 namespace vqodbc {
 
+// Name prefixes of the constraints that hold what a column can take (see DiagFromDb).
+inline constexpr const char* kFitLength = "vq_fit_len_";
+inline constexpr const char* kFitInt = "vq_fit_int_";
+inline constexpr const char* kFitNumber = "vq_fit_num_";
+inline constexpr const char* kFitDate = "vq_fit_date_";
+
 // False with `error` for a form the driver does not run.
 [[nodiscard]] bool RewriteStatement(const std::vector<Token>& toks, std::vector<std::string>& out, std::string& error);
 
