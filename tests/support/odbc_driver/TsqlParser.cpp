@@ -144,8 +144,37 @@ class Parser {
     n.kind = Node::Kind::Exec;
     if (!ReadObjectName(n.name)) return false;
     const std::size_t end = FindEnd(pos_ - 1);
+    if (!CheckExecArgs(pos_, end)) return false;
     n.args = platform::TrimBlanks(Join(t_, pos_, end));
     pos_ = end;
+    return true;
+  }
+
+  // Arguments of an exec: values (a literal, a signed number, NULL, DEFAULT or a @variable, each
+  // perhaps named "@p =" and marked OUTPUT) separated by commas; anything else is a syntax error.
+  bool CheckExecArgs(std::size_t b, std::size_t e) {
+    std::vector<const Token*> sig;
+    for (std::size_t i = b; i < e; ++i)
+      if (t_[i].Significant()) sig.push_back(&t_[i]);
+    auto near = [&](std::size_t i) {
+      return Fail(i < sig.size() ? "Incorrect syntax near '" + sig[i]->text + "'." : "Incorrect syntax near the end of the batch.");
+    };
+    auto variable = [](const Token* k) { return k->kind == Tok::Word && k->text.size() > 1 && k->text[0] == '@'; };
+    std::size_t i = 0;
+    while (i < sig.size()) {
+      if (i + 1 < sig.size() && variable(sig[i]) && sig[i + 1]->IsPunct('=')) i += 2;
+      if (i < sig.size() && (sig[i]->IsPunct('-') || sig[i]->IsPunct('+'))) ++i;
+      if (i >= sig.size()) return near(i);
+      const Token* v = sig[i];
+      const bool value = v->kind == Tok::String || v->kind == Tok::Number || v->Is("null") || v->Is("default") ||
+                         variable(v);
+      if (!value) return near(i);
+      ++i;
+      if (i < sig.size() && (sig[i]->Is("output") || sig[i]->Is("out"))) ++i;
+      if (i == sig.size()) return true;
+      if (!sig[i]->IsPunct(',') || i + 1 == sig.size()) return near(i);
+      ++i;
+    }
     return true;
   }
 

@@ -167,6 +167,78 @@ TEST_F(DriverTest, ExecRecordsAndFails) {
   EXPECT_LT(log[0].seq, log[1].seq);
 }
 
+// An exec whose arguments are not a comma list of values is a syntax error and runs nothing.
+TEST_F(DriverTest, ExecArgumentsMustBeAList) {
+  db.RegisterProcedure("pr_x");
+  Conn c(db.ConnectionString());
+  const struct {
+    std::string args;
+    bool ok;
+  } cases[] = {
+      {"", true},
+      {"5, 'S001'", true},
+      {"@a = 1, @b = N'名', -2.5, null, default, @v output", true},
+      {"5 'S001'", false},
+      {"5, 'S001' junk", false},
+      {"5,", false},
+      {", 5", false},
+      {"5,, 6", false},
+      {"getdate()", false},
+  };
+  for (const auto& k : cases) {
+    const auto out = c.RunAll("exec pr_x " + k.args);
+    ASSERT_FALSE(out.empty()) << k.args;
+    EXPECT_EQ(out[0].rc != SQL_ERROR, k.ok) << k.args << " " << out[0].message;
+    if (!k.ok) {
+      EXPECT_EQ(out[0].state, "42000") << k.args;
+    }
+  }
+  EXPECT_EQ(db.ExecLog().size(), 3u);
+}
+
+// Inserts and updates hold the server's rules for typed columns: text no longer than the
+// declared length (code page bytes for varchar, characters for nvarchar), numbers and dates
+// where the column wants them, each refusal with the server's state and message.
+TEST_F(DriverTest, TypedColumnsRefuseWhatTheServerRefuses) {
+  Run("create table typed(code varchar(4), name nvarchar(3), qty int, amt decimal(10,2), made datetime, "
+      "memo varchar(max))");
+  Conn c(db.ConnectionString());
+  const struct {
+    std::string sql;
+    std::string state;  // empty: accepted
+  } cases[] = {
+      {"insert into typed(code) values('abcd')", ""},
+      {"insert into typed(code) values('abcde')", "22001"},
+      {"insert into typed(code) values('中文')", ""},
+      {"insert into typed(code) values('中文a')", "22001"},
+      {"insert into typed(name) values(N'中文字')", ""},
+      {"insert into typed(name) values(N'中文字x')", "22001"},
+      {"insert into typed(qty) values('12')", ""},
+      {"insert into typed(qty) values('abc')", "22018"},
+      {"insert into typed(amt) values('1.5')", ""},
+      {"insert into typed(amt) values('x1.5')", "22018"},
+      {"insert into typed(made) values('2024-01-02 03:04:05')", ""},
+      {"insert into typed(made) values(' 2024-01-02 ')", ""},
+      {"insert into typed(made) values('not a date')", "22007"},
+      {"insert into typed(memo) values('" + std::string(9000, 'm') + "')", ""},
+      {"update typed set code='toolong' where code='abcd'", "22001"},
+      {"update typed set qty='x' where qty=12", "22018"},
+  };
+  for (const auto& k : cases) {
+    const auto out = c.RunAll(k.sql);
+    ASSERT_FALSE(out.empty()) << k.sql;
+    if (k.state.empty()) {
+      EXPECT_NE(out[0].rc, SQL_ERROR) << k.sql << " " << out[0].message;
+    } else {
+      EXPECT_EQ(out[0].rc, SQL_ERROR) << k.sql;
+      EXPECT_EQ(out[0].state, k.state) << k.sql << " " << out[0].message;
+    }
+  }
+  const auto truncated = c.RunAll("insert into typed(code) values('abcde')");
+  EXPECT_EQ(truncated[0].message, "String or binary data would be truncated.");
+  EXPECT_EQ(db.Value("select count(*) from typed where code='abcde' or code='toolong' or qty='abc'"), "0");
+}
+
 // A statement matching a forced failure fails; inside a transaction the client's rollback then
 // removes the statements before it, so no header stays without its lines.
 TEST_F(DriverTest, ForcedStatementFailureInATransaction) {
