@@ -128,6 +128,16 @@ template <class TRecord, class TOne>
   return complete;
 }
 
+// After a record failed to store: a record the database refuses for its own values (too long
+// for a column, no number, no date) would fail on every run and hold the checkpoint for good,
+// so it is logged as skipped and the page may still count as complete (true). Any other
+// failure keeps the page incomplete (false) and the record comes again.
+[[nodiscard]] bool SkipUnstorable(const TPullRun& aRun, const std::string& aLabel, const std::string& aKey) {
+  if (aRun.Conn == nullptr || !aRun.Conn->LastErrorIsData()) return false;
+  aRun.Log(aRun.Prefix + aLabel + "记录[" + aKey + "]的数据不符合数据库字段，已跳过", true);
+  return true;
+}
+
 // The texts and rules in which the two order pulls differ.
 struct TOrderKind {
   const char* Source;      // sheet_source of the stored header
@@ -202,7 +212,7 @@ class TDownloadMark {
   std::string reason;
   if (!AppDM->SavePosData2(reason, aKind.Source, &aOrder, aRun.Conn)) {
     aRun.Log(aRun.Prefix + aLabel + aKind.SaveFailed + "[" + sheetNo + "]：" + reason, true);
-    return false;
+    return SkipUnstorable(aRun, aLabel, sheetNo);
   }
   if (wantTip) aOnTips(1, std::string(aKind.Tip) + "\r\n" + sheetNo);
 
@@ -388,7 +398,7 @@ void TUploadWorker::PullVipInfo() {
         std::string reason;
         if (!AppDM->SaveVipInfo(reason, "1", &aVip, &FConn)) {
           Log(run.Prefix + aLabel + "保存会员" + "失败[" + aVip.vip_no + "]：" + reason, true);
-          return false;
+          return SkipUnstorable(run, aLabel, aVip.vip_no);
         }
         step = "同步会员";
         reason.clear();

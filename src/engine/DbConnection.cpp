@@ -63,6 +63,7 @@ void TDbConnection::Run(Op op) {
   try {
     op(Session());
   } catch (const EDbError& e) {
+    FLastErrorState = e.SqlState();
     if (e.LinkLost()) FSession.reset();
     throw;
   }
@@ -81,10 +82,12 @@ void TDbConnection::Rollback() {
 }
 
 void TDbConnection::ExecBatch(const std::string& aSql) {
+  FLastErrorState.clear();
   Run([&](IDbSession& s) { s.ExecBatch(aSql); });
 }
 
 void TDbConnection::Query(const std::string& aSql, TDbResult& aResult) {
+  FLastErrorState.clear();
   Run([&](IDbSession& s) { s.Query(aSql, aResult); });
 }
 

@@ -93,6 +93,13 @@ class TDbConnection {
   void ExecBatch(const std::string& aSql);
   void Query(const std::string& aSql, TDbResult& aResult);
 
+  // SQLSTATE of the last error an operation above threw; ExecBatch and Query clear it first, so
+  // a rollback after a failed batch keeps the batch's state.
+  [[nodiscard]] const std::string& LastErrorState() const { return FLastErrorState; }
+  // The last error was about the data itself (SQLSTATE class 22: a value too long for its
+  // column, no number, no date): running the same statement again cannot succeed.
+  [[nodiscard]] bool LastErrorIsData() const { return FLastErrorState.rfind("22", 0) == 0; }
+
  private:
   IDbSession& Session();
   // Runs op on the session; drops the session when op reports a lost link.
@@ -102,6 +109,7 @@ class TDbConnection {
   mutable std::mutex FParamsLock;
   TDbParams FParams;  // guarded by FParamsLock
   std::unique_ptr<IDbSession> FSession;  // owning thread only
+  std::string FLastErrorState;           // owning thread only
 };
 
 }  // namespace tessaly

@@ -152,6 +152,18 @@ TEST_F(DMFreeTdsTest, CodePageLosesEmojiWithoutNPrefix) {
   EXPECT_EQ(dm.SqlValue("select code from t", TDbVariant()), TDbVariant(std::string("会员??")));
 }
 
+// A value too long for its column comes back from the server as a data error, which the
+// connection tells apart from other failures; a lost table is not one.
+TEST_F(DMFreeTdsTest, OverLongValueIsDataError) {
+  Ready();
+  EXPECT_FALSE(dm.SqlExec(reason, "insert into t(id, code) values(1, '" + std::string(21, 'c') + "')", nullptr, true));
+  EXPECT_NE(reason.find("String or binary data would be truncated."), std::string::npos) << reason;
+  EXPECT_TRUE(dm.FDConnection.LastErrorIsData()) << dm.FDConnection.LastErrorState();
+  EXPECT_FALSE(dm.SqlExec(reason, "insert into missing_table values(1)"));
+  EXPECT_FALSE(dm.FDConnection.LastErrorIsData()) << dm.FDConnection.LastErrorState();
+  EXPECT_EQ(dm.SqlCount("select id from t"), 0);
+}
+
 // Result sets carry integers, decimals, floats, bits, date-times, varchar and nvarchar texts,
 // nulls and long texts, each with its kind; a batch's later error still fails the call.
 TEST_F(DMFreeTdsTest, ResultSetsKeepValuesAndKinds) {

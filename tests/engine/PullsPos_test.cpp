@@ -145,6 +145,27 @@ TEST_F(PullsPosTest, UnstoredOrderKeepsCheckpointAndPageRepeats) {
   EXPECT_EQ(Tips(), tips);
 }
 
+// An order the database refuses for its own values (a memo longer than its column) would fail on
+// every run: it is logged as skipped and the checkpoint moves on. A failure of another kind
+// in the same page still holds the checkpoint.
+TEST_F(PullsPosTest, OrderThatCannotFitIsSkippedAndCheckpointMoves) {
+  SetCheckpoint("POS", "spf_pos_data", 7);
+  server.Enqueue(kPosPath, FakeReply::Json(PosReply(10, {Order("S1"), Order("S2").Memo(std::string(255, 'm')),
+                                                         Order("S3")})));
+  RunPuller(kPosPath, 1);
+  EXPECT_EQ(Calls(kPosProc), (std::vector<std::string>{"5, 'S1'", "5, 'S3'"}));
+  EXPECT_EQ(Rows("spf_t_pos_master"), 2);
+  EXPECT_EQ(Rows("spf_t_pos_detail", "sheet_no='S2'"), 0);
+  EXPECT_EQ(logView->Count("[拉取1][7][3/2]保存销售订单失败[S2]："), 1U);
+  EXPECT_EQ(logView->Count("[拉取1][7][3/2]记录[S2]的数据不符合数据库字段，已跳过"), 1U);
+  EXPECT_EQ(PosCheckpoint(), 10);
+
+  db.FailStatements("%insert into spf_t_pos_master%'S5'%", "disk full");
+  server.Enqueue(kPosPath, FakeReply::Json(PosReply(12, {Order("S4").Memo(std::string(300, 'm')), Order("S5")})));
+  RunPuller(kPosPath, 1);
+  EXPECT_EQ(PosCheckpoint(), 10);
+}
+
 // An order without its header is refused by the store, logged, and keeps the checkpoint; the
 // other orders of the page are stored.
 TEST_F(PullsPosTest, OrderWithoutHeaderKeepsCheckpoint) {
