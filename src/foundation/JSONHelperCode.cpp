@@ -2,6 +2,7 @@
 #include <nlohmann/json.hpp>
 
 #include "foundation/JSONHelperUtil.h"
+#include "foundation/JsonDepth.h"
 #include "foundation/JsonTree.h"
 #include "foundation/VqLibTextTrim.h"
 #include "platform/TextCodec.h"
@@ -165,7 +166,9 @@ std::string TJSONHelper::JSON2Code(const std::string& aJSON, const std::string& 
                                    const std::string& aCodeDesc, int aCodeType,
                                    const std::string& aBaseClass) {
   try {
-    const auto node = nlohmann::ordered_json::parse(TrimControls(aJSON));
+    const std::string text = TrimControls(aJSON);
+    RequireJsonDepthWithinLimit(text);
+    const auto node = nlohmann::ordered_json::parse(text);
     if (!node.is_object()) throw std::runtime_error("not a JSON object");
     std::vector<Member> members;
     for (const auto& [key, value] : node.items()) {

@@ -28,7 +28,8 @@ namespace platform {
 [[nodiscard]] std::vector<std::string> GetPrivateProfileKeys(std::string_view section,
                                                              const std::string& file);
 // Sets `key` in `section` to `value`, creating the file when its folder exists. False when the
-// file cannot be written.
+// file cannot be written, or when section, key or value holds a CR or LF: written, the line break
+// would start lines, keys and sections of its own.
 [[nodiscard]] bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                              std::string_view value, const std::string& file);
 
