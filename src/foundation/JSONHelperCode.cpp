@@ -106,6 +106,8 @@ std::string TJSONHelper::RepeatIndent(const std::string& aIndent, int aCount) {
 }
 
 std::string TJSONHelper::FormatJSON(const std::string& inputStr, const std::string& indent) {
+  // Each line repeats the indent once per level: deep nesting would square the text's size.
+  if (!JsonDepthWithinLimit(inputStr)) return inputStr;
   std::string text;
   const std::string plain = AnsiJSON(inputStr);
   for (std::size_t i = 0; i < plain.size(); ++i) {

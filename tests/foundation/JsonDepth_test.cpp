@@ -41,6 +41,7 @@ TEST(JsonDepth, HelpersRefuseDeepTexts) {
   const std::string deep = "{\"a\":" + Nested(200000) + ",\"b\":\"x\"}";
   std::string erro;
   EXPECT_EQ(TJSONHelper::AnsiJSON(deep), deep);
+  EXPECT_EQ(TJSONHelper::FormatJSON(deep, "  "), deep);
   EXPECT_EQ(TJSONHelper::JSONValue(deep, "a", "def", 0), "def");
   EXPECT_EQ(TJSONHelper::JSONValue(deep, "b", "def", 1), "def");
   EXPECT_EQ(TJSONHelper::JSONAddObject("{}", "x", deep), "{}");
