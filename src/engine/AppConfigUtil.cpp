@@ -113,10 +113,7 @@ void TSPfApp::CfgSave() {
 
   TvqLib::DetailLogEnabled = a.IsDetailLog.v();
 
-  const std::filesystem::path file = VipIntegralFile(a.SoftId.v());
-  std::error_code ec;
-  std::filesystem::create_directories(file.parent_path(), ec);
-  if (std::filesystem::is_directory(file.parent_path(), ec)) a.VipIntegralList.Save(file.string());
+  SaveVipIntegral(a.SoftId.v());
 
   CfgDBSave();
   OnSoftVerChanged();

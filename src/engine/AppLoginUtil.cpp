@@ -25,6 +25,13 @@ std::string PasswordHash(const std::string& aOperPw) {
   return aOperPw.empty() ? std::string() : OperPwDigest(aOperPw);
 }
 
+// The text on one log line: CR and LF written as \r and \n.
+std::string LineBreaksShown(const std::string& aText) {
+  std::string out;
+  for (const char c : aText) out += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
+  return out;
+}
+
 // A data-clear number as text; -1 when it is no number.
 int DataClearNumber(const std::string& aText) { return StrToIntDef(platform::TrimBlanks(aText), -1); }
 
@@ -42,6 +49,13 @@ std::string TSPfApp::VipIntegralFile(std::int32_t aSoftId) {
   return TvqLib::GetCurrPath() + "User/" + std::to_string(aSoftId) + "/VIPIntegral.dat";
 }
 
+void TSPfApp::SaveVipIntegral(std::int32_t aSoftId) {
+  const std::filesystem::path file = VipIntegralFile(aSoftId);
+  std::error_code ec;
+  std::filesystem::create_directories(file.parent_path(), ec);
+  if (std::filesystem::is_directory(file.parent_path(), ec)) AppVar->VipIntegralList.Save(file.string());
+}
+
 bool TSPfApp::GetConnDB(std::string& aResult) {
   TAppVar& a = *AppVar;
   std::string address;
@@ -57,6 +71,12 @@ bool TSPfApp::GetConnDB(std::string& aResult) {
     if (AppDM->SoftGetDBParam(a.SvrHost, a.SvrPort, serverName, port, database, conName, user, password, msg) != 1) {
       aResult = "连接服务器失败，请检查服务器地址！\r\n" + msg;
       Log("连接服务器失败：" + msg, true);
+      return false;
+    }
+    // The name is stored in the settings file, where a line break would add keys of its own.
+    if (database.find_first_of("\r\n") != std::string::npos) {
+      aResult = "连接服务器失败，服务器返回的帐套库名含有换行符";
+      Log(aResult + "：" + LineBreaksShown(database), true);
       return false;
     }
     address = serverName + "," + std::to_string(port);
@@ -186,12 +206,7 @@ bool TSPfApp::ApplyLogin(std::int32_t aOldSoftId, const std::string& aBranchNo, 
 void TSPfApp::SwitchVipIntegral(std::int32_t aOldSoftId, std::int32_t aNewSoftId) {
   if (aOldSoftId == aNewSoftId) return;
   TVqSyncIDValueList& cache = AppVar->VipIntegralList;
-  if (aOldSoftId > 0) {
-    const std::filesystem::path file = VipIntegralFile(aOldSoftId);
-    std::error_code ec;
-    std::filesystem::create_directories(file.parent_path(), ec);
-    cache.Save(file.string());
-  }
+  if (aOldSoftId > 0) SaveVipIntegral(aOldSoftId);
   cache.Clear();
   cache.Load(VipIntegralFile(aNewSoftId));
 }

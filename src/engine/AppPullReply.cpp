@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "foundation/JsonDepth.h"
+
 namespace tessaly {
 namespace {
 
@@ -35,6 +37,7 @@ void RenameWxAppMembers(nlohmann::json& aNode) {
 std::string ReadablePullReply(const std::string& aReply, const char* aMember, bool aRenameWxApp,
                               std::vector<bool>& aMissing) {
   aMissing.clear();
+  if (!JsonDepthWithinLimit(aReply)) return aReply;
   nlohmann::json node = nlohmann::json::parse(aReply, nullptr, false);
   if (node.is_discarded()) return aReply;
   bool changed = aRenameWxApp;

@@ -12,8 +12,8 @@ namespace tessaly {
 // A null element of the record array oResult.<aMember> is a missing record: it becomes an empty
 // object, so that the other records of the page still read, and aMissing (one flag per element
 // of that array, empty when there is no such array) marks it; the caller must neither store nor
-// hand over a marked record. A reply that is no JSON comes back unchanged, so that reading it
-// reports why.
+// hand over a marked record. A reply that is no JSON, or nests deeper than kJsonMaxDepth, comes
+// back unchanged, so that reading it reports why.
 [[nodiscard]] std::string ReadablePullReply(const std::string& aReply, const char* aMember, bool aRenameWxApp,
                                             std::vector<bool>& aMissing);
 

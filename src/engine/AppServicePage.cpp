@@ -11,6 +11,7 @@
 #include "engine/AppProductUtil.h"
 #include "engine/AppSecretsUtil.h"
 #include "engine/AppServiceUtil.h"
+#include "engine/AppUtil.h"
 #include "engine/AppVarUtil.h"
 #include "foundation/JSONHelperUtil.h"
 #include "foundation/JsonWriter.h"
@@ -113,12 +114,16 @@ bool TUploadWorker::VipIntegralToJSON(const std::string& aTransTable, int aFirst
 }
 
 void TUploadWorker::ApplyVipIntegral(const TVipChanges& aChanges) {
+  if (aChanges.empty()) return;
   for (const auto& [vipNo, points] : aChanges) {
     if (AppVar->VipIntegralList.GetId(vipNo) >= 0)
       AppVar->VipIntegralList.Update(vipNo, points);
     else
       AppVar->VipIntegralList.Add(vipNo, points);
   }
+  // Saved at once: points sent and then forgotten by a restart would not be sent again when
+  // they return to the value in an older file.
+  TSPfApp::SaveVipIntegral(AppVar->SoftId.v());
 }
 
 void TUploadWorker::DoFieldToJSON(IVqDataset& aDataset, const std::string& aTableName, const std::string& aFieldName,

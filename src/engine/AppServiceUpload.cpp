@@ -91,7 +91,12 @@ void TUploadWorker::UploadAll() {
       row.DeleteSql = TrimControls(Column(qryTable, "get_delete_sql"));
       row.UpdateSql = TrimControls(Column(qryTable, "get_update_sql"));
       row.Label = "[" + row.TransTable + "]";
-      if (!DeletePass(row) || !UpdatePass(row)) break;
+      bool deletesFinished = true;
+      if (!DeletePass(row, deletesFinished)) break;
+      if (!deletesFinished)
+        Log(row.Label + "删除数据未上传完成，本轮不上传更新数据", true);
+      else if (!UpdatePass(row))
+        break;
     }
     if (StopSeen()) break;
   }
@@ -131,9 +136,11 @@ TUploadWorker::TChange TUploadWorker::DetectChange(const TTransRow& aRow, const 
   return change;
 }
 
-bool TUploadWorker::DeletePass(const TTransRow& aRow) {
+bool TUploadWorker::DeletePass(const TTransRow& aRow, bool& aFinished) {
+  aFinished = true;
   if (aRow.DeleteSql.empty() || IsOnceTable(aRow.TransTable)) return true;
   const TChange change = DetectChange(aRow, "D-" + aRow.TransType, aRow.Table2Name);
+  aFinished = change.Read;
   if (!change.Read || !change.Changed) return true;
   const std::string sql =
       TTransHelper::UploadSqlVarReplace(aRow.DeleteSql, FBranchNo, change.LastChange, change.LastDate);
@@ -141,9 +148,12 @@ bool TUploadWorker::DeletePass(const TTransRow& aRow) {
   if (!AppDM->SqlOpen(reason, qryData, sql, &FConn)) {
     Log(aRow.Label + "查询删除数据失败：" + reason, true);
     Log(aRow.Label + "查询SQL=> " + sql);
+    aFinished = false;
     return true;
   }
-  return UploadTable(aRow, true, change);
+  const bool goOn = UploadTable(aRow, true, change);
+  aFinished = FTableOk || qryData.RecordCount() == 0;
+  return goOn;
 }
 
 bool TUploadWorker::UpdatePass(const TTransRow& aRow) {

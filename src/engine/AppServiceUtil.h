@@ -96,8 +96,10 @@ class TUploadWorker {
     TDateTime NewDate = 0.0;
   };
   [[nodiscard]] TChange DetectChange(const TTransRow& aRow, const std::string& aType, const std::string& aChangeTable);
-  // Both return false when a stop was seen.
-  bool DeletePass(const TTransRow& aRow);
+  // Both return false when a stop was seen. aFinished: every delete of the table was read and
+  // accepted (or there was none); otherwise the update pass must wait for the next cycle, or a
+  // row deleted and inserted again would be sent before its older delete.
+  bool DeletePass(const TTransRow& aRow, bool& aFinished);
   bool UpdatePass(const TTransRow& aRow);
   // Pages the rows in qryData; false when a stop was seen.
   bool UploadTable(const TTransRow& aRow, bool aIsDelete, const TChange& aChange);
@@ -121,7 +123,8 @@ class TUploadWorker {
   // The field hook of the page rows (a TOnDatasetFiledToJSON).
   static void DoFieldToJSON(IVqDataset& aDataset, const std::string& aTableName, const std::string& aFieldName,
                             TVqVariant& aValue);
-  // Applies accepted member-points changes to the cache (the one place that writes it).
+  // Applies accepted member-points changes to the cache (the one place that writes it) and saves
+  // the cache file.
   static void ApplyVipIntegral(const TVipChanges& aChanges);
 
   // --- pulls (AppServicePulls.cpp); each run ends early when ExitSeen() turns true ---

@@ -110,6 +110,8 @@ class TSPfApp {
 
   // The member-points cache file of an enterprise id, in the program folder.
   [[nodiscard]] static std::string VipIntegralFile(std::int32_t aSoftId);
+  // Saves the member-points cache to the file of aSoftId, making its folder (any thread).
+  static void SaveVipIntegral(std::int32_t aSoftId);
 
   // Reads section SPFClient, the autorun entry, the member-points cache of the stored SoftId and
   // the database settings of SoftVer; sets IsDMSqlLog and IsDebugMemory. Page sizes below 1 in

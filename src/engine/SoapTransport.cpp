@@ -4,6 +4,9 @@
 
 #include <memory>
 #include <mutex>
+#include <string>
+
+#include "foundation/VqNetUtil.h"
 
 namespace tessaly {
 
@@ -15,9 +18,27 @@ void EnsureCurlGlobal() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-size_t AppendBody(char* data, size_t size, size_t count, void* userdata) {
-  static_cast<std::string*>(userdata)->append(data, size * count);
-  return size * count;
+struct TBodySink {
+  std::string* body = nullptr;
+  bool tooLarge = false;
+  bool outOfMemory = false;
+};
+
+// Called from C: nothing may be thrown out of it. A short count ends the transfer.
+size_t AppendBody(char* data, size_t size, size_t count, void* userdata) noexcept {
+  auto* sink = static_cast<TBodySink*>(userdata);
+  const std::size_t n = size * count;
+  if (n > kNetMaxReplyBytes - sink->body->size()) {
+    sink->tooLarge = true;
+    return 0;
+  }
+  try {
+    sink->body->append(data, n);
+  } catch (...) {
+    sink->outOfMemory = true;
+    return 0;
+  }
+  return n;
 }
 
 struct CurlDeleter {
@@ -62,7 +83,8 @@ TSoapHttpReply TSoapTransport::Perform(const std::string& url, const std::string
   curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(timeouts_.TotalMs));
   curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errbuf);
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &AppendBody);
-  curl_easy_setopt(h, CURLOPT_WRITEDATA, &reply.Body);
+  TBodySink sink{&reply.Body};
+  curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
   if (body != nullptr) {
     curl_easy_setopt(h, CURLOPT_POST, 1L);
     curl_easy_setopt(h, CURLOPT_POSTFIELDS, body->data());
@@ -75,6 +97,9 @@ TSoapHttpReply TSoapTransport::Perform(const std::string& url, const std::string
   }
 
   const CURLcode rc = curl_easy_perform(h);
+  if (sink.tooLarge)
+    throw ESoapError("The reply is longer than " + std::to_string(kNetMaxReplyBytes / (1024 * 1024)) + " MB: " + url);
+  if (sink.outOfMemory) throw ESoapError("Out of memory while reading the reply: " + url);
   if (rc != CURLE_OK) {
     const std::string why = errbuf[0] != '\0' ? errbuf : curl_easy_strerror(rc);
     if (rc == CURLE_OPERATION_TIMEDOUT) throw ESoapError("The server did not answer in time (" + why + "): " + url);

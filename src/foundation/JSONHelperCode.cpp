@@ -2,6 +2,7 @@
 #include <nlohmann/json.hpp>
 
 #include "foundation/JSONHelperUtil.h"
+#include "foundation/JsonDepth.h"
 #include "foundation/JsonTree.h"
 #include "foundation/VqLibTextTrim.h"
 #include "platform/TextCodec.h"
@@ -105,6 +106,8 @@ std::string TJSONHelper::RepeatIndent(const std::string& aIndent, int aCount) {
 }
 
 std::string TJSONHelper::FormatJSON(const std::string& inputStr, const std::string& indent) {
+  // Each line repeats the indent once per level: deep nesting would square the text's size.
+  if (!JsonDepthWithinLimit(inputStr)) return inputStr;
   std::string text;
   const std::string plain = AnsiJSON(inputStr);
   for (std::size_t i = 0; i < plain.size(); ++i) {
@@ -165,7 +168,9 @@ std::string TJSONHelper::JSON2Code(const std::string& aJSON, const std::string& 
                                    const std::string& aCodeDesc, int aCodeType,
                                    const std::string& aBaseClass) {
   try {
-    const auto node = nlohmann::ordered_json::parse(TrimControls(aJSON));
+    const std::string text = TrimControls(aJSON);
+    RequireJsonDepthWithinLimit(text);
+    const auto node = nlohmann::ordered_json::parse(text);
     if (!node.is_object()) throw std::runtime_error("not a JSON object");
     std::vector<Member> members;
     for (const auto& [key, value] : node.items()) {

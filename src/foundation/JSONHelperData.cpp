@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "foundation/JSONHelperUtil.h"
+#include "foundation/JsonDepth.h"
 #include "foundation/JsonTree.h"
 #include "foundation/VqLibTextTrim.h"
 #include "platform/TextCodec.h"
@@ -86,7 +87,9 @@ bool TJSONHelper::MemberToData(const ordered_json& aJSON, const std::string& aDa
 bool TJSONHelper::JSONToData(const std::string& aJSON, const std::string& aDataName,
                              IVqMemTable& aData, std::string& aErro) {
   try {
-    const auto node = ordered_json::parse(TrimControls(aJSON));
+    const std::string text = TrimControls(aJSON);
+    RequireJsonDepthWithinLimit(text);
+    const auto node = ordered_json::parse(text);
     if (!node.is_object()) return false;
     return MemberToData(node, aDataName, aData, aErro);
   } catch (const std::exception& e) {
@@ -98,7 +101,9 @@ bool TJSONHelper::JSONToData(const std::string& aJSON, const std::string& aDataN
 bool TJSONHelper::JSONToData(const std::string& aJSON, const std::string& aJSONName,
                              const std::string& aDataName, IVqMemTable& aData, std::string& aErro) {
   try {
-    const auto node = ordered_json::parse(TrimControls(aJSON));
+    const std::string text = TrimControls(aJSON);
+    RequireJsonDepthWithinLimit(text);
+    const auto node = ordered_json::parse(text);
     if (!node.is_object()) return false;
     const auto it = node.find(aJSONName);
     if (it == node.end() || !it->is_object()) {

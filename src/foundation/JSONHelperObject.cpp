@@ -8,6 +8,7 @@
 
 #include "foundation/JSONHelperUtil.h"
 #include "foundation/JsonMemberName.h"
+#include "foundation/JsonDepth.h"
 #include "foundation/JsonTree.h"
 
 namespace tessaly {
@@ -103,6 +104,7 @@ std::string TJSONHelper::ObjectToJSONString(const TVqObject& aObject) { return O
 
 std::unique_ptr<TVqObject> TJSONHelper::JSONToObject(const std::string& aJSONString, std::string& aErro) {
   try {
+    RequireJsonDepthWithinLimit(aJSONString);
     return ObjectFromTree(json::parse(aJSONString), aErro);
   } catch (const std::exception& e) {
     aErro = e.what();

@@ -4,6 +4,7 @@
 
 #include "foundation/CommaText.h"
 #include "foundation/JSONHelperUtil.h"
+#include "foundation/JsonDepth.h"
 #include "foundation/JsonTree.h"
 #include "foundation/VqLibText.h"
 #include "foundation/VqLibTextTrim.h"
@@ -75,6 +76,7 @@ std::string TJSONHelper::AnsiToUnicode(const std::string& aAnsiStr) {
 
 std::string TJSONHelper::AnsiJSON(const std::string& aJSON) {
   try {
+    RequireJsonDepthWithinLimit(aJSON);
     const auto node = nlohmann::ordered_json::parse(aJSON);
     if (!node.is_object()) return aJSON;
     return JsonTreeOf(node).ToJSON(TJsonEscape::Raw);
@@ -98,6 +100,7 @@ std::string TJSONHelper::MemberValue(const nlohmann::ordered_json& aJSON, const 
 std::string TJSONHelper::JSONValue(const std::string& aJSON, const std::string& aName,
                                    const std::string& aDefValue, int aValueType) {
   try {
+    RequireJsonDepthWithinLimit(aJSON);
     return MemberValue(nlohmann::ordered_json::parse(aJSON), aName, aDefValue, aValueType);
   } catch (const std::exception&) {
     return aDefValue;
@@ -126,6 +129,8 @@ std::string TJSONHelper::ListToJSON(const std::vector<std::string>& aList) {
 std::string TJSONHelper::JSONAddObject(const std::string& aJSON, const std::string& aJSONName,
                                        const std::string& aJSONObject) {
   try {
+    RequireJsonDepthWithinLimit(aJSON);
+    RequireJsonDepthWithinLimit(aJSONObject);
     auto node = nlohmann::ordered_json::parse(aJSON);
     const auto added = nlohmann::ordered_json::parse(aJSONObject);
     if (!node.is_object() || !added.is_object()) return aJSON;

@@ -80,7 +80,8 @@ class TJSONHelper {
   // The object text rewritten with plain UTF-8 strings (only '"' escaped); the input when it
   // does not parse as an object.
   [[nodiscard]] static std::string AnsiJSON(const std::string& aJSON);
-  // Pretty print of AnsiJSON's result, one indent copy per nesting level.
+  // Pretty print of AnsiJSON's result, one indent copy per nesting level; a text nested deeper
+  // than kJsonMaxDepth (JsonDepth.h) comes back unchanged.
   [[nodiscard]] static std::string FormatJSON(const std::string& inputStr,
                                               const std::string& indent);
   // aValueType 1: the member's plain value (a string's contents, a number's text); otherwise its

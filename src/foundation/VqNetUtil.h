@@ -12,6 +12,7 @@
 // frees its own connection, so no connection, cookie or TLS session is shared. Nothing here
 // throws: every error becomes result 0 and its text.
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -41,6 +42,11 @@ void SetNetMessagePump(TNetMessagePump pump);  // an empty function removes it
 // Test seam: the lower bounds of the effective time-outs (15000 and 30000 in the program), so
 // tests can run real time-outs against loopback servers in well under a second.
 void SetNetTimeoutFloorsForTests(int connectMs, int readMs);
+
+// The most bytes one request takes in (headers and bodies of a redirect chain together), for
+// every HTTP client of the programs; a platform page is a few megabytes at most. A longer reply
+// ends as a network error.
+inline constexpr std::size_t kNetMaxReplyBytes = 64u * 1024u * 1024u;
 
 // Host-name fragments recognised in request addresses to name the service in an error text.
 inline constexpr const char* kNetLeposHost = "lepos.cn";

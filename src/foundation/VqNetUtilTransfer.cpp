@@ -44,42 +44,79 @@ std::string SocketErrorOfErrno(long err) {
   }
 }
 
+// Why our own callbacks ended a transfer.
+enum class TAbort { None, ReadTimeout, Deadline, TooLarge, OutOfMemory };
+
 struct TTransferState {
   TNetReply* reply = nullptr;
   CURL* curl = nullptr;
   long readTimeoutMs = 0;
+  long deadlineMs = 0;
   // Network idle time is real time, whatever clock the program runs on.
-  std::chrono::steady_clock::time_point lastActivity = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point lastActivity = started;
   curl_off_t lastDown = 0;
   curl_off_t lastUp = 0;
-  bool readTimedOut = false;
+  std::size_t received = 0;  // header and body bytes of the whole redirect chain
+  TAbort abort = TAbort::None;
 };
 
-size_t OnBody(char* data, size_t size, size_t count, void* user) {
-  auto* state = static_cast<TTransferState*>(user);
-  state->reply->body.append(data, size * count);
-  return size * count;
-}
-
-size_t OnHeader(char* data, size_t size, size_t count, void* user) {
-  auto* state = static_cast<TTransferState*>(user);
-  const std::string line = platform::TrimBlanks(std::string_view(data, size * count));
-  if (line.rfind("HTTP/", 0) == 0) {
-    // Each response of a redirect chain starts afresh; the last one is the answer.
-    state->reply->statusLine = line;
-    state->reply->contentType.clear();
-    state->reply->body.clear();
-  } else if (const std::size_t colon = line.find(':');
-             colon != std::string::npos && platform::SameText(line.substr(0, colon), "Content-Type")) {
-    state->reply->contentType = platform::TrimBlanks(line.substr(colon + 1));
+// Counts bytes against the reply cap; false (and the reason set) when they do not fit.
+bool TakeBytes(TTransferState& state, std::size_t n) {
+  if (n > kNetMaxReplyBytes - state.received) {
+    state.abort = TAbort::TooLarge;
+    return false;
   }
-  return size * count;
+  state.received += n;
+  return true;
 }
 
-// Aborts the transfer once no byte has moved for the read time-out after the connection stood.
-int OnProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
+// The callbacks return to C code: no exception may leave them. Returning a count other than
+// the one given makes curl end the transfer with a write error.
+size_t OnBody(char* data, size_t size, size_t count, void* user) noexcept {
+  auto* state = static_cast<TTransferState*>(user);
+  const std::size_t n = size * count;
+  if (!TakeBytes(*state, n)) return 0;
+  try {
+    state->reply->body.append(data, n);
+  } catch (...) {
+    state->abort = TAbort::OutOfMemory;
+    return 0;
+  }
+  return n;
+}
+
+size_t OnHeader(char* data, size_t size, size_t count, void* user) noexcept {
+  auto* state = static_cast<TTransferState*>(user);
+  const std::size_t n = size * count;
+  if (!TakeBytes(*state, n)) return 0;
+  try {
+    const std::string line = platform::TrimBlanks(std::string_view(data, n));
+    if (line.rfind("HTTP/", 0) == 0) {
+      // Each response of a redirect chain starts afresh; the last one is the answer.
+      state->reply->statusLine = line;
+      state->reply->contentType.clear();
+      state->reply->body.clear();
+    } else if (const std::size_t colon = line.find(':');
+               colon != std::string::npos && platform::SameText(line.substr(0, colon), "Content-Type")) {
+      state->reply->contentType = platform::TrimBlanks(line.substr(colon + 1));
+    }
+  } catch (...) {
+    state->abort = TAbort::OutOfMemory;
+    return 0;
+  }
+  return n;
+}
+
+// Aborts the transfer at its deadline, or once no byte has moved for the read time-out after
+// the connection stood.
+int OnProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) noexcept {
   auto* state = static_cast<TTransferState*>(user);
   const auto now = std::chrono::steady_clock::now();
+  if (std::chrono::duration_cast<std::chrono::milliseconds>(now - state->started).count() >= state->deadlineMs) {
+    state->abort = TAbort::Deadline;
+    return 1;
+  }
   curl_off_t connectUs = 0;
   curl_easy_getinfo(state->curl, CURLINFO_CONNECT_TIME_T, &connectUs);
   if (connectUs == 0 || dlnow != state->lastDown || ulnow != state->lastUp) {
@@ -90,7 +127,7 @@ int OnProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t 
   }
   const auto idleMs = std::chrono::duration_cast<std::chrono::milliseconds>(now - state->lastActivity).count();
   if (idleMs >= state->readTimeoutMs) {
-    state->readTimedOut = true;
+    state->abort = TAbort::ReadTimeout;
     return 1;
   }
   return 0;
@@ -99,14 +136,20 @@ int OnProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t 
 std::string RawError(CURLcode code, CURL* curl, const TTransferState& state, const char* errorBuffer) {
   long osErrno = 0;
   curl_easy_getinfo(curl, CURLINFO_OS_ERRNO, &osErrno);
+  switch (state.abort) {
+    case TAbort::ReadTimeout: return "Read timed out.";
+    case TAbort::Deadline:
+      return "Reply not complete within " + std::to_string(state.deadlineMs) + " ms.";
+    case TAbort::TooLarge:
+      return "Reply longer than " + std::to_string(kNetMaxReplyBytes / (1024 * 1024)) + " MB.";
+    case TAbort::OutOfMemory: return "Out of memory while reading the reply.";
+    case TAbort::None: break;
+  }
   switch (code) {
     case CURLE_COULDNT_RESOLVE_HOST: return SocketError(11001, "Host not found.");
     case CURLE_OPERATION_TIMEDOUT: return "Connect timed out.";
     case CURLE_GOT_NOTHING:
     case CURLE_PARTIAL_FILE: return "Connection Closed Gracefully.";
-    case CURLE_ABORTED_BY_CALLBACK:
-      if (state.readTimedOut) return "Read timed out.";
-      break;
     case CURLE_COULDNT_CONNECT:
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
@@ -140,6 +183,7 @@ TNetReply PerformRequest(const TNetRequest& request) {
     state.reply = &reply;
     state.curl = h;
     state.readTimeoutMs = TVqNet::GetNetReadTimeout();
+    state.deadlineMs = static_cast<long>(TVqNet::GetNetConnectTimeout()) + 2L * state.readTimeoutMs;
     char errorBuffer[CURL_ERROR_SIZE] = {};
 
     std::unique_ptr<curl_slist, TSlistDeleter> headers;

@@ -27,7 +27,14 @@ struct TNetReply {
 };
 
 // Follows up to 15 redirects; connect and read time-outs are the effective ones of VqNetUtil.
-// The read time-out is the longest pause without any byte moving once connected. Never throws.
+// The read time-out is the longest pause without any byte moving once connected. The whole
+// request ends by its deadline, the connect time-out plus twice the read time-out, however the
+// bytes trickle in, and at kNetMaxReplyBytes. Never throws.
 [[nodiscard]] TNetReply PerformRequest(const TNetRequest& request);
+
+// The body as UTF-8 text by the charset its Content-Type declares (GBK family through the code
+// page helper, Latin-1); without one the platform's UTF-8 is assumed, and bytes that are not
+// valid UTF-8 become U+FFFD rather than reaching the program's text.
+[[nodiscard]] std::string DecodeReplyBody(const std::string& body, const std::string& contentType);
 
 }  // namespace tessaly::netdetail

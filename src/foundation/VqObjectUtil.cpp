@@ -4,6 +4,8 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
+#include "foundation/JsonDepth.h"
+
 namespace tessaly {
 
 const TVqPropertyList& TVqObject::Properties() const {
@@ -106,6 +108,7 @@ void ReadInto(const json& node, TVqObject& obj, const std::string& path) {
 
 bool ReadVqObject(std::string_view aJSON, TVqObject& aObj, std::string& aErro) {
   try {
+    RequireJsonDepthWithinLimit(aJSON);
     const json node = json::parse(aJSON.begin(), aJSON.end());
     if (!node.is_object()) {
       aErro = std::string("reply is not a JSON object but ") + node.type_name();

@@ -13,13 +13,34 @@ namespace tessaly {
 
 namespace {
 
+// The general form written out without an exponent: "1.5E20" gives "150000000000000000000".
+std::string PlainDecimal(const std::string& general) {
+  const std::size_t e = general.find('E');
+  if (e == std::string::npos) return general;
+  const bool negative = general[0] == '-';
+  std::string digits;
+  for (char c : general.substr(negative ? 1 : 0, e - (negative ? 1 : 0)))
+    if (c != '.') digits += c;
+  // Position of the decimal point counted from the first digit.
+  const int point = std::stoi(general.substr(e + 1)) + 1;
+  std::string out = negative ? "-" : "";
+  if (point <= 0) return out + "0." + std::string(static_cast<std::size_t>(-point), '0') + digits;
+  if (static_cast<std::size_t>(point) >= digits.size())
+    return out + digits + std::string(static_cast<std::size_t>(point) - digits.size(), '0');
+  return out + digits.substr(0, point) + "." + digits.substr(point);
+}
+
 // Four decimal places, rounded half away from zero on the shortest decimal form of the value
-// (2.00005 gives 2.0001, as written, although its binary value lies a hair below). The general
-// form always uses "." so the statement does not depend on the process locale.
+// (2.00005 gives 2.0001, as written, although its binary value lies a hair below), then the
+// general form without an exponent. "." whatever the locale, so the statement does not depend
+// on the process.
 std::string DoubleText(double v) {
-  if (std::isfinite(v) && std::fabs(v) < 1e15) {
-    char buf[64];
-    std::string s(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed).ptr);
+  if (std::isfinite(v)) {
+    // The shortest fixed form of any finite double is under 330 characters (5E-324).
+    char buf[400];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+    if (ec != std::errc()) throw std::runtime_error("number has no decimal form");
+    std::string s(buf, end);
     const std::size_t dot = s.find('.');
     if (dot != std::string::npos && s.size() - dot - 1 > 4) {
       const bool up = s[dot + 5] >= '5';
@@ -41,7 +62,7 @@ std::string DoubleText(double v) {
       std::from_chars(s.data(), s.data() + s.size(), v);
     }
   }
-  return FormatJsonFloat(v);
+  return PlainDecimal(FormatJsonFloat(v));
 }
 
 std::string ValueText(const TVqObject& obj, const TVqProperty& p) {

@@ -15,7 +15,7 @@ class TVqRttiHelper {
 
   // aIndexKeys: a comma text of key property names, compared without case; names that are no
   // property are ignored. Values: Integer as decimal, Double rounded to 4 places in the general
-  // form with ".", TDateTime as 'yyyy-MM-dd HH:mm:ss', anything else as a quoted text.
+  // form with "." and without an exponent, TDateTime as 'yyyy-MM-dd HH:mm:ss', anything else as a quoted text.
   // Empty result, aResult untouched, for an object without properties. Empty result with the
   // reason in aResult when a value cannot be written, when no property is a key (the update
   // would touch every row) or when every property is a key (nothing left to update).

@@ -1,10 +1,10 @@
 #include "platform/NamedMutex.h"
 
 #include <fcntl.h>
+#include <openssl/sha.h>
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <mutex>
 #include <vector>
@@ -18,18 +18,14 @@ namespace {
 std::mutex g_lock;
 std::vector<int> g_handles;  // guarded by g_lock: descriptors kept for the life of the process
 
-// Any byte outside [A-Za-z0-9_.-] becomes %XX, so every name is one file name and two names
-// never share a file.
+// Names come from program paths of any length, and a non-ASCII character costs nine bytes
+// escaped, so the file is named by the SHA-256 of the name: always one short file name, and two
+// names never share a file.
 std::string LockFile(const std::string& name) {
+  unsigned char digest[SHA256_DIGEST_LENGTH];
+  SHA256(reinterpret_cast<const unsigned char*>(name.data()), name.size(), digest);
   std::string file = MachineRunDir() + "/mutex-";
-  for (unsigned char c : name) {
-    if (std::isalnum(c) || c == '_' || c == '.' || c == '-') {
-      file += static_cast<char>(c);
-    } else {
-      file += '%';
-      AppendHex(file, c, 2, HexCase::Upper);
-    }
-  }
+  for (const unsigned char b : digest) AppendHex(file, b, 2, HexCase::Lower);
   return file + ".lock";
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // Named mutexes that outlive no process: a name exists while some process (this one included)
-// keeps a handle to it. Each handle is a shared flock on <machine root>/run/mutex-<name>.lock,
+// keeps a handle to it. Each handle is a shared flock on <machine root>/run/mutex-<digest>.lock,
 // opened close-on-exec so started programs never inherit it; the system drops it when the
 // process ends, however it ends. Names are case-sensitive, as on Windows. Thread-safe.
 #include <string>

@@ -163,6 +163,8 @@ std::vector<std::string> GetPrivateProfileKeys(std::string_view section, const s
 
 bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
                                const std::string& file, ProfileCodePage cp) {
+  for (const std::string_view part : {section, key, value})
+    if (part.find_first_of("\r\n") != std::string_view::npos) return false;
   std::lock_guard<std::mutex> g(g_lock);
   const std::string path = ResolvePath(file);
   ProfileText t = Load(path, cp);

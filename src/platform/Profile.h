@@ -42,7 +42,8 @@ enum class ProfileCodePage { Detect, Ansi };
 [[nodiscard]] std::vector<std::string> GetPrivateProfileSectionNames(
     const std::string& file, ProfileCodePage cp = ProfileCodePage::Detect);
 // Sets `key` in `section` to `value`, creating the file when its folder exists. False when the
-// file cannot be written.
+// file cannot be written, or when section, key or value holds a CR or LF: written, the line break
+// would start lines, keys and sections of its own.
 [[nodiscard]] bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                              std::string_view value, const std::string& file,
                                              ProfileCodePage cp = ProfileCodePage::Detect);

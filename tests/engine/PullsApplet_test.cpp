@@ -137,6 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FaultCase{Fault::Status500, false, "[拉取2][2020-07-01 08:00:00]失败3："},
                       FaultCase{Fault::Close, false, "[拉取2][2020-07-01 08:00:00]失败3："},
                       FaultCase{Fault::NonJson, false, "[拉取2][2020-07-01 08:00:00]解析数据出错："},
+                      FaultCase{Fault::DeepNesting, false, "[拉取2][2020-07-01 08:00:00]解析数据出错：JSON nested deeper than 512 levels"},
                       FaultCase{Fault::Refused, false, "[拉取2][2020-07-01 08:00:00]服务器返回：账号已停用"},
                       FaultCase{Fault::RefusedEmpty, false, "[拉取2][2020-07-01 08:00:00]服务器返回：请求服务器失败"},
                       FaultCase{Fault::StoreFails, false, "[拉取2][2020-07-01 08:00:00][1/1]保存订单失败[W1]："},

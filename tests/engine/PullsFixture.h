@@ -106,7 +106,17 @@ inline std::string VipReply(const std::string& updateTime, const std::vector<Vip
 }
 
 // Faults a run meets, and how many requests each one takes.
-enum class Fault { Status500, Close, NonJson, Refused, RefusedEmpty, StoreFails, ProcedureFails, RetryRecovers };
+enum class Fault {
+  Status500,
+  Close,
+  NonJson,
+  Refused,
+  RefusedEmpty,
+  StoreFails,
+  ProcedureFails,
+  RetryRecovers,
+  DeepNesting
+};
 
 struct FaultCase {
   Fault fault;
@@ -116,7 +126,8 @@ struct FaultCase {
 
 inline std::string FaultName(const ::testing::TestParamInfo<FaultCase>& info) {
   static const char* const names[] = {"Status500",  "Close",          "NonJson",      "Refused",
-                                      "RefusedEmpty", "StoreFails", "ProcedureFails", "RetryRecovers"};
+                                      "RefusedEmpty", "StoreFails", "ProcedureFails", "RetryRecovers",
+                                      "DeepNesting"};
   return names[static_cast<int>(info.param.fault)];
 }
 
@@ -184,6 +195,13 @@ class PullsFixture : public WorkerFixture {
         server.Enqueue(path, FakeReply::Status(500));
         server.Enqueue(path, FakeReply::Json(page));
         return 2;
+      case Fault::DeepNesting: {
+        // The whole page, plus one member nested far deeper than a stack can follow.
+        constexpr std::size_t kDepth = 200000;
+        const std::string deep = std::string(kDepth, '[') + std::string(kDepth, ']');
+        server.Enqueue(path, FakeReply::Json("{\"deep\":" + deep + "," + page.substr(1)));
+        return 1;
+      }
     }
     return 0;
   }

@@ -290,6 +290,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FaultCase{Fault::Status500, false, "[拉取1][7]失败3："},
                       FaultCase{Fault::Close, false, "[拉取1][7]失败3："},
                       FaultCase{Fault::NonJson, false, "[拉取1][7]解析返回数据出错："},
+                      FaultCase{Fault::DeepNesting, false, "[拉取1][7]解析返回数据出错：JSON nested deeper than 512 levels"},
                       FaultCase{Fault::Refused, false, "[工作线程] [拉取1][7]账号已停用"},
                       FaultCase{Fault::RefusedEmpty, false, "[工作线程] [拉取1][7]请求服务器失败"},
                       FaultCase{Fault::StoreFails, false, "[拉取1][7][1/1]保存销售订单失败[S1]："},

@@ -110,6 +110,22 @@ TEST_F(SPfAppConn, ServerFailure) {
   EXPECT_FALSE(AppDM->FDConnection.Connected());
 }
 
+// A database name with a line break from the server is refused with a log line before it
+// reaches the settings or a connection, and the settings file keeps its sections.
+TEST_F(SPfAppConn, ServerDatabaseNameWithLineBreakIsRefused) {
+  LoadAlgLibrary();
+  UseMode(TDBMode::Hosted);
+  AppVar->SvrDBName = "shop_db";
+  ServeDatabase("shop_db\n[Login]\nSoftId=99");
+  EXPECT_FALSE(app->GetConnDB(result));
+  EXPECT_EQ(result, "连接服务器失败，服务器返回的帐套库名含有换行符");
+  EXPECT_EQ(logView->Count("[APP] 连接服务器失败，服务器返回的帐套库名含有换行符：shop_db\\n[Login]\\nSoftId=99"), 1u);
+  EXPECT_EQ(AppVar->SvrDBName, "shop_db");
+  EXPECT_FALSE(AppDM->FDConnection.Connected());
+  app->CfgDBSave();
+  EXPECT_EQ(TvqLib::IniRead("Login", "SoftId", "none"), "none");
+}
+
 struct AccountSetCase {
   const char* name;
   std::string expected;  // SvrDBId

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "UploadWorkerFixture.h"
+#include "engine/AppUtil.h"
 
 namespace tessaly {
 namespace {
@@ -144,6 +145,102 @@ TEST_F(UploadWorkerTest, RefusedPointsPageIsSentAgain) {
   ASSERT_EQ(PostedPages().size(), 6u);
   EXPECT_EQ(PostedPages()[5], "{\"vipintegral\":[{\"softid\":5,\"vip_no\":\"V2\",\"vip_integral\":2.01}]}");
   EXPECT_EQ(logView->Count("[vipintegral][2/2]生成数据集JSON失败：无积分变动"), 1u);
+}
+
+// Accepted points pages are saved to the cache file at once (a refused one is not), so a restart
+// remembers what was sent: a member whose points went up and back to the older saved value is
+// sent again, not skipped as unchanged.
+TEST_F(UploadWorkerTest, AcceptedPointsPagesAreSavedAtOnce) {
+  std::string error;
+  ASSERT_TRUE(db.Exec("create table vip_src(vip_no varchar(20), vip_integral numeric(16,4))", &error)) << error;
+  ASSERT_TRUE(db.Exec("insert into vip_src values('V1',1),('V2',2)", &error)) << error;
+  CatalogueRow vip;
+  vip.transTable = "vipintegral";
+  vip.tableName = "vip_src";
+  vip.updateSql = "select :softid as softid, vip_no, vip_integral from vip_src order by vip_no";
+  AddCatalogue(vip);
+  appVar.UploadPageSize.v(1);
+  const std::string file = TSPfApp::VipIntegralFile(appVar.SoftId.v());
+  vqtest::WriteFileBytes(file, "V1=1.00\r\n");
+  appVar.VipIntegralList.Load(file);
+  ASSERT_TRUE(db.Exec("update vip_src set vip_integral=7 where vip_no='V1'", &error)) << error;
+  server.Enqueue(kUploadPath, Accepted());
+  for (int i = 0; i < 3; ++i) server.Enqueue(kUploadPath, Refused());
+
+  RunCycle();
+  ASSERT_EQ(PostedPages().size(), 4u);
+  EXPECT_EQ(vqtest::ReadFileBytes(file), "V1=7.00\r\n");
+
+  // A restart: the cache comes from the file; V1 is back at 1 and must go out.
+  appVar.VipIntegralList.Clear();
+  appVar.VipIntegralList.Load(file);
+  ASSERT_TRUE(db.Exec("update vip_src set vip_integral=1 where vip_no='V1'", &error)) << error;
+  RunCycle();
+  ASSERT_EQ(PostedPages().size(), 6u);
+  EXPECT_EQ(PostedPages()[4], "{\"vipintegral\":[{\"softid\":5,\"vip_no\":\"V1\",\"vip_integral\":1.00}]}");
+  EXPECT_EQ(vqtest::ReadFileBytes(file), "V1=1.00\r\nV2=2.00\r\n");
+}
+
+// A table whose delete pass did not finish (refused page, failed query, unreadable delete
+// checkpoint) sends no updates in that cycle, so a row deleted and inserted again never reaches
+// the platform before its older delete; the next cycle sends the deletes, then the updates.
+TEST_F(UploadWorkerTest, UnfinishedDeletePassHoldsBackTheUpdatePass) {
+  enum class Fault { Refused, QueryFails, CheckpointUnreadable };
+  const std::pair<Fault, const char*> cases[] = {
+      {Fault::Refused, "[bi_t_item][1/1]上传失败1："},
+      {Fault::QueryFails, "[bi_t_item]查询删除数据失败："},
+      {Fault::CheckpointUnreadable, "[bi_t_item]读取传输标记[D-BI]失败："},
+  };
+  int round = 0;
+  for (const auto& [fault, line] : cases) {
+    SCOPED_TRACE(line);
+    logView->Clear();
+    db.ClearFailures();
+    const std::string items = "items" + std::to_string(++round);
+    const std::string gone = "gone" + std::to_string(round);
+    std::string error;
+    ASSERT_TRUE(db.Exec("delete from spf_t_trans_table", &error)) << error;
+    MakeItems(items, 1, 3);
+    ASSERT_TRUE(db.Exec("create table " + gone + "(item_no varchar(20), local_change int)", &error)) << error;
+    ASSERT_TRUE(db.Exec("insert into " + gone + " values('1',1)", &error)) << error;
+    AddDeleteChange(gone, 1);
+    CatalogueRow row;
+    row.transTable = "bi_t_item";
+    row.tableName = items;
+    row.table2Name = gone;
+    row.deleteSql = "select item_no from " + gone + " where local_change > :last_change";
+    row.updateSql = "select item_no, item_name, trans_last_change from " + items +
+                    " where trans_last_change > :last_change order by trans_last_change";
+    AddCatalogue(row);
+    switch (fault) {
+      case Fault::Refused:
+        for (int i = 0; i < 3; ++i) server.Enqueue(kUploadPath, Refused());
+        break;
+      case Fault::QueryFails:
+        db.FailStatements("select item_no from " + gone + "%", "deadlock victim");
+        break;
+      case Fault::CheckpointUnreadable:
+        db.FailStatements("select last_change from spf_t_trans_record where % and trans_type='D-BI'%", "deadlock victim");
+        break;
+    }
+    const std::size_t rowsBefore = PostedRows("bi_t_item").size();
+    RunCycle();
+    EXPECT_GE(logView->Count(line), 1u);
+    EXPECT_EQ(logView->Count("[bi_t_item]删除数据未上传完成，本轮不上传更新数据"), 1u);
+    EXPECT_EQ(PostedRows("bi_t_item").size(), rowsBefore);
+    EXPECT_EQ(Checkpoint("BI", items), std::nullopt);
+
+    db.ClearFailures();
+    const std::size_t deletesBefore = PostedRows("sys_delete").size();
+    const std::size_t pagesBefore = PostedPages().size();
+    RunCycle();
+    const auto pages = PostedPages();
+    ASSERT_EQ(pages.size(), pagesBefore + 2);
+    EXPECT_EQ(pages[pagesBefore].rfind("{\"sys_delete\":", 0), 0u) << pages[pagesBefore];
+    EXPECT_EQ(PostedRows("sys_delete").size(), deletesBefore + 1);
+    EXPECT_EQ(PostedRows("bi_t_item").size(), rowsBefore + 3);
+    EXPECT_EQ(Checkpoint("BI", items), 3);
+  }
 }
 
 // A checkpoint that cannot be read skips the table for the cycle instead of sending it from the

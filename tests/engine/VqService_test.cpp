@@ -8,6 +8,7 @@
 
 #include <functional>
 
+#include "support/FakePlatformServer.h"
 #include "support/FakeSoapService.h"
 #include "support/RefusedPort.h"
 
@@ -287,6 +288,18 @@ TEST_F(VqService, SlowReplyTimesOut) {
   const std::string url = "http://127.0.0.1:" + std::to_string(stalled.port()) + "/VqService";
   const std::string connErr = ErrorOf([&] { (void)GetIVqService(false, url, connectOnly)->GetVqRdaPort({}); });
   EXPECT_EQ(connErr.rfind("The server did not answer in time (", 0), 0u) << connErr;
+}
+
+// A reply without end stops at the reply cap instead of growing until memory runs out, in
+// both modes, and the error names the cap and the address.
+TEST_F(VqService, EndlessReplyStopsAtTheCap) {
+  vqtest::FakePlatformServer endless;
+  endless.SetFallback(vqtest::FakeReply::Endless());
+  const std::string url = endless.url("VqService");
+  std::string err = ErrorOf([&] { (void)GetIVqService(false, url)->GetVqRdaPort({}); });
+  EXPECT_EQ(err, "The reply is longer than 64 MB: " + url);
+  err = ErrorOf([&] { (void)GetIVqService(true, url + "?wsdl"); });
+  EXPECT_EQ(err, "The reply is longer than 64 MB: " + url + "?wsdl");
 }
 
 // Nobody listening: the call fails and names the address, in both modes.

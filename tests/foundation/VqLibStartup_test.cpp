@@ -72,6 +72,19 @@ TEST(VqLibStartup, CheckOnlyRunnAcrossProcesses) {
   close(ready[1]);
 }
 
+// The guard holds for a program deep in folders with Chinese names, whose key is far longer
+// than a file name may be; a key differing only in its last character is another guard.
+TEST(VqLibStartup, CheckOnlyRunnWithLongChinesePath) {
+  vqtest::MachineRootFixture machine;
+  std::string path = "D:\\";
+  for (int i = 0; i < 40; ++i) path += "门店数据同步程序目录\\";
+  const std::string name = TvqLib::GetMutexKey(path + "Tessaly.exe");
+  ASSERT_GT(name.size(), 1000u);
+  EXPECT_FALSE(TvqLib::CheckOnlyRunn(name));
+  EXPECT_TRUE(CheckInChild(name));
+  EXPECT_FALSE(CheckInChild(TvqLib::GetMutexKey(path + "Tessaly.exf")));
+}
+
 // Waits for the updater's argument file; the limit only guards against a hang.
 std::string WaitForArgs(const std::string& path) {
   for (int i = 0; i < 1000; ++i) {

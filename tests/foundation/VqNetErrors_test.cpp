@@ -142,6 +142,30 @@ TEST_F(VqNetRealErrors, ResetIsASocketError) {
   ExpectBothFail(server_.url("UpTable.ashx"), "网络连接失败" + kReset);
 }
 
+// A body without end stops at the reply cap, and one dripping a byte now and then (never idle
+// for the read time-out) stops at the request's deadline, connect time-out + 2 x read time-out:
+// both are network errors with a readable reason, on both clients.
+TEST_F(VqNetRealErrors, EndlessAndDrippingRepliesEndAsNetworkErrors) {
+  struct Case {
+    FakeReply reply;
+    int readTimeoutMs;  // long enough for 64 MB to pass on loopback, or short for the deadline
+    std::string expected;
+  } cases[] = {
+      {FakeReply::Endless(), 30000, "网络错误Reply longer than 64 MB."},
+      {FakeReply::Drip(20), 200, "网络错误Reply not complete within 700 ms."},
+  };
+  for (const auto& c : cases) {
+    tessaly::NetReadTimeout = c.readTimeoutMs;
+    server_.SetDefault("DownloadPos.ashx", c.reply);
+    ExpectBothFail(server_.url("DownloadPos.ashx"), c.expected);
+    std::string answer;
+    EXPECT_EQ(net::NetGet(server_.url("DownloadPos.ashx"), answer), 0);
+    EXPECT_EQ(answer, c.expected);
+    EXPECT_EQ(net::NetPost(server_.url("DownloadPos.ashx"), "{}", answer), 0);
+    EXPECT_EQ(answer, c.expected);
+  }
+}
+
 // An answer slower than the read time-out is a plain network error.
 TEST_F(VqNetRealErrors, SlowAnswerIsAReadTimeOut) {
   server_.SetDefault("DownloadPos.ashx", FakeReply::Slow(20000, FakeReply::Json("{}")));

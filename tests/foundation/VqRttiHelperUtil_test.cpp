@@ -34,7 +34,7 @@ TEST(GetAdpterSql, BuildsTheUpsertStatement) {
 }
 
 // Texts are quoted with inner quotes doubled; doubles are rounded to four places and written in
-// the general form; date-times are quoted in the 24-hour form.
+// the general form without an exponent, tiny ones as 0; date-times are quoted in the 24-hour form.
 TEST(GetAdpterSql, WritesValueTexts) {
   struct Case {
     std::string sheet;
@@ -52,7 +52,13 @@ TEST(GetAdpterSql, WritesValueTexts) {
       {"x", 9.99995, "'x'", "10"},
       {"x", -99.99996, "'x'", "-100"},
       {"x", 0.00004, "'x'", "0"},
-      {"x", 1e20, "'x'", "1E20"},
+      {"x", 1e20, "'x'", "100000000000000000000"},
+      {"x", -1.5e15, "'x'", "-1500000000000000"},
+      {"x", 123456789012345678.0, "'x'", "123456789012346000"},
+      {"x", 1e-61, "'x'", "0"},
+      {"x", -3e-200, "'x'", "0"},
+      {"x", 5e-324, "'x'", "0"},
+      {"x", 0.00005, "'x'", "0.0001"},
   };
   for (const auto& c : cases) {
     TMasterRow row;

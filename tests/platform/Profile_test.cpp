@@ -199,4 +199,30 @@ TEST(Profile, ListsSectionsAndDeletes) {
   EXPECT_FALSE(platform::DeletePrivateProfileKey("A", "j", file));
 }
 
+// A line break in a section, key or value would add lines, keys and sections of its own (a
+// server-sent name could log the agent in elsewhere): the write is refused, the file unchanged.
+TEST(Profile, RefusesLineBreaks) {
+  vqtest::TempDir dir;
+  const std::string file = dir.file("n.ini");
+  const std::string before = "[DB]\r\nSvrDBName=shop\r\n[Login]\r\nSoftId=7\r\n";
+  vqtest::WriteFileBytes(file, before);
+  struct Case {
+    const char* section;
+    const char* key;
+    const char* value;
+  } cases[] = {
+      {"DB", "SvrDBName", "x\r\n[Login]\r\nSoftId=99"},
+      {"DB", "SvrDBName", "x\n[Login]"},
+      {"DB", "SvrDBName", "x\rSoftId=99"},
+      {"DB", "New\nKey", "v"},
+      {"DB]\r\n[Login", "SoftId", "99"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_FALSE(WritePrivateProfileString(c.section, c.key, c.value, file)) << c.value;
+    EXPECT_EQ(vqtest::ReadFileBytes(file), before) << c.value;
+  }
+  EXPECT_EQ(GetPrivateProfileString("Login", "SoftId", "", file), "7");
+  EXPECT_TRUE(WritePrivateProfileString("DB", "SvrDBName", "x\t[Login]", file));
+}
+
 }  // namespace

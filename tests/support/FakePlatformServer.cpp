@@ -12,6 +12,7 @@
 #include <cctype>
 #include <chrono>
 #include <stdexcept>
+#include <thread>
 
 namespace vqtest {
 
@@ -180,6 +181,16 @@ class FakePlatformServer::Engine final : public httplib::Server {
       return;
     }
     res.status = reply.status;
+    if (reply.streamChunk > 0) {
+      // Ends only when the client stops reading or the server stops.
+      res.set_content_provider(reply.contentType, [this, reply](size_t, httplib::DataSink& sink) {
+        const std::string chunk(reply.streamChunk, ' ');
+        if (owner_.Stopping() || !sink.write(chunk.data(), chunk.size())) return false;
+        if (reply.streamPauseMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(reply.streamPauseMs));
+        return true;
+      });
+      return;
+    }
     res.body = reply.body;
     if (!reply.contentType.empty()) res.set_header("Content-Type", reply.contentType);
     for (const auto& [name, value] : reply.headers) res.set_header(name, value);
@@ -221,6 +232,19 @@ FakeReply FakeReply::Reset() {
 FakeReply FakeReply::Redirect(int status, std::string location) {
   FakeReply r = Text(status, "", "");
   r.headers.emplace_back("Location", std::move(location));
+  return r;
+}
+
+FakeReply FakeReply::Endless() {
+  FakeReply r = Json("");
+  r.streamChunk = 64 * 1024;
+  return r;
+}
+
+FakeReply FakeReply::Drip(int pauseMs) {
+  FakeReply r = Json("");
+  r.streamChunk = 1;
+  r.streamPauseMs = pauseMs;
   return r;
 }
 
@@ -384,6 +408,11 @@ void FakePlatformServer::ConnectionFinished() {
     ++finished_;
   }
   changed_.notify_all();
+}
+
+bool FakePlatformServer::Stopping() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return stopping_;
 }
 
 bool FakePlatformServer::WaitBeforeAnswer(const FakeReply& reply) {

@@ -41,6 +41,8 @@ struct FakeReply {
   int delayMs = 0;         // wait this long before answering (or before the fault)
   std::string holdGate;    // non-empty: wait until Release(holdGate) before answering
   std::vector<std::pair<std::string, std::string>> headers;  // further response headers
+  std::size_t streamChunk = 0;  // > 0: a body without end, this many blanks at a time
+  int streamPauseMs = 0;        // real time between two chunks of such a body
 
   // 200 with a JSON body.
   [[nodiscard]] static FakeReply Json(std::string body);
@@ -58,6 +60,9 @@ struct FakeReply {
   [[nodiscard]] static FakeReply Slow(int delayMs, FakeReply reply);
   // `reply` once the test calls Release(gate).
   [[nodiscard]] static FakeReply Held(std::string gate, FakeReply reply);
+  // 200 whose body never ends: as fast as the client reads, or one byte every `pauseMs`.
+  [[nodiscard]] static FakeReply Endless();
+  [[nodiscard]] static FakeReply Drip(int pauseMs);
 };
 
 struct RecordedRequest {
@@ -118,6 +123,7 @@ class FakePlatformServer {
   FakeReply NextReply(const std::string& path);
   void Record(RecordedRequest request);
   void ConnectionFinished();
+  [[nodiscard]] bool Stopping() const;
   // Waits out the delay and the gate of `reply`; false when the server is stopping.
   bool WaitBeforeAnswer(const FakeReply& reply);
 

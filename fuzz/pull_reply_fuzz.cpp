@@ -1,0 +1,88 @@
+// Platform pull replies into the record classes, and each record read on into the upsert
+// statement. Oracle: whatever the texts hold, the statement outside its quoted literals is the
+// one built for the same record with harmless texts, so no value can break out of its quotes.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "FuzzInput.h"
+#include "engine/AppObjectsUtil.h"
+#include "engine/AppPullReply.h"
+#include "foundation/VqRttiHelperUtil.h"
+
+namespace {
+
+using namespace tessaly;
+using namespace tessaly::AppObjectsUtil;
+
+// The statement with each quoted literal ('' inside one is a quote) replaced by '?'; an
+// unterminated literal is marked, so it can never match a well-formed statement.
+std::string Skeleton(const std::string& sql) {
+  std::string out;
+  for (std::size_t i = 0; i < sql.size(); ++i) {
+    if (sql[i] != '\'') {
+      out += sql[i];
+      continue;
+    }
+    bool closed = false;
+    for (++i; i < sql.size(); ++i) {
+      if (sql[i] != '\'') continue;
+      if (i + 1 < sql.size() && sql[i + 1] == '\'') {
+        ++i;
+        continue;
+      }
+      closed = true;
+      break;
+    }
+    out += closed ? "'?'" : "'<unterminated>";
+  }
+  return out;
+}
+
+template <class Record>
+void CheckUpsert(const Record& aRecord, const char* aTable, const char* aKeys) {
+  std::string reason;
+  const std::string sql = TVqRttiHelper::GetAdpterSql(aRecord, aTable, aKeys, reason);
+  Record harmless = aRecord;
+  for (const auto& p : harmless.Properties())
+    if (p.Kind == TVqPropKind::String) p.Set(harmless, std::string("a"));
+  std::string harmlessReason;
+  const std::string expected = TVqRttiHelper::GetAdpterSql(harmless, aTable, aKeys, harmlessReason);
+  FUZZ_CHECK(Skeleton(sql) == Skeleton(expected), sql + "\n" + expected);
+}
+
+void CheckOrders(const std::vector<TPosData>& aOrders) {
+  for (const TPosData& order : aOrders) {
+    if (order.pos_master) CheckUpsert(*order.pos_master, "spf_t_pos_master", "softid,sheet_no");
+    for (const TPosDetail& line : order.pos_detail) CheckUpsert(line, "spf_t_pos_detail", "softid,sheet_no,sheet_sort");
+    for (const TPosPay& pay : order.pos_pay) CheckUpsert(pay, "spf_t_pos_pay", "softid,sheet_no,sheet_sort");
+  }
+}
+
+template <class Respond>
+bool Read(const std::string& aReply, const char* aMember, bool aRename, Respond& aRespond) {
+  std::vector<bool> missing;
+  const std::string readable = ReadablePullReply(aReply, aMember, aRename, missing);
+  std::string erro;
+  return ReadVqObject(readable, aRespond, erro);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSize) {
+  vqfuzz::TFuzzInput in(aData, aSize);
+  const std::uint8_t pull = in.Byte() % 3;
+  const std::string reply = in.Rest();
+  if (pull == 0) {
+    TPosRespond respond;
+    if (Read(reply, "posResult", false, respond) && respond.oResult) CheckOrders(respond.oResult->posResult);
+  } else if (pull == 1) {
+    TPosRespond2 respond;
+    if (Read(reply, "wxposResult", true, respond) && respond.oResult) CheckOrders(respond.oResult->wxposResult);
+  } else {
+    TVipRespond respond;
+    if (Read(reply, "vipinfo", false, respond) && respond.oResult)
+      for (const TVipInfo& vip : respond.oResult->vipinfo) CheckUpsert(vip, "spf_t_pos_vip_info", "softid,vip_no");
+  }
+  return 0;
+}
