@@ -91,7 +91,10 @@ void TUploadWorker::UploadAll() {
       row.DeleteSql = TrimControls(Column(qryTable, "get_delete_sql"));
       row.UpdateSql = TrimControls(Column(qryTable, "get_update_sql"));
       row.Label = "[" + row.TransTable + "]";
-      if (!DeletePass(row) || !UpdatePass(row)) break;
+      const bool goOn = DeletePass(row) && UpdatePass(row);
+      // A table's rows are not kept once it is done: an idle worker holds no old result.
+      qryData.Close();
+      if (!goOn) break;
     }
     if (StopSeen()) break;
   }
