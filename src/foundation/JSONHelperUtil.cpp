@@ -167,11 +167,20 @@ struct TTreeSink {
   void Text(std::string_view v) { value = std::string(v); }
 };
 
+// The variant holding an empty string, keeping the string's room when it held one already.
+std::string& EmptyText(TVqVariant& v) {
+  if (auto* text = std::get_if<std::string>(&v)) {
+    text->clear();
+    return *text;
+  }
+  return v.emplace<std::string>();
+}
+
 // The value of one field by its kind, null rule first, then the hook, handed to the sink.
 // Without a hook no value is copied on the way; aScratch holds what must be formed first.
 template <class Sink>
 void EmitField(IVqDataset& ds, const std::string& table, int field, const TFieldPlan& plan,
-               const TOnDatasetFiledToJSON& hook, std::string& aScratch, Sink& sink) {
+               const TOnDatasetFiledToJSON& hook, std::string& aScratch, TVqVariant& aTextValue, Sink& sink) {
   const bool isNull = ds.IsNull(field);
   if (!hook) {
     switch (plan.Class) {
@@ -197,7 +206,13 @@ void EmitField(IVqDataset& ds, const std::string& table, int field, const TField
         return;
     }
   }
-  TVqVariant value;
+  // Numbers travel in a fresh variant; texts in aTextValue, whose string keeps its room from
+  // cell to cell.
+  TVqVariant number;
+  TVqVariant& value = plan.Class == ValueClass::Integer || plan.Class == ValueClass::Float ||
+                              plan.Class == ValueClass::Boolean
+                          ? number
+                          : aTextValue;
   switch (plan.Class) {
     case ValueClass::Integer:
       value = isNull ? std::int64_t{0} : ds.AsInt64(field);
@@ -208,14 +223,16 @@ void EmitField(IVqDataset& ds, const std::string& table, int field, const TField
     case ValueClass::Boolean:
       value = isNull ? false : ds.AsBoolean(field);
       break;
-    case ValueClass::Date:
-      value = isNull ? std::string() : FormatDateTime("yyyy-MM-dd hh:mm:ss", ds.AsDateTime(field));
+    case ValueClass::Date: {
+      std::string& text = EmptyText(value);
+      if (!isNull) AppendDateTimeText(text, ds.AsDateTime(field));
       break;
+    }
     case ValueClass::Blob:
-      value = isNull ? std::string() : EncodeBase64Bytes(ds.AsString(field));
+      EmptyText(value) = isNull ? std::string() : EncodeBase64Bytes(ds.AsString(field));
       break;
     case ValueClass::Text:
-      value = isNull ? std::string() : ds.AsString(field);
+      EmptyText(value).append(isNull ? std::string_view() : ds.AsText(field, aScratch));
       break;
   }
   hook(ds, table, plan.Name, value);
@@ -265,6 +282,7 @@ bool WriteRows(const std::string& aTable, IVqDataset& ds, int aDataStart, int aD
     const std::vector<TFieldPlan> plans = PlanFields(ds);
     const TTextSink sink{aOut};
     std::string scratch;
+    TVqVariant textValue;
     bool first = true;
     WalkWindow(ds, aDataStart, aDataLen, [&] {
       aOut += first ? "{" : ",{";
@@ -272,7 +290,7 @@ bool WriteRows(const std::string& aTable, IVqDataset& ds, int aDataStart, int aD
       for (std::size_t f = 0; f < plans.size(); ++f) {
         if (f > 0) aOut += ',';
         aOut += plans[f].Member;
-        EmitField(ds, aTable, static_cast<int>(f), plans[f], hook, scratch, sink);
+        EmitField(ds, aTable, static_cast<int>(f), plans[f], hook, scratch, textValue, sink);
       }
       aOut += '}';
     });
@@ -329,11 +347,12 @@ bool TJSONHelper::Dataset2JSONArry(const std::string& aTable, IVqDataset& aDatas
   try {
     const std::vector<TFieldPlan> plans = PlanFields(aDataset);
     std::string scratch;
+    TVqVariant textValue;
     WalkWindow(aDataset, aDataStart, aDataLen, [&] {
       TJsonObject item;
       for (std::size_t f = 0; f < plans.size(); ++f) {
         TTreeSink sink;
-        EmitField(aDataset, aTable, static_cast<int>(f), plans[f], aOnToJSONValue, scratch, sink);
+        EmitField(aDataset, aTable, static_cast<int>(f), plans[f], aOnToJSONValue, scratch, textValue, sink);
         item.emplace_back(plans[f].Name, std::move(sink.value));
       }
       aJSONArry.emplace_back(std::move(item));
