@@ -1,4 +1,5 @@
-// The row walk over a dataset and the object writer.
+// The row walk over a dataset: the rows of a window written straight into their JSON text, or
+// appended to an array of the tree form.
 #include "foundation/JSONHelperUtil.h"
 
 #include <charconv>
@@ -9,7 +10,6 @@
 #include <vector>
 
 #include "foundation/Base64Util.h"
-#include "foundation/JsonMemberName.h"
 #include "platform/TextCodec.h"
 
 namespace tessaly {
@@ -301,44 +301,6 @@ bool WriteRows(const std::string& aTable, IVqDataset& ds, int aDataStart, int aD
   }
 }
 
-TJsonValue ObjectValue(const TVqObject& obj) {
-  TJsonObject members;
-  for (const auto& p : obj.Properties()) {
-    std::string name = Obj2JSONMemberName(p.Name);
-    TJsonValue value;
-    switch (p.Kind) {
-      case TVqPropKind::Integer:
-        value = std::get<std::int64_t>(p.Get(obj));
-        break;
-      case TVqPropKind::Double:
-        value = std::get<double>(p.Get(obj));
-        break;
-      case TVqPropKind::String:
-        value = std::get<std::string>(p.Get(obj));
-        break;
-      case TVqPropKind::Boolean:
-        value = std::get<bool>(p.Get(obj));
-        break;
-      case TVqPropKind::DateTime: {
-        const TDateTime dt = std::get<double>(p.Get(obj));
-        value = FormatDateTime("yyyy-MM-dd", dt) + "T" + FormatDateTime("hh:nn:ss.zzz", dt) + "Z";
-        break;
-      }
-      case TVqPropKind::Record:
-        if (const TVqObject* nested = p.GetRecord(obj)) value = ObjectValue(*nested);
-        break;
-      case TVqPropKind::RecordArray: {
-        TJsonArray items;
-        for (std::size_t i = 0, n = p.Count(obj); i < n; ++i) items.push_back(ObjectValue(p.Item(obj, i)));
-        value = std::move(items);
-        break;
-      }
-    }
-    members.emplace_back(std::move(name), std::move(value));
-  }
-  return members;
-}
-
 }  // namespace
 
 bool TJSONHelper::Dataset2JSONArry(const std::string& aTable, IVqDataset& aDataset, int aDataStart,
@@ -399,10 +361,6 @@ bool TJSONHelper::Dataset2JSON(const std::string& aTable, IVqDataset& aDataset, 
 bool TJSONHelper::Dataset2JSON(const std::string& aTable, IVqDataset& aDataset, std::string& aJSON,
                                const TOnDatasetFiledToJSON& aOnToJSONValue) {
   return Dataset2JSON(aTable, aDataset, -1, -1, aJSON, aOnToJSONValue);
-}
-
-std::string TJSONHelper::Obj2JSON(const TVqObject& aObj) {
-  return ObjectValue(aObj).ToJSON();
 }
 
 }  // namespace tessaly
