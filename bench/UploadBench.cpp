@@ -1,30 +1,40 @@
-// Upload throughput: one sync table of ten columns with 10^3, 10^4 and 10^5 changed rows, at
-// the default page size and a larger one.
+// Upload throughput and memory: one sync table of ten columns with 10^3, 10^4 and 10^5 changed
+// rows (10^6 as well with --million_rows, page 200 only), at the default page size and a larger
+// one.
 //
 //   UploadWorker  the upload worker's whole cycle (catalogue, change detection, query, pages,
 //                 posts, page and table checkpoints) against the test driver database and the
 //                 fake platform, pauses costing nothing;
-//   BarePipeline  the same query, then per page only the JSON, the signature and the form post.
+//   BarePipeline  the same query, then per page only the JSON, the signature and the form post;
+//   PageJson      only the page texts of an opened query, by the direct writer (writer:1) and by
+//                 the tree writer it replaced (writer:0), without and with a field hook.
 //
 // Each iteration sends every row afresh. Only the upload itself is timed (manual time): making
-// the table, clearing the checkpoints and the stop handshake are not. Counters: rows_per_s and
-// s_per_row, which should stay flat as the rows grow.
+// the table, clearing the checkpoints and the stop handshake are not. bench/README.md explains
+// the counters.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <string>
+#include <vector>
 
+#include "HeapCounter.h"
+#include "OdbcRig.h"
 #include "UploadBenchWorld.h"
 #include "engine/DbQuery.h"
 #include "foundation/JSONHelperUtil.h"
 #include "foundation/VqLibText.h"
 #include "foundation/VqNetUtil.h"
+#include "support/TreePageWriter.h"
 
 namespace tessaly::bench {
 namespace {
 
 // The platform's signature salt: md5 = MD5(salt + request JSON).
 constexpr const char* kSignSalt = "@7290";
+constexpr double kMB = 1024.0 * 1024.0;
 
 using TBenchClock = std::chrono::steady_clock;
 
@@ -32,11 +42,33 @@ using TBenchClock = std::chrono::steady_clock;
   return std::chrono::duration<double>(TBenchClock::now() - start).count();
 }
 
+[[nodiscard]] int PageCount(int rows, int pageSize) { return (rows + pageSize - 1) / pageSize; }
+
 void SetRowCounters(benchmark::State& state, int rows) {
   state.counters["rows_per_s"] = benchmark::Counter(rows, benchmark::Counter::kIsIterationInvariantRate);
   state.counters["s_per_row"] =
       benchmark::Counter(rows, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
+
+// The agent's heap over one iteration: the most it held above what it held before.
+class THeapWatch {
+ public:
+  void Start() {
+    base_ = AgentHeap().Live;
+    ResetAgentPeak();
+  }
+  void Stop() { peakAbove_ = std::max(peakAbove_, AgentHeap().Peak - base_); }
+  // What the agent still holds above the start (a result kept after its table, say).
+  [[nodiscard]] std::int64_t HeldAbove() const { return AgentHeap().Live - base_; }
+  void Report(benchmark::State& state, int rows) const {
+    state.counters["heap_MB"] = static_cast<double>(peakAbove_) / kMB;
+    state.counters["heap_B_per_row"] = static_cast<double>(peakAbove_) / rows;
+  }
+
+ private:
+  std::int64_t base_ = 0;
+  std::int64_t peakAbove_ = 0;
+};
 
 void BM_UploadWorker(benchmark::State& state) {
   const int rows = static_cast<int>(state.range(0));
@@ -48,13 +80,30 @@ void BM_UploadWorker(benchmark::State& state) {
     world.DropWorker();
     return;
   }
+  THeapWatch heap;
+  double uploadSeconds = 0;
+  double checkpointSeconds = 0;
+  std::int64_t checkpointWrites = 0;
+  std::int64_t heldAfter = 0;
   for (auto _ : state) {
     world.ResetCheckpoints();
+    const std::size_t requestsBefore = world.Requests();
+    const TCheckpointTime checkpointsBefore = CheckpointTime();
+    heap.Start();
     const auto start = TBenchClock::now();
     const bool ended = world.StartAndAwaitCycle();
-    state.SetIterationTime(SecondsSince(start));
+    const double seconds = SecondsSince(start);
+    state.SetIterationTime(seconds);
+    const TCheckpointTime checkpointsAfter = CheckpointTime();
     const bool stopped = world.Stop();
-    if (!ended || !stopped || world.Failures() > 0 || world.Checkpoint(table) != rows) {
+    heap.Stop();
+    heldAfter = std::max(heldAfter, heap.HeldAbove());
+    uploadSeconds += seconds;
+    checkpointSeconds += checkpointsAfter.Seconds - checkpointsBefore.Seconds;
+    checkpointWrites += checkpointsAfter.Writes - checkpointsBefore.Writes;
+    const bool allPosted = world.Requests() - requestsBefore == static_cast<std::size_t>(PageCount(rows, pageSize));
+    if (!ended || !stopped || world.Failures() > 0 || world.Checkpoint(table) != rows || !allPosted ||
+        world.BadSignatures() > 0) {
       const std::string why = "the cycle did not upload every row: " + world.FirstFailure();
       state.SkipWithError(why.c_str());
       break;
@@ -62,13 +111,20 @@ void BM_UploadWorker(benchmark::State& state) {
   }
   world.DropWorker();
   SetRowCounters(state, rows);
+  heap.Report(state, rows);
+  state.counters["held_after_B"] = static_cast<double>(heldAfter);
+  state.counters["ckpt_share"] = uploadSeconds > 0 ? checkpointSeconds / uploadSeconds : 0;
+  state.counters["ckpt_us"] = checkpointWrites > 0 ? checkpointSeconds * 1e6 / static_cast<double>(checkpointWrites) : 0;
 }
 
 // Opens the query, then encodes, signs and posts it page by page; false with the reason at the
-// first failure.
-bool BareUpload(TUploadBenchWorld& world, TDbConnection& conn, TDbQuery& query, const std::string& table,
-                const std::string& sql, const std::string& url, int rows, int pageSize, std::string& why) {
+// first failure. The query's result is freed on return.
+bool BareUpload(TUploadBenchWorld& world, TDbConnection& conn, const std::string& table, const std::string& sql,
+                const std::string& url, int rows, int pageSize, std::size_t& resultBytes, std::string& why) {
+  TDbQuery query;
+  const std::int64_t before = AgentHeap().Live;
   if (!world.DM().SqlOpen(why, query, sql, &conn)) return false;
+  resultBytes = static_cast<std::size_t>(AgentHeap().Live - before);
   if (query.RecordCount() != rows) {
     why = "the query found " + std::to_string(query.RecordCount()) + " rows";
     return false;
@@ -97,16 +153,19 @@ void BM_BarePipeline(benchmark::State& state) {
   const std::string sql = TUploadBenchWorld::FirstUploadSql(table);
   const std::string url = world.UploadUrl();
   TDbConnection conn;
-  TDbQuery query;
   std::string why;
   if (!world.DM().CheckConn(why, &conn)) {
     state.SkipWithError(why.c_str());
     return;
   }
+  THeapWatch heap;
+  std::size_t resultBytes = 0;
   for (auto _ : state) {
+    heap.Start();
     const auto start = TBenchClock::now();
-    const bool ok = BareUpload(world, conn, query, table, sql, url, rows, pageSize, why);
+    const bool ok = BareUpload(world, conn, table, sql, url, rows, pageSize, resultBytes, why);
     state.SetIterationTime(SecondsSince(start));
+    heap.Stop();
     if (!ok) {
       why = "a page was not accepted: " + why;
       state.SkipWithError(why.c_str());
@@ -114,24 +173,88 @@ void BM_BarePipeline(benchmark::State& state) {
     }
   }
   SetRowCounters(state, rows);
+  heap.Report(state, rows);
+  state.counters["result_B_per_row"] = static_cast<double>(resultBytes) / rows;
 }
 
-void UploadArgs(benchmark::internal::Benchmark* b) {
-  b->ArgNames({"rows", "page"});
+// A field hook that changes nothing, so that only the hook's own cost shows.
+void NoChange(IVqDataset&, const std::string&, const std::string&, TVqVariant&) {}
+
+void BM_PageJson(benchmark::State& state) {
+  const bool direct = state.range(0) == 1;
+  const bool hooked = state.range(1) == 1;
+  constexpr int kRows = 10000;
+  constexpr int kPage = 200;
+  auto& world = TUploadBenchWorld::Get();
+  const std::string table = world.PrepareTable(kRows, kPage);
+  TDbConnection conn;
+  TDbQuery query;
+  std::string why;
+  if (!world.DM().CheckConn(why, &conn) || !world.DM().SqlOpen(why, query, TUploadBenchWorld::FirstUploadSql(table), &conn)) {
+    state.SkipWithError(why.c_str());
+    return;
+  }
+  const TOnDatasetFiledToJSON hook = hooked ? TOnDatasetFiledToJSON(&NoChange) : TOnDatasetFiledToJSON();
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    const auto start = TBenchClock::now();
+    bytes = 0;
+    for (int first = 0; first < kRows; first += kPage) {
+      std::string json;
+      const bool ok = direct ? TJSONHelper::Dataset2JSON(table, query, first, kPage, json, hook)
+                             : vqtest::TreeDataset2JSON(table, query, first, kPage, json, hook);
+      if (!ok) {
+        state.SkipWithError(json.c_str());
+        return;
+      }
+      bytes += json.size();
+    }
+    state.SetIterationTime(SecondsSince(start));
+  }
+  SetRowCounters(state, kRows);
+  state.counters["page_bytes"] = static_cast<double>(bytes) / PageCount(kRows, kPage);
+}
+
+// Removes "--million_rows" from the arguments; true when it was there.
+bool TakeMillionOption(int& argc, char** argv) {
+  bool found = false;
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--million_rows") == 0)
+      found = true;
+    else
+      argv[kept++] = argv[i];
+  }
+  argc = kept;
+  return found;
+}
+
+void Register(bool million) {
+  std::vector<std::vector<std::int64_t>> uploads;
   for (const int page : {20, 200})
-    for (const int rows : {1000, 10000, 100000}) b->Args({rows, page});
-  b->UseManualTime()->Unit(benchmark::kMillisecond);
+    for (const int rows : {1000, 10000, 100000}) uploads.push_back({rows, page});
+  if (million) uploads.push_back({1000000, 200});
+  for (auto* fn : {&BM_UploadWorker, &BM_BarePipeline}) {
+    auto* b = benchmark::RegisterBenchmark(fn == &BM_UploadWorker ? "BM_UploadWorker" : "BM_BarePipeline", fn);
+    b->ArgNames({"rows", "page"});
+    for (const auto& args : uploads) b->Args(args);
+    b->UseManualTime()->Unit(benchmark::kMillisecond);
+  }
+  auto* json = benchmark::RegisterBenchmark("BM_PageJson", &BM_PageJson);
+  json->ArgNames({"writer", "hook"});
+  for (const int writer : {0, 1})
+    for (const int hook : {0, 1}) json->Args({writer, hook});
+  json->UseManualTime()->Unit(benchmark::kMillisecond);
 }
-
-BENCHMARK(BM_UploadWorker)->Apply(UploadArgs);
-BENCHMARK(BM_BarePipeline)->Apply(UploadArgs);
 
 }  // namespace
 }  // namespace tessaly::bench
 
 int main(int argc, char** argv) {
+  const bool million = tessaly::bench::TakeMillionOption(argc, argv);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  tessaly::bench::Register(million);
   benchmark::RunSpecifiedBenchmarks();
   // The worker's thread and the engine's globals end before the statics do.
   tessaly::bench::TUploadBenchWorld::Release();

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "HeapCounter.h"
 #include "foundation/Clock.h"
 #include "foundation/VqLibUtil.h"
 #include "foundation/VqNetUtil.h"
@@ -125,8 +126,11 @@ TUploadBenchWorld::~TUploadBenchWorld() {
 }
 
 void TUploadBenchWorld::NewServer() {
+  // The server's threads and what they read belong to the rig; it keeps no pages.
+  const TRigScope rig;
   server_.reset();
   server_ = std::make_unique<vqtest::FakePlatformServer>();
+  server_->KeepOnlyCounts(true);
   server_->SetDefault(kUploadPath, vqtest::FakeReply::Json("{\"bResult\":true,\"errMsg\":\"\"}"));
   vqtest::WriteFileBytes(machine_.programDir() + "Tessaly.ini",
                          "[SPFClient]\r\nSpfHostUrl=" + server_->baseUrl() + "\r\n");

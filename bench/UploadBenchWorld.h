@@ -64,9 +64,8 @@ class TUploadBenchWorld {
   static void Release();
 
   // Makes the table of `rows` changed rows unless it exists, makes it the only table of the
-  // catalogue, sets the page size, and gives the platform a fresh server (so one benchmark's
-  // recorded requests do not pile up in the next), and forgets earlier failures. Returns the
-  // table's name.
+  // catalogue, sets the page size, gives the platform a fresh server that only counts requests,
+  // and forgets earlier failures. Returns the table's name.
   std::string PrepareTable(int rows, int pageSize);
   // The update query of a table as the catalogue holds it, and with no checkpoint stored.
   [[nodiscard]] static std::string UpdateSql(const std::string& table);
@@ -91,6 +90,9 @@ class TUploadBenchWorld {
   [[nodiscard]] std::size_t Failures() const { return logView_->Failures(); }
   [[nodiscard]] std::string FirstFailure() const { return logView_->FirstFailure(); }
   [[nodiscard]] std::string UploadUrl() const { return server_->url(kUploadPath); }
+  // Requests the platform has seen since PrepareTable, and those with a wrong signature.
+  [[nodiscard]] std::size_t Requests() const { return server_->RequestCount(); }
+  [[nodiscard]] std::size_t BadSignatures() const { return server_->BadSignatureCount(); }
   [[nodiscard]] TAppDM& DM() { return dm_; }
 
  private:

@@ -45,17 +45,26 @@ namespace {
   return cut == std::string::npos ? aPath : aPath.substr(cut + 1);
 }
 
+// The tables whose fields the field hook may change; for every other table it changes nothing,
+// and its pages are written without it.
+[[nodiscard]] bool HasFieldRules(const std::string& aTransTable) {
+  return platform::SameText(aTransTable, "bi_branch") || platform::SameText(aTransTable, "sys_oper") ||
+         platform::SameText(aTransTable, "bi_pic");
+}
+
 }  // namespace
 
 bool TUploadWorker::PageJSON(const TTransRow& aRow, bool aIsDelete, int aFirst, int aCount, std::string& aText,
                              TVipChanges& aCachePending) {
+  const TOnDatasetFiledToJSON hook =
+      HasFieldRules(aRow.TransTable) ? TOnDatasetFiledToJSON(&TUploadWorker::DoFieldToJSON) : TOnDatasetFiledToJSON();
   if (!aIsDelete) {
     if (platform::SameText(aRow.TransTable, "vipintegral"))
       return VipIntegralToJSON(aRow.TransTable, aFirst, aCount, aText, aCachePending);
-    return TJSONHelper::Dataset2JSON(aRow.TransTable, qryData, aFirst, aCount, aText, &TUploadWorker::DoFieldToJSON);
+    return TJSONHelper::Dataset2JSON(aRow.TransTable, qryData, aFirst, aCount, aText, hook);
   }
   std::string rows;
-  if (!TJSONHelper::Dataset2JSONArry(aRow.TransTable, qryData, aFirst, aCount, rows, &TUploadWorker::DoFieldToJSON)) {
+  if (!TJSONHelper::Dataset2JSONArry(aRow.TransTable, qryData, aFirst, aCount, rows, hook)) {
     aText = rows;
     return false;
   }

@@ -92,11 +92,14 @@ void TUploadWorker::UploadAll() {
       row.UpdateSql = TrimControls(Column(qryTable, "get_update_sql"));
       row.Label = "[" + row.TransTable + "]";
       bool deletesFinished = true;
-      if (!DeletePass(row, deletesFinished)) break;
-      if (!deletesFinished)
+      bool goOn = DeletePass(row, deletesFinished);
+      if (goOn && !deletesFinished)
         Log(row.Label + "删除数据未上传完成，本轮不上传更新数据", true);
-      else if (!UpdatePass(row))
-        break;
+      else if (goOn)
+        goOn = UpdatePass(row);
+      // A table's rows are not kept once it is done: an idle worker holds no old result.
+      qryData.Close();
+      if (!goOn) break;
     }
     if (StopSeen()) break;
   }

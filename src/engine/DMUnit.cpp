@@ -158,10 +158,9 @@ bool TDM::SqlExec(std::string& aResult, const std::string& aSql, TDbConnection* 
 bool TDM::SqlOpen(std::string& aResult, TDbQuery& aQry, const std::string& aSql, TDbConnection* aSqlConn) {
   const TStatementTimer timer;
   TDbConnection& conn = ConnOf(aSqlConn);
-  if (!CheckConn(aResult, &conn)) {
-    aQry.Close();
-    return false;
-  }
+  // The old rows go first, so that they never sit beside the new ones.
+  aQry.Close();
+  if (!CheckConn(aResult, &conn)) return false;
   try {
     TDbResult rows;
     conn.Query(aSql, rows);

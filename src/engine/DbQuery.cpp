@@ -10,12 +10,15 @@ namespace tessaly {
 void TDbQuery::Open(TDbResult aResult) {
   FResult = std::move(aResult);
   FRow = 0;
+  FCellsRow = SIZE_MAX;
   FActive = true;
 }
 
 void TDbQuery::Close() {
   FResult = {};
   FRow = 0;
+  FCells = {};
+  FCellsRow = SIZE_MAX;
   FActive = false;
 }
 
@@ -37,36 +40,61 @@ int TDbQuery::FieldIndex(const std::string& aName) const {
   return -1;
 }
 
-const TDbVariant& TDbQuery::Value(int aField) const {
+const TDbCell& TDbQuery::Cell(int aField) const {
   const TDbField& f = Field(aField);
   if (Eof()) throw std::out_of_range("no current row for field \"" + f.Name + "\"");
-  return FResult.Rows[FRow][static_cast<std::size_t>(aField)];
+  if (FCellsRow != FRow) {
+    FResult.ReadRow(FRow, FCells);
+    FCellsRow = FRow;
+  }
+  return FCells[static_cast<std::size_t>(aField)];
 }
 
-bool TDbQuery::IsNull(int aField) const { return VarIsNull(Value(aField)); }
+TDbVariant TDbQuery::Value(int aField) const { return Cell(aField).ToVariant(); }
 
-std::string TDbQuery::AsString(int aField) const { return VarToStr(Value(aField)); }
+bool TDbQuery::IsNull(int aField) const { return Cell(aField).Type == TDbCell::TType::Null; }
 
-std::int64_t TDbQuery::AsInt64(int aField) const { return VarToInt64(Value(aField)); }
+std::string TDbQuery::AsString(int aField) const {
+  const TDbCell& cell = Cell(aField);
+  return cell.Type == TDbCell::TType::Text ? std::string(cell.Text) : VarToStr(cell.ToVariant());
+}
 
-double TDbQuery::AsDouble(int aField) const { return VarToDouble(Value(aField)); }
+std::string_view TDbQuery::AsText(int aField, std::string& aScratch) const {
+  const TDbCell& cell = Cell(aField);
+  if (cell.Type == TDbCell::TType::Text) return cell.Text;
+  aScratch = VarToStr(cell.ToVariant());
+  return aScratch;
+}
+
+std::int64_t TDbQuery::AsInt64(int aField) const {
+  const TDbCell& cell = Cell(aField);
+  return cell.Type == TDbCell::TType::Int ? cell.Int : VarToInt64(cell.ToVariant());
+}
+
+double TDbQuery::AsDouble(int aField) const {
+  const TDbCell& cell = Cell(aField);
+  return cell.Type == TDbCell::TType::Float ? cell.Float : VarToDouble(cell.ToVariant());
+}
 
 bool TDbQuery::AsBoolean(int aField) const { return VarToBool(Value(aField)); }
 
-TDateTime TDbQuery::AsDateTime(int aField) const { return VarToDateTime(Value(aField)); }
+TDateTime TDbQuery::AsDateTime(int aField) const {
+  const TDbCell& cell = Cell(aField);
+  return cell.Type == TDbCell::TType::DateTime ? cell.Float : VarToDateTime(cell.ToVariant());
+}
 
-int TDbQuery::RecordCount() const { return static_cast<int>(FResult.Rows.size()); }
+int TDbQuery::RecordCount() const { return static_cast<int>(FResult.RowCount()); }
 
 void TDbQuery::First() { FRow = 0; }
 
 void TDbQuery::Next() {
-  if (FRow < FResult.Rows.size()) ++FRow;
+  if (FRow < FResult.RowCount()) ++FRow;
 }
 
-bool TDbQuery::Eof() const { return FRow >= FResult.Rows.size(); }
+bool TDbQuery::Eof() const { return FRow >= FResult.RowCount(); }
 
 void TDbQuery::MoveToRow(int aRow) {
-  FRow = aRow < 0 ? 0 : std::min(static_cast<std::size_t>(aRow), FResult.Rows.size());
+  FRow = aRow < 0 ? 0 : std::min(static_cast<std::size_t>(aRow), FResult.RowCount());
 }
 
 }  // namespace tessaly

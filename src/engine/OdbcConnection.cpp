@@ -456,10 +456,8 @@ class TOdbcSession final : public IDbSession {
       const SQLRETURN rc = SQLFetch(h);
       if (rc == SQL_NO_DATA) break;
       st.Verify(rc, "SQLFetch");
-      std::vector<TDbVariant> row;
-      row.reserve(out.Fields.size());
-      for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(cols); ++i) row.push_back(reader.Read(i, out.Fields[i - 1].Kind));
-      out.Rows.push_back(std::move(row));
+      for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(cols); ++i) out.AddValue(reader.Read(i, out.Fields[i - 1].Kind));
+      out.EndRow();
     }
   }
 

@@ -30,21 +30,25 @@ bool IsDateKind(TVqFieldKind k) {
   return k == TVqFieldKind::Date || k == TVqFieldKind::Time || k == TVqFieldKind::DateTime;
 }
 
-TDbVariant CellValue(sqlite3_stmt* st, int col, TVqFieldKind kind) {
+void AddCell(sqlite3_stmt* st, int col, TVqFieldKind kind, TDbResult& out) {
   switch (sqlite3_column_type(st, col)) {
-    case SQLITE_NULL: return {};
-    case SQLITE_INTEGER: return static_cast<std::int64_t>(sqlite3_column_int64(st, col));
-    case SQLITE_FLOAT: return sqlite3_column_double(st, col);
+    case SQLITE_NULL: out.AddNull(); return;
+    case SQLITE_INTEGER: out.AddInt(sqlite3_column_int64(st, col)); return;
+    case SQLITE_FLOAT: out.AddFloat(sqlite3_column_double(st, col)); return;
     default: break;
   }
   const void* data = sqlite3_column_blob(st, col);
   const int size = sqlite3_column_bytes(st, col);
-  std::string bytes = data ? std::string(static_cast<const char*>(data), static_cast<std::size_t>(size)) : std::string();
+  const std::string_view bytes =
+      data ? std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(size)) : std::string_view();
   if (IsDateKind(kind)) {
     TDateTime dt = 0;
-    if (TryStrToDateTime(bytes, dt)) return TDbDateTime{dt};
+    if (TryStrToDateTime(std::string(bytes), dt)) {
+      out.AddDateTime(dt);
+      return;
+    }
   }
-  return bytes;
+  out.AddText(bytes);
 }
 
 class TSqliteSession final : public IDbSession {
@@ -142,10 +146,8 @@ class TSqliteSession final : public IDbSession {
   }
 
   static void ReadRow(sqlite3_stmt* st, TDbResult& out) {
-    std::vector<TDbVariant> row;
-    row.reserve(out.Fields.size());
-    for (std::size_t i = 0; i < out.Fields.size(); ++i) row.push_back(CellValue(st, static_cast<int>(i), out.Fields[i].Kind));
-    out.Rows.push_back(std::move(row));
+    for (std::size_t i = 0; i < out.Fields.size(); ++i) AddCell(st, static_cast<int>(i), out.Fields[i].Kind, out);
+    out.EndRow();
   }
 
   // A column without a declared type (an expression) takes the kind of its first value.
@@ -154,8 +156,8 @@ class TSqliteSession final : public IDbSession {
       TDbField& f = out.Fields[i];
       if (f.Kind != TVqFieldKind::Other) continue;
       f.Kind = TVqFieldKind::WideString;
-      for (const auto& row : out.Rows) {
-        const TDbVariant& v = row[i];
+      for (std::size_t row = 0; row < out.RowCount(); ++row) {
+        const TDbVariant v = out.Value(row, i);
         if (VarIsNull(v)) continue;
         if (std::holds_alternative<std::int64_t>(v)) f.Kind = TVqFieldKind::Int64;
         if (std::holds_alternative<double>(v)) f.Kind = TVqFieldKind::Float;

@@ -83,6 +83,29 @@ std::string FormatDateTime(const std::string& fmt, TDateTime dt) {
   return out;
 }
 
+void AppendDateTimeText(std::string& aOut, TDateTime dt) {
+  const TDateParts p = DecodeDateTime(dt);
+  const int parts[] = {p.month, p.day, p.hour, p.minute, p.second};
+  bool usual = p.year >= 0 && p.year <= 9999;
+  for (const int part : parts) usual = usual && part >= 0 && part <= 99;
+  if (!usual) {
+    char buf[96];
+    const int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour,
+                                p.minute, p.second);
+    aOut.append(buf, static_cast<std::size_t>(n));
+    return;
+  }
+  char text[19] = {static_cast<char>('0' + p.year / 1000), static_cast<char>('0' + p.year / 100 % 10),
+                   static_cast<char>('0' + p.year / 10 % 10), static_cast<char>('0' + p.year % 10)};
+  const char separators[] = {'-', '-', ' ', ':', ':'};
+  for (int i = 0; i < 5; ++i) {
+    text[4 + i * 3] = separators[i];
+    text[5 + i * 3] = static_cast<char>('0' + parts[i] / 10);
+    text[6 + i * 3] = static_cast<char>('0' + parts[i] % 10);
+  }
+  aOut.append(text, sizeof text);
+}
+
 namespace {
 
 // A strict reader over the text; each Read* consumes on success only.

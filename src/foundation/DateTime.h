@@ -31,6 +31,8 @@ using TDateParts = platform::SerialDateParts;
 // (24-hour clock), nn n, ss s, zzz z; anything else is copied.
 [[nodiscard]] std::string FormatDateTime(const std::string& fmt, TDateTime dt);
 
+// FormatDateTime("yyyy-MM-dd hh:mm:ss", dt) appended to aOut, for writers of long texts.
+void AppendDateTimeText(std::string& aOut, TDateTime dt);
 // Parses the programs' fixed forms: "yyyy-MM-dd", "yyyy-MM-dd HH:mm[:ss[.zzz]]", "HH:mm[:ss[.zzz]]"
 // (a time alone gives the zero date with that time); blanks around are ignored; '/' is accepted
 // as date separator. False for anything else or an impossible date or time.

@@ -2,43 +2,70 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
-#include <string_view>
 
 namespace tessaly {
 
-std::string FormatFloatGeneral(double aValue) {
-  if (std::isnan(aValue)) return "NAN";
-  if (std::isinf(aValue)) return aValue > 0 ? "INF" : "-INF";
-  if (aValue == 0) return "0";
+void AppendFloatGeneral(std::string& aOut, double aValue) {
+  if (std::isnan(aValue)) {
+    aOut += "NAN";
+    return;
+  }
+  if (std::isinf(aValue)) {
+    aOut += aValue > 0 ? "INF" : "-INF";
+    return;
+  }
+  if (aValue == 0) {
+    aOut += '0';
+    return;
+  }
   // d.dddddddddddddde±x: 15 significant digits, rounded, independent of the locale.
-  char buf[64];
-  auto res = std::to_chars(buf, buf + sizeof buf, aValue, std::chars_format::scientific, 14);
-  std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
-  const bool negative = sci.front() == '-';
-  if (negative) sci.remove_prefix(1);
-  const std::size_t ePos = sci.find('e');
-  std::string digits;
-  for (char c : sci.substr(0, ePos))
-    if (c != '.') digits += c;
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-  const int exp = std::atoi(std::string(sci.substr(ePos + 1)).c_str());
+  char sci[64];
+  const char* const end = std::to_chars(sci, sci + sizeof sci, aValue, std::chars_format::scientific, 14).ptr;
+  const char* p = sci;
+  if (*p == '-') {
+    aOut += '-';
+    ++p;
+  }
+  char digits[24];
+  std::size_t count = 0;
+  for (; *p != 'e'; ++p)
+    if (*p != '.') digits[count++] = *p;
+  while (count > 1 && digits[count - 1] == '0') --count;
+  ++p;  // 'e'
+  const bool negativeExp = *p == '-';
+  int exp = 0;
+  std::from_chars(p + 1, end, exp);
+  if (negativeExp) exp = -exp;
 
-  std::string out = negative ? "-" : "";
   if (exp >= 15 || exp < -5) {
-    out += digits[0];
-    if (digits.size() > 1) out += "." + digits.substr(1);
-    out += "E" + std::to_string(exp);
+    aOut += digits[0];
+    if (count > 1) {
+      aOut += '.';
+      aOut.append(digits + 1, count - 1);
+    }
+    aOut += 'E';
+    char expText[8];
+    aOut.append(expText, std::to_chars(expText, expText + sizeof expText, exp).ptr);
   } else if (exp < 0) {
-    out += "0." + std::string(static_cast<std::size_t>(-exp - 1), '0') + digits;
+    aOut += "0.";
+    aOut.append(static_cast<std::size_t>(-exp - 1), '0');
+    aOut.append(digits, count);
   } else {
     const auto intLen = static_cast<std::size_t>(exp) + 1;
-    if (digits.size() <= intLen) {
-      out += digits + std::string(intLen - digits.size(), '0');
+    if (count <= intLen) {
+      aOut.append(digits, count);
+      aOut.append(intLen - count, '0');
     } else {
-      out += digits.substr(0, intLen) + "." + digits.substr(intLen);
+      aOut.append(digits, intLen);
+      aOut += '.';
+      aOut.append(digits + intLen, count - intLen);
     }
   }
+}
+
+std::string FormatFloatGeneral(double aValue) {
+  std::string out;
+  AppendFloatGeneral(out, aValue);
   return out;
 }
 

@@ -10,5 +10,7 @@ namespace tessaly {
 // "0". Not-a-number gives "NAN" and the infinities "INF" and "-INF"; writers whose format has
 // no such value (JSON) decide for themselves before calling.
 [[nodiscard]] std::string FormatFloatGeneral(double aValue);
+// The same form appended to aOut, for writers that build long texts.
+void AppendFloatGeneral(std::string& aOut, double aValue);
 
 }  // namespace tessaly

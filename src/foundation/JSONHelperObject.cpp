@@ -1,5 +1,5 @@
-// Record objects as type-tagged JSON and back, and the class registry that makes the object of a
-// tag (its one user).
+// Record objects as JSON: the plain object text of Obj2JSON, type-tagged JSON and back, and the
+// class registry that makes the object of a tag (its one user).
 #include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -14,6 +14,44 @@
 namespace tessaly {
 
 namespace {
+
+TJsonValue ObjectValue(const TVqObject& obj) {
+  TJsonObject members;
+  for (const auto& p : obj.Properties()) {
+    std::string name = Obj2JSONMemberName(p.Name);
+    TJsonValue value;
+    switch (p.Kind) {
+      case TVqPropKind::Integer:
+        value = std::get<std::int64_t>(p.Get(obj));
+        break;
+      case TVqPropKind::Double:
+        value = std::get<double>(p.Get(obj));
+        break;
+      case TVqPropKind::String:
+        value = std::get<std::string>(p.Get(obj));
+        break;
+      case TVqPropKind::Boolean:
+        value = std::get<bool>(p.Get(obj));
+        break;
+      case TVqPropKind::DateTime: {
+        const TDateTime dt = std::get<double>(p.Get(obj));
+        value = FormatDateTime("yyyy-MM-dd", dt) + "T" + FormatDateTime("hh:nn:ss.zzz", dt) + "Z";
+        break;
+      }
+      case TVqPropKind::Record:
+        if (const TVqObject* nested = p.GetRecord(obj)) value = ObjectValue(*nested);
+        break;
+      case TVqPropKind::RecordArray: {
+        TJsonArray items;
+        for (std::size_t i = 0, n = p.Count(obj); i < n; ++i) items.push_back(ObjectValue(p.Item(obj, i)));
+        value = std::move(items);
+        break;
+      }
+    }
+    members.emplace_back(std::move(name), std::move(value));
+  }
+  return members;
+}
 
 using json = nlohmann::ordered_json;
 
@@ -140,6 +178,10 @@ std::unique_ptr<TVqObject> TJSONHelper::ObjectFromTree(const json& aJSON, std::s
     aErro = e.what();
     return nullptr;
   }
+}
+
+std::string TJSONHelper::Obj2JSON(const TVqObject& aObj) {
+  return ObjectValue(aObj).ToJSON();
 }
 
 }  // namespace tessaly

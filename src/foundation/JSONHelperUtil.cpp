@@ -1,13 +1,15 @@
-// The row walk over a dataset and the object writer.
+// The row walk over a dataset: the rows of a window written straight into their JSON text, or
+// appended to an array of the tree form.
 #include "foundation/JSONHelperUtil.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+#include <string_view>
+#include <vector>
 
 #include "foundation/Base64Util.h"
-#include "foundation/JsonMemberName.h"
 #include "platform/TextCodec.h"
 
 namespace tessaly {
@@ -71,9 +73,14 @@ bool ParseFloat(const std::string& text, double& out) {
   return !t.empty() && ec == std::errc() && p == t.data() + t.size();
 }
 
-std::int64_t ToInteger(const TVqVariant& v, TVqFieldKind kind) {
+std::int64_t ToInteger(std::int64_t v, TVqFieldKind kind) {
   std::int64_t lo = 0, hi = 0;
   IntegerRange(kind, lo, hi);
+  if (v < lo || v > hi) throw std::runtime_error(std::to_string(v) + " is out of the field's integer range");
+  return v;
+}
+
+std::int64_t ToInteger(const TVqVariant& v, TVqFieldKind kind) {
   std::int64_t out = 0;
   if (const auto* i = std::get_if<std::int64_t>(&v)) {
     out = *i;
@@ -86,9 +93,7 @@ std::int64_t ToInteger(const TVqVariant& v, TVqFieldKind kind) {
   } else if (!ParseInt(std::get<std::string>(v), out)) {
     throw std::runtime_error("'" + std::get<std::string>(v) + "' is not an integer value");
   }
-  if (out < lo || out > hi)
-    throw std::runtime_error(std::to_string(out) + " is out of the field's integer range");
-  return out;
+  return ToInteger(out, kind);
 }
 
 double ToFloat(const TVqVariant& v) {
@@ -120,13 +125,95 @@ std::string ToText(const TVqVariant& v) {
   return std::get<bool>(v) ? "True" : "False";
 }
 
-// One member value by the field's kind, null rule first, then the hook.
-TJsonValue FieldValue(IVqDataset& ds, const std::string& table, int field,
-                      const TOnDatasetFiledToJSON& hook) {
-  const TVqFieldKind kind = ds.FieldKind(field);
+// What the walk needs of one field, worked out once per call.
+struct TFieldPlan {
+  std::string Name;
+  std::string Member;  // the quoted name and ':'
+  TVqFieldKind Kind = TVqFieldKind::Other;
+  ValueClass Class = ValueClass::Text;
+};
+
+std::vector<TFieldPlan> PlanFields(const IVqDataset& ds) {
+  std::vector<TFieldPlan> plans(static_cast<std::size_t>(ds.FieldCount()));
+  for (int f = 0; f < ds.FieldCount(); ++f) {
+    TFieldPlan& plan = plans[static_cast<std::size_t>(f)];
+    plan.Name = ds.FieldName(f);
+    AppendJsonQuoted(plan.Member, plan.Name);
+    plan.Member += ':';
+    plan.Kind = ds.FieldKind(f);
+    plan.Class = ClassOf(plan.Kind);
+  }
+  return plans;
+}
+
+// Writes converted values as JSON text.
+struct TTextSink {
+  std::string& out;
+  void Int(std::int64_t v) const {
+    char text[24];
+    out.append(text, std::to_chars(text, text + sizeof text, v).ptr);
+  }
+  void Float(double v) const { AppendJsonFloat(out, v); }
+  void Bool(bool v) const { out += v ? "true" : "false"; }
+  void Text(std::string_view v) const { AppendJsonQuoted(out, v); }
+};
+
+// Keeps converted values as one member value of the tree form.
+struct TTreeSink {
+  TJsonValue value;
+  void Int(std::int64_t v) { value = v; }
+  void Float(double v) { value = v; }
+  void Bool(bool v) { value = v; }
+  void Text(std::string_view v) { value = std::string(v); }
+};
+
+// The variant holding an empty string, keeping the string's room when it held one already.
+std::string& EmptyText(TVqVariant& v) {
+  if (auto* text = std::get_if<std::string>(&v)) {
+    text->clear();
+    return *text;
+  }
+  return v.emplace<std::string>();
+}
+
+// The value of one field by its kind, null rule first, then the hook, handed to the sink.
+// Without a hook no value is copied on the way; aScratch holds what must be formed first.
+template <class Sink>
+void EmitField(IVqDataset& ds, const std::string& table, int field, const TFieldPlan& plan,
+               const TOnDatasetFiledToJSON& hook, std::string& aScratch, TVqVariant& aTextValue, Sink& sink) {
   const bool isNull = ds.IsNull(field);
-  TVqVariant value;
-  switch (ClassOf(kind)) {
+  if (!hook) {
+    switch (plan.Class) {
+      case ValueClass::Integer:
+        sink.Int(ToInteger(isNull ? std::int64_t{0} : ds.AsInt64(field), plan.Kind));
+        return;
+      case ValueClass::Float:
+        sink.Float(isNull ? 0.0 : ds.AsDouble(field));
+        return;
+      case ValueClass::Boolean:
+        sink.Bool(isNull ? false : ds.AsBoolean(field));
+        return;
+      case ValueClass::Date:
+        aScratch.clear();
+        if (!isNull) AppendDateTimeText(aScratch, ds.AsDateTime(field));
+        sink.Text(aScratch);
+        return;
+      case ValueClass::Blob:
+        sink.Text(isNull ? std::string() : EncodeBase64Bytes(ds.AsString(field)));
+        return;
+      case ValueClass::Text:
+        sink.Text(isNull ? std::string_view() : ds.AsText(field, aScratch));
+        return;
+    }
+  }
+  // Numbers travel in a fresh variant; texts in aTextValue, whose string keeps its room from
+  // cell to cell.
+  TVqVariant number;
+  TVqVariant& value = plan.Class == ValueClass::Integer || plan.Class == ValueClass::Float ||
+                              plan.Class == ValueClass::Boolean
+                          ? number
+                          : aTextValue;
+  switch (plan.Class) {
     case ValueClass::Integer:
       value = isNull ? std::int64_t{0} : ds.AsInt64(field);
       break;
@@ -136,65 +223,82 @@ TJsonValue FieldValue(IVqDataset& ds, const std::string& table, int field,
     case ValueClass::Boolean:
       value = isNull ? false : ds.AsBoolean(field);
       break;
-    case ValueClass::Date:
-      value = isNull ? std::string() : FormatDateTime("yyyy-MM-dd hh:mm:ss", ds.AsDateTime(field));
+    case ValueClass::Date: {
+      std::string& text = EmptyText(value);
+      if (!isNull) AppendDateTimeText(text, ds.AsDateTime(field));
       break;
+    }
     case ValueClass::Blob:
-      value = isNull ? std::string() : EncodeBase64Bytes(ds.AsString(field));
+      EmptyText(value) = isNull ? std::string() : EncodeBase64Bytes(ds.AsString(field));
       break;
     case ValueClass::Text:
-      value = isNull ? std::string() : ds.AsString(field);
+      EmptyText(value).append(isNull ? std::string_view() : ds.AsText(field, aScratch));
       break;
   }
-  if (hook) hook(ds, table, ds.FieldName(field), value);
-  switch (ClassOf(kind)) {
+  hook(ds, table, plan.Name, value);
+  switch (plan.Class) {
     case ValueClass::Integer:
-      return ToInteger(value, kind);
+      sink.Int(ToInteger(value, plan.Kind));
+      return;
     case ValueClass::Float:
-      return ToFloat(value);
+      sink.Float(ToFloat(value));
+      return;
     case ValueClass::Boolean:
-      return ToBoolean(value);
+      sink.Bool(ToBoolean(value));
+      return;
     default:
-      return ToText(value);
+      if (const auto* text = std::get_if<std::string>(&value))
+        sink.Text(*text);
+      else
+        sink.Text(ToText(value));
   }
 }
 
-TJsonValue ObjectValue(const TVqObject& obj) {
-  TJsonObject members;
-  for (const auto& p : obj.Properties()) {
-    std::string name = Obj2JSONMemberName(p.Name);
-    TJsonValue value;
-    switch (p.Kind) {
-      case TVqPropKind::Integer:
-        value = std::get<std::int64_t>(p.Get(obj));
-        break;
-      case TVqPropKind::Double:
-        value = std::get<double>(p.Get(obj));
-        break;
-      case TVqPropKind::String:
-        value = std::get<std::string>(p.Get(obj));
-        break;
-      case TVqPropKind::Boolean:
-        value = std::get<bool>(p.Get(obj));
-        break;
-      case TVqPropKind::DateTime: {
-        const TDateTime dt = std::get<double>(p.Get(obj));
-        value = FormatDateTime("yyyy-MM-dd", dt) + "T" + FormatDateTime("hh:nn:ss.zzz", dt) + "Z";
-        break;
-      }
-      case TVqPropKind::Record:
-        if (const TVqObject* nested = p.GetRecord(obj)) value = ObjectValue(*nested);
-        break;
-      case TVqPropKind::RecordArray: {
-        TJsonArray items;
-        for (std::size_t i = 0, n = p.Count(obj); i < n; ++i) items.push_back(ObjectValue(p.Item(obj, i)));
-        value = std::move(items);
-        break;
-      }
-    }
-    members.emplace_back(std::move(name), std::move(value));
+// Calls onRow for each row of the window, the dataset standing on it. Rows before the window
+// are never read, so the walk starts at the window's first row.
+template <class OnRow>
+void WalkWindow(IVqDataset& ds, int aDataStart, int aDataLen, OnRow onRow) {
+  const bool all = aDataStart < 0 || aDataLen < 1;
+  const std::int64_t end = static_cast<std::int64_t>(aDataStart) + aDataLen;
+  std::int64_t row = 0;
+  if (all) {
+    ds.First();
+  } else {
+    ds.MoveToRow(aDataStart);
+    row = aDataStart;
   }
-  return members;
+  while (!ds.Eof() && (all || row < end)) {
+    onRow();
+    ds.Next();
+    ++row;
+  }
+}
+
+// The rows of the window as JSON objects joined by ",", appended to aOut. On failure false and
+// aErro = "数据集转换JSON组出错," + reason.
+bool WriteRows(const std::string& aTable, IVqDataset& ds, int aDataStart, int aDataLen, std::string& aOut,
+               std::string& aErro, const TOnDatasetFiledToJSON& hook) {
+  try {
+    const std::vector<TFieldPlan> plans = PlanFields(ds);
+    const TTextSink sink{aOut};
+    std::string scratch;
+    TVqVariant textValue;
+    bool first = true;
+    WalkWindow(ds, aDataStart, aDataLen, [&] {
+      aOut += first ? "{" : ",{";
+      first = false;
+      for (std::size_t f = 0; f < plans.size(); ++f) {
+        if (f > 0) aOut += ',';
+        aOut += plans[f].Member;
+        EmitField(ds, aTable, static_cast<int>(f), plans[f], hook, scratch, textValue, sink);
+      }
+      aOut += '}';
+    });
+    return true;
+  } catch (const std::exception& e) {
+    aErro = std::string("数据集转换JSON组出错,") + e.what();
+    return false;
+  }
 }
 
 }  // namespace
@@ -203,25 +307,18 @@ bool TJSONHelper::Dataset2JSONArry(const std::string& aTable, IVqDataset& aDatas
                                    int aDataLen, TJsonArray& aJSONArry, std::string& aErro,
                                    const TOnDatasetFiledToJSON& aOnToJSONValue) {
   try {
-    const bool all = aDataStart < 0 || aDataLen < 1;
-    const std::int64_t end = static_cast<std::int64_t>(aDataStart) + aDataLen;
-    std::int64_t row = 0;
-    // Skipped rows are never read, so go straight to the window's first row.
-    if (all) {
-      aDataset.First();
-    } else {
-      aDataset.MoveToRow(aDataStart);
-      row = aDataStart;
-    }
-    const int fields = aDataset.FieldCount();
-    while (!aDataset.Eof() && (all || row < end)) {
+    const std::vector<TFieldPlan> plans = PlanFields(aDataset);
+    std::string scratch;
+    TVqVariant textValue;
+    WalkWindow(aDataset, aDataStart, aDataLen, [&] {
       TJsonObject item;
-      for (int f = 0; f < fields; ++f)
-        item.emplace_back(aDataset.FieldName(f), FieldValue(aDataset, aTable, f, aOnToJSONValue));
+      for (std::size_t f = 0; f < plans.size(); ++f) {
+        TTreeSink sink;
+        EmitField(aDataset, aTable, static_cast<int>(f), plans[f], aOnToJSONValue, scratch, textValue, sink);
+        item.emplace_back(plans[f].Name, std::move(sink.value));
+      }
       aJSONArry.emplace_back(std::move(item));
-      aDataset.Next();
-      ++row;
-    }
+    });
     return true;
   } catch (const std::exception& e) {
     aErro = std::string("数据集转换JSON组出错,") + e.what();
@@ -232,23 +329,28 @@ bool TJSONHelper::Dataset2JSONArry(const std::string& aTable, IVqDataset& aDatas
 bool TJSONHelper::Dataset2JSONArry(const std::string& aTable, IVqDataset& aDataset, int aDataStart,
                                    int aDataLen, std::string& aJSON,
                                    const TOnDatasetFiledToJSON& aOnToJSONValue) {
-  TJsonValue rows{TJsonArray{}};
-  if (!Dataset2JSONArry(aTable, aDataset, aDataStart, aDataLen, rows.AsArray(), aJSON, aOnToJSONValue))
+  try {
+    std::string text = "[";
+    if (!WriteRows(aTable, aDataset, aDataStart, aDataLen, text, aJSON, aOnToJSONValue)) return false;
+    text += ']';
+    aJSON = std::move(text);
+    return true;
+  } catch (const std::exception& e) {
+    aJSON = std::string("数据集转换JSON组出错,") + e.what();
     return false;
-  aJSON = rows.ToJSON();
-  return true;
+  }
 }
 
 bool TJSONHelper::Dataset2JSON(const std::string& aTable, IVqDataset& aDataset, int aDataStart,
                                int aDataLen, std::string& aJSON,
                                const TOnDatasetFiledToJSON& aOnToJSONValue) {
   try {
-    TJsonArray rows;
-    if (!Dataset2JSONArry(aTable, aDataset, aDataStart, aDataLen, rows, aJSON, aOnToJSONValue))
-      return false;
-    TJsonObject wrapper;
-    wrapper.emplace_back(aTable, std::move(rows));
-    aJSON = TJsonValue(std::move(wrapper)).ToJSON();
+    std::string text = "{";
+    AppendJsonQuoted(text, aTable);
+    text += ":[";
+    if (!WriteRows(aTable, aDataset, aDataStart, aDataLen, text, aJSON, aOnToJSONValue)) return false;
+    text += "]}";
+    aJSON = std::move(text);
     return true;
   } catch (const std::exception& e) {
     aJSON = std::string("数据集转换JSON出错,") + e.what();
@@ -259,10 +361,6 @@ bool TJSONHelper::Dataset2JSON(const std::string& aTable, IVqDataset& aDataset, 
 bool TJSONHelper::Dataset2JSON(const std::string& aTable, IVqDataset& aDataset, std::string& aJSON,
                                const TOnDatasetFiledToJSON& aOnToJSONValue) {
   return Dataset2JSON(aTable, aDataset, -1, -1, aJSON, aOnToJSONValue);
-}
-
-std::string TJSONHelper::Obj2JSON(const TVqObject& aObj) {
-  return ObjectValue(aObj).ToJSON();
 }
 
 }  // namespace tessaly

@@ -3,16 +3,53 @@
 #include <cmath>
 
 #include "foundation/FloatText.h"
-#include "platform/Hex.h"
 #include "platform/TextCodec.h"
 
 namespace tessaly {
 
 namespace {
 
-void AppendUnit(std::string& out, char16_t unit) {
-  out += "\\u";
-  platform::AppendHex(out, unit, 4, platform::HexCase::Upper);
+void AppendUnit(std::string& out, char32_t unit) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  const char text[6] = {'\\', 'u', kHex[(unit >> 12) & 0xF], kHex[(unit >> 8) & 0xF], kHex[(unit >> 4) & 0xF],
+                        kHex[unit & 0xF]};
+  out.append(text, sizeof text);
+}
+
+// Bytes copied as they are inside a string: printable ASCII and DEL, but not '"', '\' and '/'.
+constexpr bool IsPlain(unsigned char c) { return c >= 32 && c <= 127 && c != '"' && c != '\\' && c != '/'; }
+
+void AppendEscapedAscii(std::string& out, std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t run = i;
+    while (i < text.size() && IsPlain(static_cast<unsigned char>(text[i]))) ++i;
+    out.append(text.data() + run, i - run);
+    if (i == text.size()) break;
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x80) {
+      const char32_t cp = platform::DecodeUtf8At(text, i);
+      if (cp >= 0x10000) {
+        AppendUnit(out, 0xD800 + ((cp - 0x10000) >> 10));
+        AppendUnit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
+      } else {
+        AppendUnit(out, cp);
+      }
+      continue;
+    }
+    ++i;
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '/': out += "\\/"; break;
+      case '\b': out += "\\b"; break;
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\f': out += "\\f"; break;
+      case '\r': out += "\\r"; break;
+      default: AppendUnit(out, c);
+    }
+  }
 }
 
 void AppendQuoted(std::string& out, std::string_view text, TJsonEscape escape) {
@@ -22,25 +59,8 @@ void AppendQuoted(std::string& out, std::string_view text, TJsonEscape escape) {
       if (c == '"') out += '\\';
       out += c;
     }
-    out += '"';
-    return;
-  }
-  for (char16_t u : platform::Utf8ToUtf16(text)) {
-    switch (u) {
-      case u'"': out += "\\\""; break;
-      case u'\\': out += "\\\\"; break;
-      case u'/': out += "\\/"; break;
-      case u'\b': out += "\\b"; break;
-      case u'\t': out += "\\t"; break;
-      case u'\n': out += "\\n"; break;
-      case u'\f': out += "\\f"; break;
-      case u'\r': out += "\\r"; break;
-      default:
-        if (u < 32 || u > 127)
-          AppendUnit(out, u);
-        else
-          out += static_cast<char>(u);
-    }
+  } else {
+    AppendEscapedAscii(out, text);
   }
   out += '"';
 }
@@ -55,6 +75,15 @@ std::string JsonQuote(std::string_view aText, TJsonEscape aEscape) {
 
 std::string FormatJsonFloat(double aValue) {
   return std::isfinite(aValue) ? FormatFloatGeneral(aValue) : "null";
+}
+
+void AppendJsonQuoted(std::string& aOut, std::string_view aText) { AppendQuoted(aOut, aText, TJsonEscape::Ascii); }
+
+void AppendJsonFloat(std::string& aOut, double aValue) {
+  if (std::isfinite(aValue))
+    AppendFloatGeneral(aOut, aValue);
+  else
+    aOut += "null";
 }
 
 void TJsonValue::WriteTo(std::string& aOut, TJsonEscape aEscape) const {

@@ -24,6 +24,9 @@ enum class TJsonEscape {
 // A JSON number in the programs' general float form (foundation/FloatText.h). Not-a-number and
 // the infinities have no JSON form and give "null".
 [[nodiscard]] std::string FormatJsonFloat(double aValue);
+// JsonQuote (ASCII rules) and FormatJsonFloat appended to aOut, for writers of long texts.
+void AppendJsonQuoted(std::string& aOut, std::string_view aText);
+void AppendJsonFloat(std::string& aOut, double aValue);
 
 class TJsonValue;
 using TJsonArray = std::vector<TJsonValue>;

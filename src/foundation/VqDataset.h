@@ -4,6 +4,7 @@
 // one. Callers own the dataset; a walk moves its current row, so one dataset serves one thread.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "foundation/DateTime.h"
 
@@ -60,6 +61,12 @@ class IVqDataset {
   [[nodiscard]] virtual bool IsNull(int aField) const = 0;
   // UTF-8 text form of any kind; for a Blob the raw bytes.
   [[nodiscard]] virtual std::string AsString(int aField) const = 0;
+  // The same text without a copy where the dataset holds it: valid until the current row moves
+  // or aScratch changes. The default copies AsString into aScratch.
+  [[nodiscard]] virtual std::string_view AsText(int aField, std::string& aScratch) const {
+    aScratch = AsString(aField);
+    return aScratch;
+  }
   [[nodiscard]] virtual std::int64_t AsInt64(int aField) const = 0;
   [[nodiscard]] virtual double AsDouble(int aField) const = 0;
   [[nodiscard]] virtual bool AsBoolean(int aField) const = 0;

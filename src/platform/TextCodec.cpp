@@ -101,6 +101,8 @@ std::string Iconv(const char* to, const char* from, std::string_view in, std::st
 
 }  // namespace
 
+char32_t DecodeUtf8At(std::string_view utf8, std::size_t& pos) { return DecodeOne(utf8, pos); }
+
 std::u16string Utf8ToUtf16(std::string_view utf8) {
   std::u16string out;
   out.reserve(utf8.size());

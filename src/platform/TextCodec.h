@@ -11,6 +11,9 @@ namespace platform {
 
 // Invalid UTF-8 sequences become U+FFFD, one per offending byte.
 [[nodiscard]] std::u16string Utf8ToUtf16(std::string_view utf8);
+// The code point at utf8[pos], advancing pos past it; an invalid sequence gives U+FFFD and
+// advances one byte, as Utf8ToUtf16 reads it. pos must be below utf8.size().
+[[nodiscard]] char32_t DecodeUtf8At(std::string_view utf8, std::size_t& pos);
 // Unpaired surrogates become U+FFFD.
 [[nodiscard]] std::string Utf16ToUtf8(std::u16string_view utf16);
 [[nodiscard]] bool IsValidUtf8(std::string_view bytes);

@@ -91,7 +91,7 @@ TEST_F(DMOdbcTest, RollbackUndoesTransactionAndRestoresAutoCommit) {
   other.Open();
   TDbResult rows;
   other.Query("select id from goods", rows);
-  EXPECT_EQ(rows.Rows.size(), 1u) << "the insert after the rollback must be committed";
+  EXPECT_EQ(rows.RowCount(), 1u) << "the insert after the rollback must be committed";
 }
 
 // A statement run in a transaction is committed on success; on failure the call reports the

@@ -108,9 +108,17 @@ class FakePlatformServer {
   // Lets every answer held on `gate` (now or later) go.
   void Release(const std::string& gate);
 
+  // With counts only, requests are checked and counted as before but not kept, so a long run
+  // does not hold every page it was sent; Requests() then lists only those kept before.
+  void KeepOnlyCounts(bool aOn);
+  // Every request so far, kept or not, and those among them whose platform signature is wrong.
+  [[nodiscard]] std::size_t RequestCount() const;
+  [[nodiscard]] std::size_t BadSignatureCount() const;
+
   [[nodiscard]] std::vector<RecordedRequest> Requests() const;
   [[nodiscard]] std::vector<RecordedRequest> RequestsTo(const std::string& path) const;
-  // Blocks until `count` requests are recorded; false when `guardMs` of real time pass first.
+  // Blocks until `count` requests have been seen (kept or counted); false when `guardMs` of real
+  // time pass first.
   [[nodiscard]] bool WaitForRequests(std::size_t count, int guardMs = 10000) const;
   // Blocks until `count` connections have been finished (answered, closed or reset).
   [[nodiscard]] bool WaitForFinished(std::size_t count, int guardMs = 10000) const;
@@ -134,6 +142,9 @@ class FakePlatformServer {
   FakeReply fallback_;                                    // guarded by lock_
   std::set<std::string> released_;                        // guarded by lock_
   std::vector<RecordedRequest> requests_;                 // guarded by lock_
+  std::size_t requestCount_ = 0;                          // guarded by lock_
+  std::size_t badSignatures_ = 0;                         // guarded by lock_
+  bool countsOnly_ = false;                               // guarded by lock_
   std::size_t finished_ = 0;                              // guarded by lock_
   bool stopping_ = false;                                 // guarded by lock_
 
