@@ -227,8 +227,8 @@ TEST_F(UploadWorkerStopTest, StartAfterSettingsChangeUsesNewDatabase) {
   EXPECT_EQ(PostedChanges("bi_t_item"), Range(1, 5));
   TDbResult rows;
   direct.Query("select last_change from spf_t_trans_record where table_name='bi_t_item'", rows);
-  ASSERT_EQ(rows.Rows.size(), 1u);
-  EXPECT_EQ(rows.Rows[0][0], TDbVariant(std::int64_t{5}));
+  ASSERT_EQ(rows.RowCount(), 1u);
+  EXPECT_EQ(rows.Value(0, 0), TDbVariant(std::int64_t{5}));
   EXPECT_EQ(db.Value("select last_change from spf_t_trans_record where table_name='bi_t_item'"), "3");
 }
 
