@@ -90,7 +90,7 @@ TMain::TMain(const std::string& aFirstArg, QWidget* aParent) : QWidget(aParent),
   FLogView = std::make_shared<TMemoLogView>(mmLog);
   if (TLogger* logger = Logger.load()) logger->SetLogShower(FLogView);
   TrayIcon->setIcon(windowIcon());
-  TrayIcon->show();
+  if (QSystemTrayIcon::isSystemTrayAvailable()) TrayIcon->show();
   const QString caption = QString::fromStdString(Caption());
   setWindowTitle(caption);
   lblTitle->setText(caption);
