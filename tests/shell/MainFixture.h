@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +55,8 @@ class MainFixture : public DialogFixture {
 
   // The log view's text once the queued lines have arrived.
   std::string Memo() {
+    // Twice: a queued handler (a tip) may queue its own log line.
+    QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     return main->mmLog->toPlainText().toStdString();
   }
@@ -68,6 +71,15 @@ class MainFixture : public DialogFixture {
   void Poll(int state) {
     AppVar->UploadState.v(state);
     main->tmrServerTimer();
+  }
+
+  // Every log file of the program folder, concatenated.
+  [[nodiscard]] std::string LogFiles() const {
+    std::string text;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(machine.programDir() + "log", ec))
+      text += vqtest::ReadFileBytes(entry.path().string());
+    return text;
   }
 
   static std::string Text(const QLabel* label) { return label->text().toStdString(); }
