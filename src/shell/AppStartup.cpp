@@ -13,6 +13,7 @@
 #include "foundation/ui/MsgBoxUnit.h"
 #include "foundation/ui/VqSkinUtil.h"
 #include "platform/ProgramInfo.h"
+#include "platform/WinPath.h"
 #include "shell/AppConfigUnit.h"
 #include "shell/AppLoginUnit.h"
 #include "shell/MainUnit.h"
@@ -49,12 +50,18 @@ TAppStartup::TAppStartup(std::string aFirstArg) : FFirstArg(std::move(aFirstArg)
 
 TAppStartup::~TAppStartup() {
   // The workers may still log into the main window's view while they end.
-  FEngine.reset();
-  SPfApp = nullptr;
+  if (FEngine) {
+    FEngine.reset();
+    SPfApp = nullptr;
+  }
   FMain.reset();
 }
 
-std::string TAppStartup::MutexName() { return TvqLib::GetMutexKey(platform::ProgramFile()); }
+std::string TAppStartup::MutexName() {
+  // A program inside the machine's drives is named by its Windows path, as the autorun entry is.
+  const std::string file = platform::ProgramFile();
+  return TvqLib::GetMutexKey(platform::WindowsPathOf(file).value_or(file));
+}
 
 bool TAppStartup::TakeGuard() { return !TvqLib::CheckOnlyRunn(MutexName()); }
 
