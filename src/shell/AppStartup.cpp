@@ -23,7 +23,7 @@ namespace tessaly {
 namespace {
 
 // Where the updater downloads from: the deployer's site and the agent's fixed folder on it.
-const char* const kUpdateUrl = "http://update.velmora.cn/down/vqfq_service/";
+const char* const kUpdateUrl = "http://update.velmora.example/down/vqfq_service/";
 const char* const kUpdaterTitle = "Velmora智能平台数据同步服务";
 
 // The message loop with the exception hook: an exception leaving an event handler is logged and
