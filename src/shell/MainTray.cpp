@@ -10,6 +10,8 @@
 #include "engine/AppVarUtil.h"
 #include "foundation/VqLibUtil.h"
 #include "shell/AppConfigUnit.h"
+#include "shell/AppTransQueryUnit.h"
+#include "shell/AppTransResetUnit.h"
 #include "shell/MainUnit.h"
 
 namespace tessaly {
@@ -98,11 +100,13 @@ void TMain::btnConfigClick() {
 }
 
 void TMain::btnResetClick() {
-  // The transfer reset dialog (TAppTransReset) is wired here once it is added.
+  TAppTransReset dialog(this);
+  dialog.exec();
 }
 
 void TMain::btnQueryClick() {
-  // The transfer query dialog (TAppTransQuery) is wired here once it is added.
+  TAppTransQuery dialog(this);
+  dialog.exec();
 }
 
 }  // namespace tessaly

@@ -82,7 +82,7 @@ class TMain : public QWidget {
   void tmrServerTimer();
   void btnServerClick();
   void btnConfigClick();
-  // The transfer reset and transfer query dialogs (opened modally once they exist).
+  // The transfer reset and transfer query dialogs, modal.
   void btnResetClick();
   void btnQueryClick();
   void btnExitAppClick();
