@@ -1,12 +1,9 @@
 #pragma once
-// The lines of a text as the programs' string lists take them: CR LF, a lone CR and a lone LF
-// each end a line, and a break at the very end opens no new line (so "" gives no lines).
-#include <string>
-#include <string_view>
-#include <vector>
+// Line splitting is the host layer's (platform/TextLines.h), shared by both programs.
+#include "platform/TextLines.h"
 
 namespace tessaly {
 
-[[nodiscard]] std::vector<std::string> SplitTextLines(std::string_view aText);
+using platform::SplitTextLines;
 
 }  // namespace tessaly

@@ -1,4 +1,4 @@
-#include "foundation/TextLines.h"
+#include "platform/TextLines.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ TEST(TextLines, SplitsAtEveryBreakKind) {
       {"\r\n\r\n", {"", ""}},
       {"a\r\rb", {"a", "", "b"}},
   };
-  for (const auto& c : cases) EXPECT_EQ(tessaly::SplitTextLines(c.text), c.lines) << c.text;
+  for (const auto& c : cases) EXPECT_EQ(platform::SplitTextLines(c.text), c.lines) << c.text;
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-#include "foundation/TextLines.h"
+#include "platform/TextLines.h"
 
-namespace tessaly {
+namespace platform {
 
 std::vector<std::string> SplitTextLines(std::string_view aText) {
   std::vector<std::string> lines;
@@ -15,4 +15,4 @@ std::vector<std::string> SplitTextLines(std::string_view aText) {
   return lines;
 }
 
-}  // namespace tessaly
+}  // namespace platform
