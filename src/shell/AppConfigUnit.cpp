@@ -81,8 +81,17 @@ TAppConfig::TAppConfig(bool aDBLocked, QWidget* aParent)
   EnableConfig(!aDBLocked);
 }
 
-TAppConfig::~TAppConfig() {
-  if (!FSaved) FSnapshot.Restore();
+TAppConfig::~TAppConfig() { RestoreUnlessSaved(); }
+
+void TAppConfig::done(int aResult) {
+  RestoreUnlessSaved();
+  TBaseForm::done(aResult);
+}
+
+void TAppConfig::RestoreUnlessSaved() {
+  if (FSaved || FRestored) return;
+  FSnapshot.Restore();
+  FRestored = true;
 }
 
 void TAppConfig::BuildControls() {
@@ -418,8 +427,10 @@ void TAppConfig::pnlBackDblClick(bool aCtrlHeld) {
 }
 
 bool TAppConfig::eventFilter(QObject* aWatched, QEvent* aEvent) {
-  if (aEvent->type() == QEvent::MouseButtonDblClick && (aWatched == pnlContent || aWatched == pnlBack))
+  if (aEvent->type() == QEvent::MouseButtonDblClick && (aWatched == pnlContent || aWatched == pnlBack)) {
     pnlBackDblClick(static_cast<QMouseEvent*>(aEvent)->modifiers() & Qt::ControlModifier);
+    return true;  // handled once, not again by the parent panel
+  }
   return TBaseForm::eventFilter(aWatched, aEvent);
 }
 

@@ -87,6 +87,8 @@ class TAppConfig : public TBaseForm {
 
  protected:
   void FormShow() override;
+  // Every way the dialog ends passes here.
+  void done(int aResult) override;
   bool eventFilter(QObject* aWatched, QEvent* aEvent) override;
 
  private:
@@ -98,7 +100,11 @@ class TAppConfig : public TBaseForm {
   void BuildOptions();
 
   bool FDBLocked;
+  // Puts the snapshot back once, unless a save succeeded.
+  void RestoreUnlessSaved();
+
   bool FSaved = false;
+  bool FRestored = false;
   TAppVarDBSnapshot FSnapshot;
   int FDBMode = 0;
   std::string FSvrVIPHost;
