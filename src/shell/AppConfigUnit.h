@@ -67,7 +67,8 @@ class TAppConfig : public TBaseForm {
   // Loads the database part of product aSoftVer from AppVar and shows that mode's panel.
   void ShowDBConfig(const std::string& aSoftVer);
   // The whole save short of writing the settings file: checks, server query, connection, and
-  // AppVar. False (after its message box) when any step fails; AppVar is then unchanged.
+  // AppVar. False (after its message box) when any step fails; AppVar then keeps its values but
+  // the WSDL choice the server was asked with, which the dialog's end puts back.
   bool GetConfig();
   // Locks (false) or unlocks the database part.
   void EnableConfig(bool aEnable);
