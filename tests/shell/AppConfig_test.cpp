@@ -294,6 +294,45 @@ TEST_F(AppConfigTest, HiddenPullStartDate) {
   EXPECT_EQ(Ini("SPFClient", "PullStartDate"), "2021-03-04 00:00:00");
 }
 
+// A stored code outside the list shows no product; a save then takes the direct path and stores
+// an empty product code, so the agent still counts as not configured.
+TEST_F(AppConfigTest, UnknownProductSavesEmptyCode) {
+  AppVar->SoftVer = "12345";
+  TAppConfig dlg(false);
+  dlg.show();
+  EXPECT_EQ(dlg.cbbSoftVer->currentIndex(), -1);
+  EXPECT_EQ(AppVar->SoftVerName, "");
+  dlg.lblOKClick();
+  EXPECT_EQ(messages, std::vector<std::string>{});
+  EXPECT_EQ(dlg.FiResult, 1);
+  EXPECT_EQ(AppVar->SoftVer, "");
+  EXPECT_EQ(Ini("SPFClient", "SoftVer"), "");
+}
+
+// A hosted-mode save asks the server for the configured account set and keeps the configured
+// account-set name and id.
+TEST_F(AppConfigTest, HostedSaveKeepsConfiguredAccountSet) {
+  WriteIni("[DBConfig_00050]\r\nSvrHost=127.0.0.1\r\nSvrPort=" + std::to_string(soap.Port()) +
+           "\r\nSvrDBName=hosted\r\nSvrDBId=abc\r\n");
+  NewEngine();
+  SPfApp = app.get();
+  soap.SetDBParm({"true", "127.0.0.1", db.DatabasePath(), "托管", "sa", "0", "1433"});
+  TAppConfig dlg(false);
+  dlg.show();
+  Choose(dlg, "00050");
+  dlg.chkAuthUseWSDL->setChecked(false);
+  dlg.lblOKClick();
+  ASSERT_EQ(messages, std::vector<std::string>{});
+  EXPECT_EQ(dlg.FiResult, 1);
+  EXPECT_EQ(AppVar->DBMode, 2);
+  EXPECT_EQ(AppVar->SvrDBName, "hosted");
+  EXPECT_EQ(AppVar->SvrDBId, "abc");
+  EXPECT_EQ(AppVar->DBName, db.DatabasePath());
+  ASSERT_FALSE(soap.Requests().empty());
+  EXPECT_NE(soap.Requests().front().Body.find(">hosted<"), std::string::npos);
+  EXPECT_EQ(Ini("DBConfig_00050", "SvrDBId"), "abc");
+}
+
 // Screenshots of the dialog in each database mode.
 TEST_F(AppConfigTest, Screenshots) {
   WriteServerSection("总部", "old_db");
