@@ -133,7 +133,7 @@ void TAppConfig::BuildDBPanels() {
   edtDBUser = Edit(pnlDBConfig, 415, 4, 180);
   Caption("密码：", pnlDBConfig, 0, 4 + kRow);
   edtDBPwd = Edit(pnlDBConfig, 115, 4 + kRow, 180);
-  edtDBPwd->setEchoMode(QLineEdit::Password);
+  MaskWithStars(edtDBPwd);
   Caption("数据库名：", pnlDBConfig, 300, 4 + kRow);
   edtDBName = Edit(pnlDBConfig, 415, 4 + kRow, 180);
 

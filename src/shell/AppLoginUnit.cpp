@@ -69,7 +69,7 @@ void TAppLogin::BuildControls() {
   caption("登录密码：", 170);
   edtPwd = new QLineEdit(pnlBack);
   edtPwd->setGeometry(140, 170, 260, 30);
-  edtPwd->setEchoMode(QLineEdit::Password);
+  MaskWithStars(edtPwd);
   caption("软件帐套：", 210);
   lblSoftVer = new QLabel("未设置", pnlBack);
   lblSoftVer->setWordWrap(true);

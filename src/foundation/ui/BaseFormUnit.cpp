@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QShowEvent>
 #include <QWindow>
@@ -150,6 +151,11 @@ bool TBaseForm::eventFilter(QObject* aWatched, QEvent* aEvent) {
       break;
   }
   return QDialog::eventFilter(aWatched, aEvent);
+}
+
+void MaskWithStars(QLineEdit* aEdit) {
+  aEdit->setEchoMode(QLineEdit::Password);
+  aEdit->setStyleSheet("QLineEdit { lineedit-password-character: 42; }");
 }
 
 }  // namespace tessaly

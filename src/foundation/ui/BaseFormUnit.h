@@ -14,6 +14,7 @@
 
 class QFrame;
 class QKeyEvent;
+class QLineEdit;
 
 namespace tessaly {
 
@@ -67,5 +68,8 @@ class TBaseForm : public QDialog {
   bool FDragging = false;
   QPoint FDragOffset;
 };
+
+// A password field whose characters show as "*".
+void MaskWithStars(QLineEdit* aEdit);
 
 }  // namespace tessaly
