@@ -6,6 +6,7 @@
 //
 // Show it with exec() while the engine is stopped. Runs on AppDM's main connection; reads
 // AppVar's SoftModel and BranchNo. UI thread only.
+#include <cstdint>
 #include <string>
 
 #include "engine/DbQuery.h"

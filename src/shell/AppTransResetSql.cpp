@@ -29,8 +29,8 @@ TDateFieldState ReadDateField(const std::string& aText, TDateTime& aValue) {
 }
 
 std::string PullReadSql(const std::string& aColumn, const std::string& aTable, int aSoftId) {
-  return "select " + aColumn + " from spf_t_trans_record  where table_name='" + aTable +
-         "' and softid=" + std::to_string(aSoftId);
+  return "select " + aColumn + " from spf_t_trans_record  where table_name=" + SqlQuoted(aTable) +
+         " and softid=" + std::to_string(aSoftId);
 }
 
 std::string ResetItemText(const std::vector<std::string>& aCaptions, bool aVipIntegral) {
@@ -51,7 +51,7 @@ std::string ResetDeleteSql(int aSoftId, const std::string& aSoftVer, const std::
     if (HasResetValue(tick.Value)) sql += " and t.trans_table<>" + SqlQuoted(tick.Stream->Table);
   sql += ")";
   for (const TPullTick& tick : aTicks)
-    if (!HasResetValue(tick.Value)) sql += " or table_name='" + std::string(tick.Stream->Table) + "' ";
+    if (!HasResetValue(tick.Value)) sql += " or table_name=" + SqlQuoted(tick.Stream->Table) + " ";
   return sql + ")";
 }
 

@@ -36,7 +36,7 @@ bool IsPullItem(int aItem) {
 }
 
 // The stored value of a show-time read; the default 0 for anything that is no number.
-std::int64_t ChangeOf(const TDbVariant& aValue) {
+std::int64_t StoredChange(const TDbVariant& aValue) {
   try {
     return VarToInt64(aValue);
   } catch (const std::exception&) {
@@ -44,7 +44,7 @@ std::int64_t ChangeOf(const TDbVariant& aValue) {
   }
 }
 
-TDateTime DateOf(const TDbVariant& aValue) {
+TDateTime StoredDate(const TDbVariant& aValue) {
   try {
     return VarToDateTime(aValue);
   } catch (const std::exception&) {
@@ -130,10 +130,10 @@ void TAppTransReset::FormShow() {
   for (std::size_t s = 0; s < kPullStreams.size(); ++s) {
     const std::string table = kPullStreams[s].Table;
     const std::int64_t change =
-        ChangeOf(AppDM->SqlValue(PullReadSql("last_change", table, softId), TDbVariant(std::int64_t{0})));
+        StoredChange(AppDM->SqlValue(PullReadSql("last_change", table, softId), TDbVariant(std::int64_t{0})));
     FChangeEdits[s]->setValue(static_cast<int>(std::clamp<std::int64_t>(change, INT_MIN, INT_MAX)));
     const TDateTime date =
-        DateOf(AppDM->SqlValue(PullReadSql("last_date", table, softId), TDbVariant(std::int64_t{0})));
+        StoredDate(AppDM->SqlValue(PullReadSql("last_date", table, softId), TDbVariant(std::int64_t{0})));
     FDateEdits[s]->setText(QString::fromStdString(TvqLib::GetFormat(date)));
   }
 }
