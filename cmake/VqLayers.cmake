@@ -32,6 +32,6 @@ function(vq_add_tests dir)
     target_link_libraries(${_target} PRIVATE ${ARG_LIBS} test_support GTest::gtest GTest::gtest_main GTest::gmock)
     add_test(NAME ${_target} COMMAND ${_target})
     set_tests_properties(${_target} PROPERTIES TIMEOUT 300
-      ENVIRONMENT "VQ_TEST_BINARY_DIR=${CMAKE_BINARY_DIR};VQ_TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+      ENVIRONMENT "VQ_TEST_BINARY_DIR=${CMAKE_BINARY_DIR};VQ_TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR};LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
   endforeach()
 endfunction()

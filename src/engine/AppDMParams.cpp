@@ -171,4 +171,29 @@ bool TAppDM::SetTransRecord(std::string& aResult, const std::string& aType, cons
                  aConn, true);
 }
 
+bool TAppDM::SetTransRecordValues(std::string& aResult, const std::string& aType, const std::string& aTable,
+                                  std::optional<int> aLastChange, std::optional<TDateTime> aLastDate,
+                                  TDbConnection* aConn) {
+  std::string assignments;
+  std::string columns;
+  std::string values;
+  const auto add = [&](const char* aColumn, const std::string& aValue) {
+    assignments += (assignments.empty() ? "" : ",") + std::string(aColumn) + "=" + aValue;
+    columns += std::string(",") + aColumn;
+    values += "," + aValue;
+  };
+  if (aLastChange) add("last_change", std::to_string(*aLastChange));
+  if (aLastDate) add("last_date", SqlQuotedDate(*aLastDate));
+  if (assignments.empty()) {
+    aResult = "没有需要写入的传输标记";
+    return false;
+  }
+  return SqlExec(aResult,
+                 RecordUpsert(aType, aTable, "   update spf_t_trans_record set " + assignments,
+                              "   insert into spf_t_trans_record(softid,trans_type,table_name" + columns +
+                                  ")   values(" + SoftIdText() + "," + SqlQuoted(aType) + "," + SqlQuoted(aTable) +
+                                  values + ")"),
+                 aConn);
+}
+
 }  // namespace tessaly

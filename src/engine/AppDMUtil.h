@@ -18,6 +18,7 @@
 // SvrDownloadState are the only state the workers share here, each behind its own lock.
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "engine/DMUnit.h"
@@ -67,6 +68,12 @@ class TAppDM : public TDM {
   // Counts the checkpoint's change number up by one (a new one starts at 0).
   bool SetTransRecord(std::string& aResult, const std::string& aType, const std::string& aTable,
                       TDbConnection* aConn = nullptr);
+  // Writes only the values given (the date to the second), adding the checkpoint when it is
+  // missing, its other columns at their defaults; without a transaction. False, running
+  // nothing, when neither value is given.
+  bool SetTransRecordValues(std::string& aResult, const std::string& aType, const std::string& aTable,
+                            std::optional<int> aLastChange, std::optional<TDateTime> aLastDate,
+                            TDbConnection* aConn = nullptr);
 
   // --- Pulled orders and members (AppDMOrders.cpp) ---
   // A failing query counts as not stored.

@@ -1,0 +1,66 @@
+// The dialogs' label buttons and the colour setters.
+#include "foundation/ui/VqLabel.h"
+
+#include <QEnterEvent>
+#include <QMouseEvent>
+#include <QPalette>
+
+namespace tessaly {
+
+TVqLabel::TVqLabel(const QString& aText, QWidget* aParent) : QLabel(aText, aParent) {}
+
+void TVqLabel::Click() {
+  if (isEnabled()) emit clicked();
+}
+
+void TVqLabel::mousePressEvent(QMouseEvent* aEvent) {
+  FPressed = aEvent->button() == Qt::LeftButton;
+  QLabel::mousePressEvent(aEvent);
+}
+
+void TVqLabel::mouseReleaseEvent(QMouseEvent* aEvent) {
+  const bool click = FPressed && aEvent->button() == Qt::LeftButton && rect().contains(aEvent->position().toPoint());
+  FPressed = false;
+  QLabel::mouseReleaseEvent(aEvent);
+  if (click) Click();
+}
+
+void TVqLabel::mouseDoubleClickEvent(QMouseEvent* aEvent) {
+  QLabel::mouseDoubleClickEvent(aEvent);
+  if (aEvent->button() == Qt::LeftButton) emit doubleClicked();
+}
+
+void TVqLabel::enterEvent(QEnterEvent* aEvent) {
+  QLabel::enterEvent(aEvent);
+  emit mouseEntered();
+}
+
+void TVqLabel::leaveEvent(QEvent* aEvent) {
+  QLabel::leaveEvent(aEvent);
+  emit mouseLeft();
+}
+
+void SetSkinColors(QWidget* aWidget, TColor aBack, TColor aFont) {
+  SetSkinBack(aWidget, aBack);
+  SetSkinFont(aWidget, aFont);
+}
+
+void SetSkinBack(QWidget* aWidget, TColor aBack) {
+  QPalette palette = aWidget->palette();
+  palette.setColor(QPalette::Window, ToQColor(aBack));
+  aWidget->setPalette(palette);
+  aWidget->setAutoFillBackground(true);
+}
+
+void SetSkinFont(QWidget* aWidget, TColor aFont) {
+  QPalette palette = aWidget->palette();
+  const QColor color = ToQColor(aFont);
+  palette.setColor(QPalette::WindowText, color);
+  palette.setColor(QPalette::Text, color);
+  palette.setColor(QPalette::ButtonText, color);
+  aWidget->setPalette(palette);
+}
+
+void SetSkinTransparent(QWidget* aWidget, bool aTransparent) { aWidget->setAutoFillBackground(!aTransparent); }
+
+}  // namespace tessaly

@@ -1,0 +1,92 @@
+#include "foundation/ui/BaseFormUnit.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <vector>
+
+#include "support/OffscreenApp.h"
+
+namespace tessaly {
+namespace {
+
+class BaseFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override { vqtest::OffscreenApp(); }
+};
+
+struct EscCase {
+  bool CloseHidden;
+  bool CloseDisabled;
+  bool Closes;
+};
+
+// Esc closes the window only while the close label is shown and enabled, and never sets a
+// result; QDialog's own Esc handling is off.
+TEST_F(BaseFormTest, EscRule) {
+  for (const auto& c : std::vector<EscCase>{{false, false, true}, {true, false, false}, {false, true, false}}) {
+    TBaseForm form;
+    form.show();
+    form.lblClose->setHidden(c.CloseHidden);
+    form.lblClose->setEnabled(!c.CloseDisabled);
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&form, &esc);
+    EXPECT_EQ(form.isVisible(), !c.Closes) << c.CloseHidden << c.CloseDisabled;
+    EXPECT_EQ(form.FiResult, -1);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(&form, &enter);
+    EXPECT_EQ(form.isVisible(), !c.Closes);
+  }
+}
+
+// Dragging with the left button on the background or the title moves the window by the mouse's
+// way; a move without the button does not.
+TEST_F(BaseFormTest, DragFromBackgroundAndTitle) {
+  for (QWidget* (*target)(TBaseForm&) : {+[](TBaseForm& f) -> QWidget* { return f.pnlBack; },
+                                          +[](TBaseForm& f) -> QWidget* { return f.lblTitle; }}) {
+    TBaseForm form;
+    form.show();
+    form.move(100, 100);
+    QWidget* w = target(form);
+    const QPointF start = w->mapToGlobal(QPointF(5, 5));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), start, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+    QMouseEvent move(QEvent::MouseMove, QPointF(35, 25), start + QPointF(30, 20), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
+    EXPECT_EQ(form.pos(), QPoint(130, 120));
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(35, 25), start + QPointF(30, 20), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &release);
+    QMouseEvent hover(QEvent::MouseMove, QPointF(60, 60), start + QPointF(80, 80), Qt::NoButton, Qt::NoButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(w, &hover);
+    EXPECT_EQ(form.pos(), QPoint(130, 120));
+  }
+}
+
+// The close label shows the exit colour on the window background, and under the mouse the exit
+// hover colour on the exit hover text colour; leaving restores it.
+TEST_F(BaseFormTest, CloseLabelHover) {
+  Skin.LoadSkin("skyblue");
+  TBaseForm form;
+  form.show();
+  EXPECT_EQ(form.lblClose->palette().color(QPalette::WindowText), ToQColor(Skin.button_exit_defback));
+  EXPECT_FALSE(form.lblClose->autoFillBackground());
+  QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+  QApplication::sendEvent(form.lblClose, &enter);
+  EXPECT_TRUE(form.lblClose->autoFillBackground());
+  EXPECT_EQ(form.lblClose->palette().color(QPalette::Window), ToQColor(Skin.button_exit_movefont));
+  EXPECT_EQ(form.lblClose->palette().color(QPalette::WindowText), ToQColor(Skin.button_exit_moveback));
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(form.lblClose, &leave);
+  EXPECT_FALSE(form.lblClose->autoFillBackground());
+  EXPECT_EQ(form.lblClose->palette().color(QPalette::WindowText), ToQColor(Skin.button_exit_defback));
+  Skin.LoadSkin("");
+}
+
+}  // namespace
+}  // namespace tessaly

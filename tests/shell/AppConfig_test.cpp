@@ -1,0 +1,350 @@
+#include "shell/AppConfigUnit.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <string>
+#include <vector>
+
+#include "shell/DialogFixture.h"
+#include "support/FakeSoapService.h"
+#include "support/RefusedPort.h"
+
+namespace tessaly {
+namespace {
+
+class AppConfigTest : public DialogFixture {
+ protected:
+  // Product `code` chosen in the combo as the operator would.
+  static void Choose(TAppConfig& dlg, const std::string& code) {
+    dlg.cbbSoftVer->setCurrentIndex(SoftVerIndexOf(code));
+    dlg.cbbSoftVerChange();
+  }
+
+  // Tessaly.ini of the fixture plus a server-mode section for 00029 on the fake SOAP service.
+  void WriteServerSection(const std::string& dbTitle = "", const std::string& dbName = "") {
+    WriteIni("[DBConfig_00029]\r\nSvrHost=127.0.0.1\r\nSvrPort=" + std::to_string(soap.Port()) +
+             "\r\nSvrDBTitle=" + dbTitle + "\r\nSvrDBName=" + dbName + "\r\n"
+             "[DBConfig_00050]\r\nSvrHost=\r\nSvrPort=0\r\nSvrDBName=hosted\r\nSvrDBId=abc\r\n");
+    NewEngine();
+    SPfApp = app.get();
+    soap.SetDBParm({"true", "127.0.0.1", db.DatabasePath(), "总部", "sa", "0", "1433"});
+  }
+
+  vqtest::FakeSoapService soap;
+};
+
+struct PanelCase {
+  const char* Code;
+  int Panel;  // 0 direct, 1 server, 2 hosted
+};
+
+// Each product shows the connection panel of its database mode, and only that one.
+TEST_F(AppConfigTest, PanelFollowsProduct) {
+  TAppConfig dlg(false);
+  dlg.show();
+  const std::vector<PanelCase> cases = {{"00012", 0}, {"00029", 1}, {"00008", 0}, {"00009", 0},
+                                        {"00050", 2}, {"00039", 1}, {"00040", 2}};
+  ASSERT_EQ(dlg.cbbSoftVer->count(), 7);
+  for (const auto& c : cases) {
+    Choose(dlg, c.Code);
+    EXPECT_EQ(dlg.pnlDBConfig->isVisible(), c.Panel == 0) << c.Code;
+    EXPECT_EQ(dlg.pnlSvrConfig->isVisible(), c.Panel == 1) << c.Code;
+    EXPECT_EQ(dlg.pnlAuthConfig->isVisible(), c.Panel == 2) << c.Code;
+    EXPECT_EQ(dlg.chkSvrVIPConn->isEnabled(), c.Panel != 0) << c.Code;
+    EXPECT_EQ(dlg.edtSvrHost->text(), "127.0.0.1") << c.Code;
+    EXPECT_EQ(dlg.edtSvrPort->text(), "9011") << c.Code;
+  }
+  EXPECT_EQ(dlg.cbbSoftVer->itemText(1).toStdString(), "Velmora连锁专卖系列软件");
+}
+
+// A direct-mode save connects to the typed database and copies every value into AppVar and the
+// settings file.
+TEST_F(AppConfigTest, DirectSaveReachesAppVarAndFile) {
+  TAppConfig dlg(false);
+  dlg.show();
+  EXPECT_EQ(dlg.cbbSoftVer->currentIndex(), 0);
+  EXPECT_EQ(dlg.edtDBName->text().toStdString(), db.DatabasePath());
+  dlg.edtDBHost->setText(" 127.0.0.1,1433 ");
+  dlg.edtUploadPageSize->setValue(600);  // clamped to 500
+  dlg.edtPullPageSize->setValue(0);      // clamped to 1
+  dlg.edtAutoRunWaitTime->setValue(-20);
+  dlg.chkUploadVipintegralFlag->setChecked(true);
+  dlg.chkPullWXApplet->setChecked(true);
+  dlg.chkHQBranchTransAll->setChecked(true);
+  dlg.lblOKClick();
+  EXPECT_EQ(messages, std::vector<std::string>{});
+  EXPECT_EQ(dlg.FiResult, 1);
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_TRUE(AppDM->FDConnection.Connected());
+  EXPECT_EQ(AppVar->SoftVer, "00012");
+  EXPECT_EQ(AppVar->SoftVerName, "VelmoraTarn商业管理软件");
+  EXPECT_EQ(AppVar->DBHost, "127.0.0.1,1433");
+  EXPECT_EQ(AppVar->DBPwd, "test");
+  EXPECT_EQ(AppVar->UploadPageSize.v(), 500);
+  EXPECT_EQ(AppVar->PullPageSize.v(), 1);
+  EXPECT_EQ(AppVar->AutoStartWaitTime, -20);
+  EXPECT_EQ(Ini("SPFClient", "UploadPageSize"), "500");
+  EXPECT_EQ(Ini("SPFClient", "UploadVipintegralFlag"), "1");
+  EXPECT_EQ(Ini("SPFClient", "PullWXApplet"), "True");
+  EXPECT_EQ(Ini("SPFClient", "IsHQBranchTransAll"), "True");
+  EXPECT_EQ(Ini("DBConfig_00012", "DBHost"), "127.0.0.1,1433");
+  EXPECT_EQ(Ini("DBConfig_00012", "DBPwd"), TvqLib::ToBase64("test"));
+}
+
+struct RefusalCase {
+  const char* Name;
+  const char* Code;
+  std::function<void(TAppConfig&, int soapPort)> Edit;
+  std::string Message;  // the start of the box's text
+};
+
+// Every refused save shows its message, keeps the dialog open and changes nothing: the product
+// code in particular stays set.
+TEST_F(AppConfigTest, RefusalsKeepSettings) {
+  WriteServerSection("总部", "old_db");
+  const int refused = vqtest::RefusedPort();
+  const std::vector<RefusalCase> cases = {
+      {"empty address", "00029", [](TAppConfig& d, int) { d.edtSvrHost->setText("  "); }, "请输入帐套服务器地址！"},
+      {"port 0", "00029", [](TAppConfig& d, int) { d.edtSvrPort->setText("0"); }, "请输入帐套服务器端口号！"},
+      {"no account set", "00039", [](TAppConfig&, int) {}, "请选择软件帐套！"},
+      {"server refused", "00029",
+       [refused](TAppConfig& d, int) { d.edtSvrPort->setText(QString::number(refused)); },
+       "连接软件服务器失败，请检查！\r\n"},
+      {"hosted without server", "00050", [](TAppConfig&, int) {}, "连接软件服务器失败，请检查！\r\n"},
+      {"database unreachable", "00012",
+       [](TAppConfig& d, int) { d.edtDBName->setText("/nonexistent/folder/none.db"); }, "数据库帐套连接失败，"},
+      {"no product", "", [](TAppConfig& d, int) { d.edtDBName->setText("/nonexistent/folder/none.db"); },
+       "数据库帐套连接失败，"},
+  };
+  for (const auto& c : cases) {
+    messages.clear();
+    TAppConfig dlg(false);
+    dlg.show();
+    if (std::string(c.Code).empty()) dlg.cbbSoftVer->setCurrentIndex(-1);
+    else Choose(dlg, c.Code);
+    c.Edit(dlg, soap.Port());
+    dlg.lblOKClick();
+    ASSERT_EQ(messages.size(), 1u) << c.Name;
+    EXPECT_EQ(messages[0].rfind("消息|" + c.Message, 0), 0u) << c.Name << ": " << messages[0];
+    EXPECT_TRUE(dlg.isVisible()) << c.Name;
+    EXPECT_EQ(dlg.FiResult, -1) << c.Name;
+    dlg.lblNOClick();
+    EXPECT_EQ(dlg.FiResult, 0);
+    EXPECT_EQ(AppVar->SoftVer, "00012") << c.Name;
+    EXPECT_EQ(AppVar->DBName, db.DatabasePath()) << c.Name;
+    EXPECT_EQ(Ini("SPFClient", "SoftVer"), "00012") << c.Name;
+  }
+}
+
+// Choosing another product loads its settings for the dialog; cancelling (or closing with Esc)
+// puts the product and connection fields back, while the options written at once stay written.
+TEST_F(AppConfigTest, ProductChangeThenCancelRestores) {
+  WriteServerSection("总部", "old_db");
+  for (const bool useEsc : {false, true}) {
+    TAppConfig dlg(false);
+    dlg.show();
+    Choose(dlg, "00029");
+    EXPECT_EQ(AppVar->DBMode, 1);
+    EXPECT_EQ(AppVar->SvrDBName, "old_db");
+    dlg.chkDetailLog->click();
+    if (useEsc) {
+      QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+      QApplication::sendEvent(&dlg, &esc);
+      EXPECT_EQ(dlg.FiResult, -1);
+    } else {
+      dlg.lblNOClick();
+    }
+    EXPECT_FALSE(dlg.isVisible());
+  }
+  EXPECT_EQ(AppVar->SoftVer, "00012");
+  EXPECT_EQ(AppVar->SoftVerName, "");
+  EXPECT_EQ(AppVar->DBMode, 0);
+  EXPECT_EQ(AppVar->SvrDBName, "");
+  EXPECT_EQ(AppVar->SvrHost, "");
+  EXPECT_EQ(AppVar->DBName, db.DatabasePath());
+  // Two clicks: on, then off again; each written at once.
+  EXPECT_FALSE(AppVar->IsDetailLog.v());
+  EXPECT_EQ(Ini("SPFClient", "IsDetailLog"), "False");
+  EXPECT_EQ(Ini("DBConfig_00012", "SvrDBName"), "<none>");
+}
+
+// The immediate boxes write their key at once and keep it after a cancel.
+TEST_F(AppConfigTest, ImmediateOptionsSurviveCancel) {
+  TAppConfig dlg(false);
+  dlg.show();
+  dlg.chkDetailLog->click();
+  EXPECT_TRUE(TvqLib::DetailLogEnabled);
+  EXPECT_EQ(Ini("SPFClient", "IsDetailLog"), "True");
+  dlg.chkNewOrderTips->click();
+  EXPECT_EQ(AppVar->IsNewOrderTips.v(), 0);
+  EXPECT_EQ(Ini("SPFClient", "IsNewOrderTips"), "0");
+  dlg.edtUploadPageSize->setValue(99);
+  dlg.lblNOClick();
+  EXPECT_TRUE(AppVar->IsDetailLog.v());
+  EXPECT_EQ(AppVar->UploadPageSize.v(), 20);
+  EXPECT_EQ(Ini("SPFClient", "UploadPageSize"), "<none>");
+}
+
+// In server mode the stored account set comes from the server's answer, not from a list item
+// kept from before; the list is refilled empty for a product without one.
+TEST_F(AppConfigTest, ServerModeTakesAccountSetFromServer) {
+  WriteServerSection("旧帐套", "old_db");
+  TAppConfig dlg(false);
+  dlg.show();
+  Choose(dlg, "00029");
+  ASSERT_EQ(dlg.cbbSvrDB->count(), 1);
+  EXPECT_EQ(dlg.cbbSvrDB->currentText().toStdString(), "旧帐套(old_db)");
+  Choose(dlg, "00039");
+  EXPECT_EQ(dlg.cbbSvrDB->count(), 0);
+  Choose(dlg, "00029");
+  dlg.lblOKClick();
+  ASSERT_EQ(messages, std::vector<std::string>{});
+  EXPECT_EQ(dlg.FiResult, 1);
+  EXPECT_EQ(AppVar->SoftVer, "00029");
+  EXPECT_EQ(AppVar->SvrDBTitle, "总部");
+  EXPECT_EQ(AppVar->SvrDBName, db.DatabasePath());
+  EXPECT_EQ(AppVar->DBHost, "127.0.0.1,1433");
+  EXPECT_EQ(AppVar->DBName, db.DatabasePath());
+  EXPECT_EQ(Ini("DBConfig_00029", "SvrDBName"), db.DatabasePath());
+  EXPECT_EQ(Ini("DBConfig_00029", "SvrDBTitle"), "总部");
+  EXPECT_EQ(Ini("SPFClient", "SoftVer"), "00029");
+}
+
+// "测试连接" checks the panel, the address and the port, takes the WSDL box at once, asks the
+// server and shows the account set and the member-service address.
+TEST_F(AppConfigTest, ServerTest) {
+  WriteServerSection();
+  TAppConfig dlg(false);
+  dlg.show();
+  dlg.lblSvrTestClick();
+  EXPECT_EQ(messages, std::vector<std::string>{"消息|请切换选择一下软件版本！"});
+  Choose(dlg, "00029");
+  dlg.chkSvrVIPConn->setChecked(true);
+  dlg.lblSvrTestClick();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[1], "消息|连接服务器[127.0.0.1," + std::to_string(soap.Port()) + "]成功！");
+  EXPECT_EQ(dlg.cbbSvrDB->currentText().toStdString(), "总部(" + db.DatabasePath() + ")");
+  EXPECT_EQ(dlg.edtVIPSvrHost->text().toStdString(), "http://vq.example.net:8080/" + db.DatabasePath());
+  EXPECT_TRUE(dlg.chkSvrVIPConn->isChecked());
+  EXPECT_TRUE(dlg.lblSvrTest->isEnabled());
+  EXPECT_EQ(logView->Count("[软件设置] 获取帐套信息[127.0.0.1]..."), 1u);
+  EXPECT_EQ(logView->Count("[软件设置] 帐套RDA端口：8080"), 1u);
+
+  soap.SetRdaPort("0");
+  dlg.lblSvrTestClick();
+  EXPECT_FALSE(dlg.chkSvrVIPConn->isChecked());
+  EXPECT_EQ(dlg.edtVIPSvrHost->text().toStdString(), "http://vq.example.net:0/" + db.DatabasePath());
+
+  dlg.chkSvrUseWSDL->setChecked(true);
+  dlg.lblSvrTestClick();
+  EXPECT_TRUE(AppVar->SvrUseWSDL);
+  dlg.lblNOClick();
+  EXPECT_FALSE(AppVar->SvrUseWSDL);
+}
+
+// The locked dialog disables the database part and the member-service box, and still saves.
+TEST_F(AppConfigTest, LockedDialog) {
+  WriteServerSection("总部", "old_db");
+  AppVar->SoftVer = "00029";
+  TSPfApp::CfgDBLoad("");
+  TAppConfig dlg(true);
+  dlg.show();
+  for (QWidget* w : std::initializer_list<QWidget*>{dlg.cbbSoftVer, dlg.edtDBHost, dlg.edtDBUser, dlg.edtDBPwd,
+                                                     dlg.edtDBName, dlg.edtSvrHost, dlg.edtSvrPort, dlg.cbbSvrDB,
+                                                     dlg.lblSvrTest, dlg.dtpPullStartDate, dlg.chkSvrVIPConn})
+    EXPECT_FALSE(w->isEnabled()) << w->metaObject()->className();
+  EXPECT_TRUE(dlg.edtUploadPageSize->isEnabled());
+  EXPECT_EQ(dlg.edtVIPSvrHost->text().toStdString(), "不支持外网实时金卡服务");
+  dlg.edtUploadPageSize->setValue(40);
+  dlg.lblOKClick();
+  EXPECT_EQ(dlg.FiResult, 1);
+  EXPECT_EQ(AppVar->UploadPageSize.v(), 40);
+  EXPECT_EQ(soap.Requests().empty(), false);
+  dlg.EnableConfig(true);
+  EXPECT_TRUE(dlg.cbbSoftVer->isEnabled());
+  EXPECT_FALSE(dlg.chkSvrVIPConn->isEnabled());
+}
+
+// Ctrl and a double-click on the background toggle the pull start date, which is saved only
+// while shown.
+TEST_F(AppConfigTest, HiddenPullStartDate) {
+  TAppConfig dlg(false);
+  dlg.show();
+  dlg.pnlBackDblClick(false);
+  EXPECT_TRUE(dlg.dtpPullStartDate->isHidden());
+  dlg.dtpPullStartDate->setDate(QDate(2021, 3, 4));
+  dlg.lblOKClick();
+  EXPECT_EQ(AppVar->PullStartDate.v(), 0.0);
+
+  TAppConfig again(false);
+  again.show();
+  QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(5, 300), QPointF(5, 300), Qt::LeftButton, Qt::LeftButton,
+                  Qt::ControlModifier);
+  QApplication::sendEvent(again.pnlContent, &dbl);
+  EXPECT_FALSE(again.dtpPullStartDate->isHidden());
+  again.dtpPullStartDate->setDate(QDate(2021, 3, 4));
+  again.lblOKClick();
+  EXPECT_EQ(Ini("SPFClient", "PullStartDate"), "2021-03-04 00:00:00");
+}
+
+// A stored code outside the list shows no product; a save then takes the direct path and stores
+// an empty product code, so the agent still counts as not configured.
+TEST_F(AppConfigTest, UnknownProductSavesEmptyCode) {
+  AppVar->SoftVer = "12345";
+  TAppConfig dlg(false);
+  dlg.show();
+  EXPECT_EQ(dlg.cbbSoftVer->currentIndex(), -1);
+  EXPECT_EQ(AppVar->SoftVerName, "");
+  dlg.lblOKClick();
+  EXPECT_EQ(messages, std::vector<std::string>{});
+  EXPECT_EQ(dlg.FiResult, 1);
+  EXPECT_EQ(AppVar->SoftVer, "");
+  EXPECT_EQ(Ini("SPFClient", "SoftVer"), "");
+}
+
+// A hosted-mode save asks the server for the configured account set and keeps the configured
+// account-set name and id.
+TEST_F(AppConfigTest, HostedSaveKeepsConfiguredAccountSet) {
+  WriteIni("[DBConfig_00050]\r\nSvrHost=127.0.0.1\r\nSvrPort=" + std::to_string(soap.Port()) +
+           "\r\nSvrDBName=hosted\r\nSvrDBId=abc\r\n");
+  NewEngine();
+  SPfApp = app.get();
+  soap.SetDBParm({"true", "127.0.0.1", db.DatabasePath(), "托管", "sa", "0", "1433"});
+  TAppConfig dlg(false);
+  dlg.show();
+  Choose(dlg, "00050");
+  dlg.chkAuthUseWSDL->setChecked(false);
+  dlg.lblOKClick();
+  ASSERT_EQ(messages, std::vector<std::string>{});
+  EXPECT_EQ(dlg.FiResult, 1);
+  EXPECT_EQ(AppVar->DBMode, 2);
+  EXPECT_EQ(AppVar->SvrDBName, "hosted");
+  EXPECT_EQ(AppVar->SvrDBId, "abc");
+  EXPECT_EQ(AppVar->DBName, db.DatabasePath());
+  ASSERT_FALSE(soap.Requests().empty());
+  EXPECT_NE(soap.Requests().front().Body.find(">hosted<"), std::string::npos);
+  EXPECT_EQ(Ini("DBConfig_00050", "SvrDBId"), "abc");
+}
+
+// Screenshots of the dialog in each database mode.
+TEST_F(AppConfigTest, Screenshots) {
+  WriteServerSection("总部", "old_db");
+  for (const auto& [code, name] : std::vector<std::pair<std::string, std::string>>{
+           {"00012", "config_direct"}, {"00029", "config_server"}, {"00050", "config_hosted"}}) {
+    TAppConfig dlg(false);
+    dlg.show();
+    Choose(dlg, code);
+    EXPECT_FALSE(vqtest::SaveScreenshot(dlg, name).empty());
+    dlg.lblNOClick();
+  }
+}
+
+}  // namespace
+}  // namespace tessaly

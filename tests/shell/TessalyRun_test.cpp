@@ -1,0 +1,99 @@
+// The real Tessaly executable end to end, in the demo world: started with -auto it logs in,
+// reaches the running state, uploads the sample rows and pulls the orders; a second copy
+// started meanwhile ends at once and writes nothing; SIGTERM stops both workers and the program
+// ends with exit code 0.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "support/DemoWorld.h"
+#include "support/TempDir.h"
+
+namespace {
+
+// The built agent, next to the test programs of this build.
+std::string AgentExecutable() {
+  const char* build = std::getenv("VQ_TEST_BINARY_DIR");
+  return std::string(build ? build : ".") + "/src/shell/Tessaly";
+}
+
+// Until `done` holds; false when `guardMs` of real time pass first (a hang guard, not a timing).
+bool WaitUntil(const std::function<bool()>& done, int guardMs = 60000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(guardMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
+  return n;
+}
+
+const std::vector<std::string> kOffscreen = {"QT_QPA_PLATFORM=offscreen", "LANG=C.UTF-8", "LC_ALL=C.UTF-8"};
+
+// The whole main job of the agent, a second copy refused, and the polite end.
+TEST(TessalyRun, AutoStartUploadsPullsAndEndsOnSigterm) {
+  vqtest::DemoWorld world(AgentExecutable());
+  const std::string output = world.ProgramDir() + "first.out";
+  const pid_t agent = world.StartAgent({"-auto"}, kOffscreen, output);
+
+  // Logged in, both workers started, and the window saw the running state.
+  ASSERT_TRUE(WaitUntil([&] { return Count(world.LogText(), "[工作线程] 工作线程开启成功.") == 2; }))
+      << world.LogText();
+  ASSERT_TRUE(WaitUntil([&] { return world.LogText().find("运行中...") != std::string::npos; })) << world.LogText();
+  EXPECT_EQ(world.Platform().RequestsTo("Login.ashx").size(), 1u);
+
+  // Every sample row uploaded, signed; both orders stored and handed to the back office.
+  ASSERT_TRUE(WaitUntil([&] { return world.LogText().find("[上传]全部表数据上传完成") != std::string::npos; }))
+      << world.LogText();
+  const auto uploads = world.Platform().RequestsTo("UpTable.ashx");
+  ASSERT_EQ(uploads.size(), 2u);
+  for (const auto& page : uploads) EXPECT_TRUE(page.signatureValid);
+  EXPECT_EQ(Count(uploads[0].field("json"), "\"item_no\""), std::size_t{vqtest::DemoWorld::kItemRows});
+  EXPECT_NE(uploads[0].field("json").find("\\u519C\\u592B\\u5C71\\u6CC9"), std::string::npos);  // 农夫山泉
+  EXPECT_EQ(Count(uploads[1].field("json"), "\"branch_no\""), std::size_t{vqtest::DemoWorld::kBranchRows});
+  ASSERT_TRUE(WaitUntil([&] { return world.Database().Value("select count(*) from spf_t_pos_master") == "2"; }));
+  const auto ordersHandedOver = [&] {
+    std::size_t n = 0;
+    for (const auto& call : world.Database().ExecLog()) n += call.proc == "pr_spf_soft_pos_data" ? 1 : 0;
+    return n;
+  };
+  ASSERT_TRUE(WaitUntil([&] { return ordersHandedOver() == 2; }));
+
+  // A second copy of the same program ends at once, writing nothing anywhere.
+  const std::string secondOutput = world.ProgramDir() + "second.out";
+  const pid_t second = world.StartAgent({"-auto"}, kOffscreen, secondOutput);
+  EXPECT_EQ(vqtest::DemoWorld::WaitExit(second, 20000), 0);
+  EXPECT_EQ(vqtest::ReadFileBytes(secondOutput), "");
+  EXPECT_EQ(Count(world.LogText(), "升级检测失败，"), 1u);
+  EXPECT_EQ(world.Platform().RequestsTo("Login.ashx").size(), 1u);
+
+  // The polite quit: both workers stop and are freed, exit code 0.
+  ASSERT_EQ(::kill(agent, SIGTERM), 0);
+  EXPECT_EQ(vqtest::DemoWorld::WaitExit(agent, 60000), 0) << world.LogText();
+  const std::string log = world.LogText();
+  EXPECT_EQ(Count(log, "[工作线程] 工作线程已结束."), 2u);
+  EXPECT_EQ(Count(log, "[工作线程] 释放成功："), 2u);
+}
+
+// SIGINT (Ctrl-C) ends a running agent the same polite way.
+TEST(TessalyRun, SigintIsAPoliteQuitToo) {
+  vqtest::DemoWorld world(AgentExecutable());
+  const pid_t agent = world.StartAgent({"-auto"}, kOffscreen);
+  ASSERT_TRUE(WaitUntil([&] { return Count(world.LogText(), "[工作线程] 工作线程开启成功.") == 2; }))
+      << world.LogText();
+  ASSERT_EQ(::kill(agent, SIGINT), 0);
+  EXPECT_EQ(vqtest::DemoWorld::WaitExit(agent, 60000), 0);
+  EXPECT_EQ(Count(world.LogText(), "[工作线程] 释放成功："), 2u);
+}
+
+}  // namespace
