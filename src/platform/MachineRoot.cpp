@@ -47,6 +47,10 @@ std::string SeedPath(const std::string& root, const char* windowsPath) {
 
 std::span<const KnownFolder> KnownFolders() { return kFolders; }
 
+std::string WindowsFolder() { return kFolders[0].windowsPath; }
+
+std::string SystemFolder() { return kFolders[1].windowsPath; }
+
 std::string MachineRoot() {
   const std::string root = RootFromEnvironment();
   std::lock_guard<std::mutex> g(g_lock);
