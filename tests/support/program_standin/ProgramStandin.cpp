@@ -3,6 +3,7 @@
 //   --args FILE     write the remaining arguments to FILE, one a line
 //   --sleep-ms N    sleep N milliseconds (a test ends it earlier by a signal)
 //   --exit N        end with exit code N
+// Without arguments it runs until a signal ends it, as a service does.
 // SIGTERM ends it with exit code 0, as a polite quit.
 #include <signal.h>
 #include <unistd.h>
@@ -16,6 +17,9 @@
 
 int main(int argc, char** argv) {
   signal(SIGTERM, [](int) { _exit(0); });
+  if (argc == 1) {
+    for (;;) pause();
+  }
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
