@@ -2,6 +2,7 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <cstdlib>
 #include <mutex>
 
 #include "platform/FileOps.h"
@@ -34,6 +35,9 @@ int AddFontResource(const std::string& path) {
   const int faces = FaceCount(host);
   if (faces <= 0) return 0;
   std::lock_guard<std::mutex> hold(g_lock);
+  // The fonts stay registered for the life of the process; fontconfig lets them go at its end.
+  static const bool releaseAtExit = std::atexit([] { FcFini(); }) == 0;
+  (void)releaseAtExit;
   if (FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(host.c_str())) != FcTrue) return 0;
   std::string list;
   (void)ReadFileBytes(ListFile(), list);
