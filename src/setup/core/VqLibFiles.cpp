@@ -15,13 +15,13 @@
 #include "platform/TextCodec.h"
 #include "platform/WinPath.h"
 #include "setup/core/VqLib.h"
+#include "setup/core/VqLibInternal.h"
 
 namespace orvane {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr double kUnixEpochDays = 25569.0;
 constexpr std::size_t kProbeLength = 250;
 
 bool IsFolder(const std::string& path) {

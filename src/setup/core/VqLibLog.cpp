@@ -10,7 +10,7 @@
 #include "setup/core/SafeFileName.h"
 #include "setup/core/SetupUi.h"
 #include "setup/core/VqLib.h"
-#include "setup/core/VqLibNotes.h"
+#include "setup/core/VqLibInternal.h"
 
 namespace orvane {
 namespace {

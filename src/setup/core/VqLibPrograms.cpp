@@ -11,7 +11,7 @@
 #include "setup/core/GbkText.h"
 #include "setup/core/MessagePump.h"
 #include "setup/core/VqLib.h"
-#include "setup/core/VqLibNotes.h"
+#include "setup/core/VqLibInternal.h"
 
 namespace orvane {
 namespace {

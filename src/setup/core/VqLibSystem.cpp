@@ -8,7 +8,7 @@
 #include "platform/WinPath.h"
 #include "setup/core/SafeFileName.h"
 #include "setup/core/VqLib.h"
-#include "setup/core/VqLibNotes.h"
+#include "setup/core/VqLibInternal.h"
 #include "setup/core/WinPathText.h"
 
 namespace orvane {

@@ -6,12 +6,11 @@
 #include "setup/core/GbkText.h"
 #include "setup/core/TagValue.h"
 #include "setup/core/VqLib.h"
+#include "setup/core/VqLibInternal.h"
 
 namespace orvane {
 namespace {
 
-// Days from 1899-12-30 to 1970-01-01.
-constexpr double kUnixEpochDays = 25569.0;
 constexpr std::int64_t kStampOffsetSeconds = 28800;
 
 }  // namespace
