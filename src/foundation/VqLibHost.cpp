@@ -7,6 +7,7 @@
 #include "foundation/VqNetHelperUtil.h"
 #include "platform/MachineInfo.h"
 #include "platform/Process.h"
+#include "platform/ShellOpen.h"
 #include "platform/TextCodec.h"
 
 namespace tessaly::TvqLib {

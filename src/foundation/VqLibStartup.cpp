@@ -6,6 +6,7 @@
 #include "foundation/VqLibUtil.h"
 #include "platform/NamedMutex.h"
 #include "platform/Process.h"
+#include "platform/ShellOpen.h"
 #include "platform/ProgramInfo.h"
 #include "platform/TextCodec.h"
 

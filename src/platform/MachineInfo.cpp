@@ -35,7 +35,30 @@ WindowsVersion GetWindowsVersion() {
   v.major = IntSetting("MajorVersion", 10);
   v.minor = IntSetting("MinorVersion", 0);
   v.build = IntSetting("CurrentBuild", 19045);
+  v.productType = IntSetting("ProductType", 1);
+  v.suiteMask = IntSetting("SuiteMask", 0x100);
+  v.servicePack = IntSetting("ServicePack", 0);
+  v.serverR2 = IntSetting("ServerR2", 0);
   return v;
+}
+
+WindowsVersion GetLegacyWindowsVersion() {
+  WindowsVersion v = GetWindowsVersion();
+  if (v.major > 6 || (v.major == 6 && v.minor > 2)) {
+    v.major = 6;
+    v.minor = 2;
+    v.build = 9200;
+  }
+  return v;
+}
+
+int NativeProcessorArchitecture() { return IsWin64Machine() ? 9 : 0; }
+
+DotNetSetup GetDotNetSetup() {
+  DotNetSetup d;
+  d.release4 = IntSetting("DotNet4Release", 528040);
+  d.legacy35 = IntSetting("DotNet35", 0) != 0;
+  return d;
 }
 
 std::string ComputerName() {

@@ -14,6 +14,11 @@ namespace platform {
 // <root>/run, where named mutexes keep their lock files; created.
 [[nodiscard]] std::string MachineRunDir();
 
+// The Windows folder C:\Windows and the system folder C:\Windows\System32, as
+// GetWindowsDirectory and GetSystemDirectory give them (no trailing backslash).
+[[nodiscard]] std::string WindowsFolder();
+[[nodiscard]] std::string SystemFolder();
+
 // A folder every machine has. `machineValue` / `userValue` name its entry under the
 // Explorer "Shell Folders" key of HKEY_LOCAL_MACHINE / HKEY_CURRENT_USER (nullptr: none).
 struct KnownFolder {

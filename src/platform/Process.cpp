@@ -12,10 +12,13 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <thread>
 
-#include "platform/TextCodec.h"
+#include "platform/FileOps.h"
+#include "platform/MachineRoot.h"
+#include "platform/ProgramInfo.h"
+#include "platform/WinError.h"
 #include "platform/WinPath.h"
 
 extern char** environ;
@@ -28,12 +31,24 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A program is a file marked executable, or a ".exe" file (whose start then reports why it failed).
-bool IsProgramFile(const std::string& path) {
+int ExitCodeOf(int status) {
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return -1;
+}
+
+bool HasExtension(const std::string& path) {
+  const auto sep = path.find_last_of("\\/");
+  const auto dot = path.find_last_of('.');
+  return dot != std::string::npos && (sep == std::string::npos || dot > sep);
+}
+
+std::optional<std::string> ExistingProgram(const std::string& candidate) {
+  const std::string host = HostPath(candidate);
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  const bool exe = path.size() > 4 && SameText(std::string_view(path).substr(path.size() - 4), ".exe");
-  return exe || ::access(path.c_str(), X_OK) == 0;
+  // The program must stay inside the machine, also through a symbolic link.
+  if (::stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode) && WindowsPathOf(host)) return host;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -86,10 +101,28 @@ std::vector<std::string> SplitCommandLine(std::string_view text) {
   return args;
 }
 
-bool StartDetached(const std::string& program, const std::vector<std::string>& args, std::string& error) {
-  const std::string host = HostPath(program);
+ChildProcess::~ChildProcess() { Detach(); }
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : pid_(other.pid_), done_(other.done_), exitCode_(other.exitCode_) {
+  other.pid_ = 0;
+}
+
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
+  if (this != &other) {
+    Detach();
+    pid_ = other.pid_;
+    done_ = other.done_;
+    exitCode_ = other.exitCode_;
+    other.pid_ = 0;
+  }
+  return *this;
+}
+
+bool ChildProcess::Start(const std::string& hostProgram, const std::vector<std::string>& args,
+                         const std::string& workDir, ChildProcess& out, std::string& error) {
   std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(host.c_str()));
+  argv.push_back(const_cast<char*>(hostProgram.c_str()));
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
 
@@ -98,37 +131,112 @@ bool StartDetached(const std::string& program, const std::vector<std::string>& a
   posix_spawn_file_actions_init(&actions);
   posix_spawnattr_init(&attr);
   for (int fd = 0; fd <= 2; ++fd) posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
+  if (!workDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
   sigset_t none;
   sigset_t defaults;
   sigemptyset(&none);
   sigemptyset(&defaults);
   sigaddset(&defaults, SIGPIPE);
+  sigaddset(&defaults, SIGTERM);
   posix_spawnattr_setsigmask(&attr, &none);
   posix_spawnattr_setsigdefault(&attr, &defaults);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
   pid_t pid = 0;
-  const bool search = host.find('/') == std::string::npos;
-  const int rc = search ? posix_spawnp(&pid, host.c_str(), &actions, &attr, argv.data(), environ)
-                        : posix_spawn(&pid, host.c_str(), &actions, &attr, argv.data(), environ);
+  const bool search = hostProgram.find('/') == std::string::npos;
+  const int rc = search ? posix_spawnp(&pid, hostProgram.c_str(), &actions, &attr, argv.data(), environ)
+                        : posix_spawn(&pid, hostProgram.c_str(), &actions, &attr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attr);
   if (rc != 0) {
     error = std::strerror(rc);
     return false;
   }
-  std::thread([pid] {
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-  }).detach();
+  out = ChildProcess();
+  out.pid_ = pid;
   return true;
 }
 
-bool ShellOpen(const std::string& target, const std::string& params, std::string& error) {
-  const std::string host = HostPath(target);
-  if (IsProgramFile(host)) return StartDetached(host, SplitCommandLine(params), error);
-  return StartDetached("xdg-open", {host}, error);
+bool ChildProcess::Finished(int& exitCode) {
+  if (!done_ && pid_ > 0) {
+    int status = 0;
+    pid_t r;
+    do {
+      r = ::waitpid(pid_, &status, WNOHANG);
+    } while (r < 0 && errno == EINTR);
+    if (r == pid_ || r < 0) {
+      done_ = true;
+      exitCode_ = r < 0 ? -1 : ExitCodeOf(status);
+    }
+  }
+  exitCode = exitCode_;
+  return done_;
+}
+
+int ChildProcess::Wait() {
+  if (!done_ && pid_ > 0) {
+    int status = 0;
+    pid_t r;
+    do {
+      r = ::waitpid(pid_, &status, 0);
+    } while (r < 0 && errno == EINTR);
+    done_ = true;
+    exitCode_ = r < 0 ? -1 : ExitCodeOf(status);
+  }
+  return exitCode_;
+}
+
+void ChildProcess::Detach() {
+  if (pid_ > 0 && !done_) {
+    std::thread([pid = pid_] {
+      int status = 0;
+      while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+      }
+    }).detach();
+  }
+  pid_ = 0;
+  done_ = false;
+}
+
+bool StartDetached(const std::string& program, const std::vector<std::string>& args, std::string& error) {
+  ChildProcess child;
+  if (!ChildProcess::Start(HostPath(program), args, std::string(), child, error)) return false;
+  child.Detach();
+  return true;
+}
+
+std::string ResolveProgram(const std::string& name, std::string& error) {
+  error = SystemErrorText(kErrorFileNotFound);
+  if (name.empty()) return {};
+  std::vector<std::string> candidates;
+  const bool bare = name.find_first_of("\\/") == std::string::npos;
+  if (IsDrivePath(name) || name[0] == '/') {
+    candidates.push_back(name);
+  } else {
+    std::vector<std::string> folders;
+    std::error_code ec;
+    if (bare) {
+      if (const auto dir = WindowsPathOf(ProgramDir())) folders.push_back(*dir);
+    }
+    if (const auto cwd = WindowsPathOf(std::filesystem::current_path(ec).string()); cwd && !ec) folders.push_back(*cwd);
+    if (bare) {
+      folders.push_back(SystemFolder());
+      folders.push_back(WindowsFolder());
+    }
+    for (std::string f : folders) {
+      if (f.back() != '\\') f += '\\';
+      candidates.push_back(f + name);
+    }
+  }
+  for (const std::string& c : candidates) {
+    auto found = ExistingProgram(c);
+    if (!found && !HasExtension(c)) found = ExistingProgram(c + ".exe");
+    if (found) {
+      error.clear();
+      return *found;
+    }
+  }
+  return {};
 }
 
 std::vector<int> ProcessIds() {
@@ -139,6 +247,7 @@ std::vector<int> ProcessIds() {
     if (!name.empty() && std::all_of(name.begin(), name.end(), [](unsigned char c) { return std::isdigit(c); }))
       ids.push_back(std::stoi(name));
   }
+  std::sort(ids.begin(), ids.end());
   return ids;
 }
 
@@ -155,13 +264,11 @@ std::string ProcessExeName(int pid) {
     return BaseName(exe);
   }
   // Another user's process hides its executable link; its command line still names it.
-  std::ifstream cmdline(dir + "/cmdline", std::ios::binary);
-  std::string argv0;
-  if (cmdline && std::getline(cmdline, argv0, '\0') && !argv0.empty()) return BaseName(argv0);
-  std::ifstream comm(dir + "/comm");
-  std::string name;
-  std::getline(comm, name);
-  return name;
+  std::string text;
+  if (ReadFileBytes(dir + "/cmdline", text) == 0 && !text.empty() && text[0] != '\0')
+    return BaseName(text.substr(0, text.find('\0')));
+  (void)ReadFileBytes(dir + "/comm", text);
+  return text.substr(0, text.find('\n'));
 }
 
 }  // namespace platform

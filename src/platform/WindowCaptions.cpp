@@ -6,11 +6,11 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "platform/AtomicFile.h"
+#include "platform/FileOps.h"
 #include "platform/MachineRoot.h"
+#include "platform/ProcessFind.h"
 
 namespace platform {
 namespace {
@@ -28,22 +28,6 @@ std::string WindowsDir() {
   return ec ? std::string() : dir;
 }
 
-// Field 22 of /proc/<pid>/stat: clock ticks from boot to the process start. Together with the
-// pid it names one process for the life of the machine. Empty when the process does not exist.
-std::string StartTime(int pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string stat;
-  if (!std::getline(in, stat)) return {};
-  const auto close = stat.rfind(')');  // the command name may hold blanks and parentheses
-  if (close == std::string::npos) return {};
-  std::istringstream rest(stat.substr(close + 2));
-  std::string field;
-  for (int i = 3; i <= 22 && rest >> field; ++i) {
-    if (i == 22) return field;
-  }
-  return {};
-}
-
 std::string EntryPath(const std::string& dir, int pid, long handle) {
   return dir + "/" + std::to_string(pid) + "-" + std::to_string(handle);
 }
@@ -53,7 +37,7 @@ std::string EntryPath(const std::string& dir, int pid, long handle) {
 long RegisterWindowCaption(const std::string& caption) {
   const std::string dir = WindowsDir();
   const int pid = static_cast<int>(::getpid());
-  const std::string started = StartTime(pid);
+  const std::string started = ProcessStartTime(pid);
   if (dir.empty() || started.empty()) return 0;
   const long handle = g_nextHandle++;
   // Line 1: start time; the rest of the file: the caption as it is (it may hold line breaks).
@@ -77,11 +61,12 @@ int FindWindowProcess(const std::string& caption) {
     if (name.find('.') != std::string::npos) continue;  // a registration still being written
     const int pid = std::atoi(name.c_str());
     if (pid <= 0) continue;
-    std::ifstream in(entry.path(), std::ios::binary);
-    std::string started;
-    std::getline(in, started);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (StartTime(pid) != started) {
+    std::string bytes;
+    (void)ReadFileBytes(entry.path().string(), bytes);
+    const auto nl = bytes.find('\n');
+    const std::string started = bytes.substr(0, nl);
+    const std::string text = nl == std::string::npos ? std::string() : bytes.substr(nl + 1);
+    if (ProcessStartTime(pid) != started) {
       // Left by a process that ended without unregistering.
       std::error_code ignored;
       fs::remove(entry.path(), ignored);
