@@ -44,19 +44,24 @@ std::string ResolvePath(const std::string& file) {
   return HostPath(file);
 }
 
-ProfileText Load(const std::string& path) {
+ProfileText Load(const std::string& path, ProfileCodePage cp) {
   ProfileText t;
+  t.cp936 = cp == ProfileCodePage::Ansi;
   std::ifstream in(path, std::ios::binary);
   if (!in) return t;
   std::ostringstream ss;
   ss << in.rdbuf();
   std::string bytes = ss.str();
   t.exists = true;
-  if (bytes.compare(0, kBom.size(), kBom) == 0) {
-    t.bom = std::string(kBom);
-    bytes.erase(0, kBom.size());
+  if (cp == ProfileCodePage::Ansi) {
+    t.cp936 = true;
+  } else {
+    if (bytes.compare(0, kBom.size(), kBom) == 0) {
+      t.bom = std::string(kBom);
+      bytes.erase(0, kBom.size());
+    }
+    t.cp936 = !IsValidUtf8(bytes);
   }
-  t.cp936 = !IsValidUtf8(bytes);
   std::size_t start = 0;
   while (start < bytes.size()) {
     const std::size_t nl = bytes.find('\n', start);
@@ -119,12 +124,18 @@ void EnsureLineEnd(ProfileText& t, std::size_t index) {
   if (t.lines[index].back() != '\n') t.lines[index] += t.eol;
 }
 
+bool Store(const std::string& path, const ProfileText& t) {
+  std::string bytes = t.bom;
+  for (const std::string& l : t.lines) bytes += l;
+  return ReplaceFileContents(path, bytes);
+}
+
 }  // namespace
 
 std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view def,
-                                    const std::string& file) {
+                                    const std::string& file, ProfileCodePage cp) {
   std::lock_guard<std::mutex> g(g_lock);
-  const ProfileText t = Load(ResolvePath(file));
+  const ProfileText t = Load(ResolvePath(file), cp);
   const auto header = FindSection(t, section);
   std::string result(def);
   if (!header) return result;
@@ -136,9 +147,10 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
   return result;
 }
 
-std::vector<std::string> GetPrivateProfileKeys(std::string_view section, const std::string& file) {
+std::vector<std::string> GetPrivateProfileKeys(std::string_view section, const std::string& file,
+                                               ProfileCodePage cp) {
   std::lock_guard<std::mutex> g(g_lock);
-  const ProfileText t = Load(ResolvePath(file));
+  const ProfileText t = Load(ResolvePath(file), cp);
   std::vector<std::string> keys;
   if (const auto header = FindSection(t, section)) {
     ForEachInSection(t, *header, [&](std::size_t, const Line& l) {
@@ -150,10 +162,10 @@ std::vector<std::string> GetPrivateProfileKeys(std::string_view section, const s
 }
 
 bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
-                               const std::string& file) {
+                               const std::string& file, ProfileCodePage cp) {
   std::lock_guard<std::mutex> g(g_lock);
   const std::string path = ResolvePath(file);
-  ProfileText t = Load(path);
+  ProfileText t = Load(path, cp);
   const std::string keyLine = std::string(key) + "=" + std::string(value);
   const auto header = FindSection(t, section);
   if (!header) {
@@ -183,9 +195,67 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key, s
       t.lines.insert(t.lines.begin() + static_cast<std::ptrdiff_t>(lastFilled + 1), t.Encode(keyLine));
     }
   }
-  std::string bytes = t.bom;
-  for (const std::string& l : t.lines) bytes += l;
-  return ReplaceFileContents(path, bytes);
+  return Store(path, t);
+}
+
+std::vector<std::pair<std::string, std::string>> GetPrivateProfileSection(std::string_view section,
+                                                                          const std::string& file,
+                                                                          ProfileCodePage cp) {
+  std::lock_guard<std::mutex> g(g_lock);
+  const ProfileText t = Load(ResolvePath(file), cp);
+  std::vector<std::pair<std::string, std::string>> lines;
+  if (const auto header = FindSection(t, section)) {
+    ForEachInSection(t, *header, [&](std::size_t, const Line& l) {
+      if (l.kind == Line::Kind::Key) lines.emplace_back(l.name, Unquote(l.value));
+      return true;
+    });
+  }
+  return lines;
+}
+
+std::vector<std::string> GetPrivateProfileSectionNames(const std::string& file, ProfileCodePage cp) {
+  std::lock_guard<std::mutex> g(g_lock);
+  const ProfileText t = Load(ResolvePath(file), cp);
+  std::vector<std::string> names;
+  for (const std::string& raw : t.lines) {
+    const Line l = Parse(t.Decode(raw));
+    if (l.kind == Line::Kind::Section) names.push_back(l.name);
+  }
+  return names;
+}
+
+bool DeletePrivateProfileKey(std::string_view section, std::string_view key, const std::string& file,
+                             ProfileCodePage cp) {
+  std::lock_guard<std::mutex> g(g_lock);
+  const std::string path = ResolvePath(file);
+  ProfileText t = Load(path, cp);
+  const auto header = FindSection(t, section);
+  if (!header) return true;
+  std::optional<std::size_t> match;
+  ForEachInSection(t, *header, [&](std::size_t i, const Line& l) {
+    if (l.kind != Line::Kind::Key || !SameText(l.name, key)) return true;
+    match = i;
+    return false;
+  });
+  if (!match) return true;
+  t.lines.erase(t.lines.begin() + static_cast<std::ptrdiff_t>(*match));
+  return Store(path, t);
+}
+
+bool DeletePrivateProfileSection(std::string_view section, const std::string& file, ProfileCodePage cp) {
+  std::lock_guard<std::mutex> g(g_lock);
+  const std::string path = ResolvePath(file);
+  ProfileText t = Load(path, cp);
+  const auto header = FindSection(t, section);
+  if (!header) return true;
+  std::size_t end = *header + 1;
+  ForEachInSection(t, *header, [&](std::size_t i, const Line&) {
+    end = i + 1;
+    return true;
+  });
+  t.lines.erase(t.lines.begin() + static_cast<std::ptrdiff_t>(*header),
+                t.lines.begin() + static_cast<std::ptrdiff_t>(end));
+  return Store(path, t);
 }
 
 }  // namespace platform

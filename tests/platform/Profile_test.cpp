@@ -143,4 +143,60 @@ TEST(Profile, KeepsPermissions) {
   EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
+// The ANSI calls take every file as code page 936: bytes that happen to be valid UTF-8 are still
+// GBK, and a new file is written in GBK.
+TEST(Profile, AnsiCallsReadAndWriteGbk) {
+  using platform::ProfileCodePage;
+  vqtest::TempDir dir;
+  const std::string ambiguous = dir.file("amb.ini");
+  // The GBK bytes of 脛 (C3 A4) are also valid UTF-8 ("ä").
+  const std::string gbkValue = platform::Utf8ToCp936("脛");
+  vqtest::WriteFileBytes(ambiguous, "[S]\r\nk=" + gbkValue + "\r\n");
+  ASSERT_TRUE(platform::IsValidUtf8(gbkValue));
+  EXPECT_EQ(GetPrivateProfileString("S", "k", "", ambiguous, ProfileCodePage::Ansi), "脛");
+  EXPECT_NE(GetPrivateProfileString("S", "k", "", ambiguous), "脛");
+
+  const std::string fresh = dir.file("new.ini");
+  ASSERT_TRUE(WritePrivateProfileString("节", "键", "值", fresh, ProfileCodePage::Ansi));
+  EXPECT_EQ(vqtest::ReadFileBytes(fresh), platform::Utf8ToCp936("[节]\r\n键=值\r\n"));
+  EXPECT_EQ(GetPrivateProfileString("节", "键", "", fresh, ProfileCodePage::Ansi), "值");
+  EXPECT_EQ(platform::GetPrivateProfileSectionNames(fresh, ProfileCodePage::Ansi),
+            std::vector<std::string>{"节"});
+}
+
+// Section names and a section's lines come in file order; deleting a key or a section touches only the first match
+// and keeps every other line; nothing to delete leaves a missing file missing.
+TEST(Profile, ListsSectionsAndDeletes) {
+  vqtest::TempDir dir;
+  const std::string file = dir.file("d.ini");
+  const std::string original =
+      "; head\r\n[A]\r\nk=1\r\nK=2\r\nj=3\r\n[ b ]\r\nx=1\r\n\r\n[A]\r\nk=9\r\n[C]\r\ny=2";
+  vqtest::WriteFileBytes(file, original);
+  EXPECT_EQ(platform::GetPrivateProfileSectionNames(file),
+            (std::vector<std::string>{"A", "b", "A", "C"}));
+  using Pairs = std::vector<std::pair<std::string, std::string>>;
+  EXPECT_EQ(platform::GetPrivateProfileSection("a", file), (Pairs{{"k", "1"}, {"K", "2"}, {"j", "3"}}));
+  EXPECT_EQ(platform::GetPrivateProfileSection("none", file), Pairs{});
+
+  ASSERT_TRUE(platform::DeletePrivateProfileKey("a", "K", file));
+  EXPECT_EQ(vqtest::ReadFileBytes(file),
+            "; head\r\n[A]\r\nK=2\r\nj=3\r\n[ b ]\r\nx=1\r\n\r\n[A]\r\nk=9\r\n[C]\r\ny=2");
+  EXPECT_EQ(GetPrivateProfileString("A", "k", "def", file), "2");
+  ASSERT_TRUE(platform::DeletePrivateProfileKey("A", "missing", file));
+  ASSERT_TRUE(platform::DeletePrivateProfileKey("Missing", "k", file));
+
+  ASSERT_TRUE(platform::DeletePrivateProfileSection("B", file));
+  EXPECT_EQ(vqtest::ReadFileBytes(file), "; head\r\n[A]\r\nK=2\r\nj=3\r\n[A]\r\nk=9\r\n[C]\r\ny=2");
+  ASSERT_TRUE(platform::DeletePrivateProfileSection("c", file));
+  EXPECT_EQ(vqtest::ReadFileBytes(file), "; head\r\n[A]\r\nK=2\r\nj=3\r\n[A]\r\nk=9\r\n");
+
+  EXPECT_TRUE(platform::DeletePrivateProfileSection("A", dir.file("none.ini")));
+  EXPECT_TRUE(platform::DeletePrivateProfileKey("A", "k", dir.file("none.ini")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("none.ini")));
+
+  ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+  EXPECT_FALSE(platform::DeletePrivateProfileSection("A", file));
+  EXPECT_FALSE(platform::DeletePrivateProfileKey("A", "j", file));
+}
+
 }  // namespace

@@ -1,0 +1,94 @@
+#include "setup/core/VqLang.h"
+
+#include "platform/TextCodec.h"
+#include "setup/core/VqLangTexts.h"
+
+namespace orvane {
+namespace {
+
+// Lines at CR LF, LF or CR; a last line without a line end counts, an empty tail does not.
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    lines.emplace_back(text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) lines.emplace_back(text.substr(start));
+  return lines;
+}
+
+}  // namespace
+
+TvqLang::TvqLang() {
+  for (const TLangEntry& e : BuiltInLangTexts()) builtIn_.emplace_back(e.key, e.text);
+}
+
+TvqLang::TvqLang(const TResourceReader& reader) : TvqLang() { LoadOverrides(reader); }
+
+void TvqLang::LoadOverrides(const TResourceReader& reader) {
+  overrides_.clear();
+  if (!reader) return;
+  std::optional<std::string> bytes;
+  try {
+    bytes = reader(kOverrideResource);
+  } catch (...) {
+    // A broken resource must not stop the setup: the built-in texts serve.
+    return;
+  }
+  if (!bytes) return;
+  // CR and LF never occur inside a GBK character, so converting first keeps the lines.
+  for (const std::string& line : SplitLines(platform::Cp936ToUtf8(*bytes))) {
+    const std::size_t eq = line.find('=');
+    // A line without "=" has no name and never matches.
+    if (eq != std::string::npos) overrides_.emplace_back(line.substr(0, eq), line.substr(eq + 1));
+  }
+}
+
+std::string TvqLang::ValueOf(const TLines& lines, std::string_view name) {
+  for (const auto& [lineName, value] : lines)
+    if (platform::SameText(lineName, name)) return value;
+  return std::string();
+}
+
+std::string TvqLang::GetText(std::string_view keys) const {
+  std::string result;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t comma = keys.find(',', start);
+    const std::string_view part = keys.substr(start, comma == std::string_view::npos ? keys.npos : comma - start);
+    std::string value = ValueOf(overrides_, part);
+    if (value.empty()) value = ValueOf(builtIn_, part);
+    result += value;
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  return result;
+}
+
+std::string TvqLang::FormatText(std::string_view keys, const std::vector<std::string>& args) const {
+  const std::string pattern = GetText(keys);
+  std::string out;
+  std::size_t next = 0;
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] == '%' && i + 1 < pattern.size()) {
+      if (pattern[i + 1] == 's') {
+        if (next < args.size()) out += args[next];
+        ++next;
+        ++i;
+        continue;
+      }
+      if (pattern[i + 1] == '%') {
+        out += '%';
+        ++i;
+        continue;
+      }
+    }
+    out += pattern[i];
+  }
+  return out;
+}
+
+}  // namespace orvane
