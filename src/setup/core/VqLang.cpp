@@ -23,7 +23,7 @@ std::vector<std::string> SplitLines(std::string_view text) {
 }  // namespace
 
 TvqLang::TvqLang() {
-  for (const TLangEntry& e : BuiltInLangTexts()) builtIn_.emplace_back(e.key, e.text);
+  for (const TLangEntry& e : BuiltInLangTexts()) builtIn_.push_back(std::string(e.key) + "=" + e.text);
 }
 
 TvqLang::TvqLang(const TResourceReader& reader) : TvqLang() { LoadOverrides(reader); }
@@ -40,17 +40,7 @@ void TvqLang::LoadOverrides(const TResourceReader& reader) {
   }
   if (!bytes) return;
   // CR and LF never occur inside a GBK character, so converting first keeps the lines.
-  for (const std::string& line : SplitLines(platform::Cp936ToUtf8(*bytes))) {
-    const std::size_t eq = line.find('=');
-    // A line without "=" has no name and never matches.
-    if (eq != std::string::npos) overrides_.emplace_back(line.substr(0, eq), line.substr(eq + 1));
-  }
-}
-
-std::string TvqLang::ValueOf(const TLines& lines, std::string_view name) {
-  for (const auto& [lineName, value] : lines)
-    if (platform::SameText(lineName, name)) return value;
-  return std::string();
+  overrides_ = SplitLines(platform::Cp936ToUtf8(*bytes));
 }
 
 std::string TvqLang::GetText(std::string_view keys) const {
@@ -59,8 +49,8 @@ std::string TvqLang::GetText(std::string_view keys) const {
   while (true) {
     const std::size_t comma = keys.find(',', start);
     const std::string_view part = keys.substr(start, comma == std::string_view::npos ? keys.npos : comma - start);
-    std::string value = ValueOf(overrides_, part);
-    if (value.empty()) value = ValueOf(builtIn_, part);
+    std::string value = FindLineValue(overrides_, part).value_or("");
+    if (value.empty()) value = FindLineValue(builtIn_, part).value_or("");
     result += value;
     if (comma == std::string_view::npos) break;
     start = comma + 1;

@@ -7,8 +7,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
+
 #include <vector>
+
+#include "setup/core/LineList.h"
 
 namespace orvane {
 
@@ -36,13 +38,10 @@ class TvqLang {
   [[nodiscard]] std::string FormatText(std::string_view keys, const std::vector<std::string>& args) const;
 
  private:
-  using TLines = std::vector<std::pair<std::string, std::string>>;  // name, value
-
   void LoadOverrides(const TResourceReader& reader);
-  [[nodiscard]] static std::string ValueOf(const TLines& lines, std::string_view name);
 
-  TLines builtIn_;
-  TLines overrides_;
+  TLineList builtIn_;    // "key=text"
+  TLineList overrides_;  // the resource's lines as they are
 };
 
 }  // namespace orvane

@@ -1,0 +1,108 @@
+#include "setup/core/ConfigRecords.h"
+
+#include <charconv>
+
+#include "platform/TextCodec.h"
+#include "setup/core/SetupDateTime.h"
+#include "setup/core/TagValue.h"
+#include "setup/core/WinPathText.h"
+
+namespace orvane {
+namespace {
+
+constexpr char kTerm = ';';
+
+// The field's value, or empty when the record lacks the field.
+std::string Field(std::string_view record, std::string_view name) {
+  return record.find(name) == std::string_view::npos ? std::string() : GetTagValue(record, name, kTerm);
+}
+
+bool Flag(std::string_view record, std::string_view name) { return IsFlagSet(Field(record, name)); }
+
+std::string Title(std::string_view record) { return GetTagValue(record, "", kTerm); }
+
+int ToInt32(const std::string& text) {
+  int v = 0;
+  const char* end = text.data() + text.size();
+  const auto r = std::from_chars(text.data(), end, v, 10);
+  return (r.ec == std::errc() && r.ptr == end) ? v : 0;
+}
+
+}  // namespace
+
+std::string TModuleRecord::Caption() const { return title.empty() ? key : title; }
+
+TModuleRecord ParseModuleLine(std::string_view line) {
+  const std::string record = LineValue(line);
+  TModuleRecord m;
+  m.key = LineName(line);
+  m.title = Title(record);
+  m.can_select = Flag(record, "can_select:");
+  m.setup = Flag(record, "setup:");
+  m.item_group = Field(record, "item_group:");
+  return m;
+}
+
+std::vector<std::string> ModuleGroupIds(const TLineList& fileGroupLines) {
+  std::vector<std::string> ids;
+  for (const std::string& line : fileGroupLines) {
+    std::string id = Field(LineValue(line), "group_id:");
+    if (!id.empty()) ids.push_back(std::move(id));
+  }
+  return ids;
+}
+
+TFileGroupRecord ParseFileGroupLine(std::string_view line) {
+  const std::string record = LineValue(line);
+  TFileGroupRecord g;
+  g.key = LineName(line);
+  g.group_id = Field(record, "group_id:");
+  g.group_name = Field(record, "group_name:");
+  g.group_title = Field(record, "group_title:");
+  g.group_updata = Flag(record, "group_updata:");
+  g.filesize = ToInt32(Field(record, "filesize:"));
+  return g;
+}
+
+std::string TFileRecord::TargetFileName() const {
+  return dst_filename.empty() ? ExtractFileName(sourcePath) : dst_filename;
+}
+
+TFileRecord ParseFileLine(std::string_view line) {
+  const std::string record = LineValue(line);
+  TFileRecord f;
+  f.sourcePath = Title(LineName(line));
+  f.dst_filename = Field(record, "dst_filename:");
+  f.dst_path = Field(record, "dst_path:");
+  f.updata_path = Field(record, "updata_path:");
+  f.tag_updata = Flag(record, "tag_updata:");
+  f.tag_replace = Field(record, "tag_replace:");
+  f.tag_uninstall = Flag(record, "tag_uninstall:");
+  f.lastwritetime = ParseDateTime(Field(record, "lastwritetime:")).value_or(0.0);
+  return f;
+}
+
+bool TShortcutRecord::IsUrl() const { return target.find("ttp://") != std::string::npos; }
+
+TShortcutRecord ParseShortcutLine(std::string_view line) {
+  const std::string record = LineValue(line);
+  TShortcutRecord s;
+  s.target = LineName(line);
+  s.caption = Title(record);
+  s.desc = Field(record, "desc:");
+  s.icon_file = Field(record, "icon_file:");
+  return s;
+}
+
+bool IsPictureFile(std::string_view path) {
+  const std::string ext = platform::AsciiLower(ExtractFileExt(path));
+  return ext == ".jpg" || ext == ".png" || ext == ".bmp" || ext == ".ico";
+}
+
+std::string SliderSectionName(std::string_view prefix) { return std::string(prefix) + "slider_imgs"; }
+
+std::string SliderKeyName(std::string_view prefix, int number) {
+  return std::string(prefix) + "slider_img" + std::to_string(number);
+}
+
+}  // namespace orvane
