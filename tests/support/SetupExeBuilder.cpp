@@ -41,6 +41,10 @@ std::time_t LocalTime(const std::string& text) {
 
 // A zip of the files with GBK entry names "top/entry".
 std::string ZipBytes(const std::vector<std::pair<std::string, const PackedFile*>>& files) {
+  // libzip writes nothing for an archive without entries; an empty zip is its end record alone.
+  bool any = false;
+  for (const auto& entry : files) any = any || entry.second->inArchive;
+  if (!any) return std::string("PK\x05\x06", 4) + std::string(18, '\0');
   zip_error_t zerr;
   zip_error_init(&zerr);
   zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &zerr);
@@ -49,11 +53,12 @@ std::string ZipBytes(const std::vector<std::pair<std::string, const PackedFile*>
   zip_source_keep(out);
   for (const auto& [top, file] : files) {
     if (!file->inArchive) continue;
+    // The GBK bytes go in as they are (a GBK name can look like UTF-8, so no encoding is claimed).
     std::string name = platform::Utf8ToCp936(top + "\\" + file->entry);
     for (char& c : name)
       if (c == '\\') c = '/';
     zip_source_t* src = zip_source_buffer(za, file->bytes.data(), file->bytes.size(), 0);
-    const zip_int64_t index = zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_CP437 | ZIP_FL_OVERWRITE);
+    const zip_int64_t index = zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_GUESS | ZIP_FL_OVERWRITE);
     if (index < 0) throw std::runtime_error(zip_strerror(za));
     zip_set_file_compression(za, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0);
     zip_file_set_mtime(za, static_cast<zip_uint64_t>(index), LocalTime(file->lastWriteTime), 0);
