@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/ExeResources.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
 #include "platform/TextCodec.h"
 #include "setup/core/InstallItemsText.h"
 #include "setup/core/VqApp.h"
+#include "setup/core/VqSign.h"
 #include "support/SetupEngineFixture.h"
 #include "support/TempDir.h"
 
@@ -286,6 +288,50 @@ TEST(SelfDeleteTest, DeepOnlyForStartupInstallLocation) {
     EXPECT_NE(text.find("del \"C:\\Uninstall1001.exe.bat\"\r\n\r\n"), std::string::npos);
     EXPECT_EQ(text.rfind("@echo off\r\n\r\nchoice /t 3 /d y /n\r\n\r\nset var=0\r\n\r\n:loop_file\r\n\r\n", 0), 0u);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The installer carries its uninstaller in the payload; extracted into the install folder it is
+// a setup program of its own whose configuration makes it the uninstaller.
+TEST(UninstallerTest, ExtractedUninstallerIsAnUninstaller) {
+  SetupEngineFixture fx;
+  SetupExeBuilder uninstaller;
+  uninstaller.SetConfig(Config("AppInstallType=uninstall\r\n", kModules));
+  SetupExeBuilder installer;
+  installer.SetConfig(Config("AppDefPath=C:\\Apps\\T\r\nAppUninstExeFile=D:\\src\\卸载\\Uninstall.exe\r\n", kModules));
+  installer.PackUninstaller(uninstaller, "D:\\src\\卸载\\Uninstall.exe", "卸载\\Uninstall.exe");
+  fx.Pack(installer);
+  auto app = fx.NewEngine();
+  app->Sign().SetValue(-1);
+  app->StartPackThread("soft_pack_files", app->PackFile);
+  SetupEngineFixture::WaitPackThread(*app);
+  std::string error;
+  ASSERT_TRUE(app->ExtractUninstaller(error)) << error;
+  std::string readError, config;
+  const auto resources = platform::ResourceFile::Open("C:\\Apps\\T\\Uninstall1001.exe", readError);
+  ASSERT_TRUE(resources) << readError;
+  ASSERT_TRUE(resources->Read("SOFT_CONFIG", config, readError)) << readError;
+  EXPECT_NE(platform::Cp936ToUtf8(config).find("AppInstallType=uninstall"), std::string::npos);
+}
+
+// Selected modules give their file groups once each, in module order; unselected modules and
+// groups without a record give none.
+TEST(UninstallerTest, CollectInstallGroups) {
+  SetupEngineFixture fx;
+  SetupExeBuilder builder;
+  builder.SetConfig(Config("", "a=A;setup:1;\r\nb=B;setup:1;\r\nc=C;setup:0;\r\n") +
+                    "[a_filegroup]\r\nfilegroup1=group_id:g1;\r\nfilegroup2=group_id:g2;\r\n"
+                    "[b_filegroup]\r\nfilegroup1=group_id:g2;\r\nfilegroup2=group_id:g9;\r\nfilegroup3=group_id:g3;\r\n"
+                    "[c_filegroup]\r\nfilegroup1=group_id:g4;\r\n"
+                    "[file_group]\r\ng1=app_id:1;group_id:g1;group_name:bin;\r\ng2=app_id:1;group_id:g2;group_name:data;\r\n"
+                    "g3=app_id:1;group_id:g3;group_name:doc;\r\ng4=app_id:1;group_id:g4;group_name:web;\r\n");
+  fx.Pack(builder);
+  auto app = fx.NewEngine();
+  app->CollectInstallGroups();
+  EXPECT_EQ(app->SelectedGroups, (orvane::TLineList{"g1=bin", "g2=data", "g3=doc"}));
 }
 
 }  // namespace

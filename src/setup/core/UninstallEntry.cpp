@@ -9,6 +9,7 @@
 #include "platform/ShellOpen.h"
 #include "platform/TextCodec.h"
 #include "platform/WinPath.h"
+#include "setup/core/ConfigRecords.h"
 #include "setup/core/IniFiles.h"
 #include "setup/core/InstallItemsText.h"
 #include "setup/core/SetupDateTime.h"
@@ -159,6 +160,23 @@ void TvqApp::RemoveUninstallEntry() {
   (void)RegKey::DeleteKey(RegRoot::LocalMachine, UninstallKey(), RegView::Force64);
   (void)RegKey::DeleteKey(RegRoot::LocalMachine, UninstallKey(), RegView::Force32);
   (void)platform::DeleteFile(MirrorFile());
+}
+
+void TvqApp::CollectInstallGroups() {
+  SelectedGroups.clear();
+  TLineList groups;
+  ReadConfigSection("file_group", groups);
+  for (const std::string& line : ModuleList) {
+    const TModuleRecord module = ParseModuleLine(line);
+    if (!module.setup) continue;
+    TLineList moduleGroups;
+    ReadConfigSection(module.key + "_filegroup", moduleGroups);
+    for (const std::string& id : ModuleGroupIds(moduleGroups)) {
+      const auto record = FindLineValue(groups, id);
+      if (!record || FindLineValue(SelectedGroups, id)) continue;
+      SelectedGroups.push_back(id + "=" + ParseFileGroupLine(id + "=" + *record).group_name);
+    }
+  }
 }
 
 }  // namespace orvane

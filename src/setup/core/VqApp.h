@@ -106,6 +106,9 @@ class TvqApp {
   bool ReadInstallLocation();
   void RemoveUninstallEntry();
   bool StartSelfDelete(bool deep);
+  // SelectedGroups := "group id=group_name" for every file group of the selected modules, each
+  // group once, at its first place.
+  void CollectInstallGroups();
   // The uninstall key under HKEY_LOCAL_MACHINE, and the mirror file in the install folder.
   [[nodiscard]] std::string UninstallKey() const;
   [[nodiscard]] std::string MirrorFile() const;
@@ -128,7 +131,7 @@ class TvqApp {
   std::string AgreementText;
   std::string InstallPath, TempPath;
   bool DesktopLink = false, StartMenuLink = false;
-  TLineList ModuleList, InstalledItems, ShownConfigItems, HiddenConfigItems;
+  TLineList ModuleList, InstalledItems, ShownConfigItems, HiddenConfigItems, SelectedGroups;
   bool UpgradeMode = false;
   // The wizard's status line (not owned); without one ShowSetupStatus does nothing.
   IStatusLine* StatusLabel = nullptr;
