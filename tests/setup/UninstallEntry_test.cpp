@@ -239,6 +239,22 @@ TEST_P(UninstallEntryTest, UninstallerTakesStoredLocation) {
   EXPECT_EQ(app->InstallPath, "C:\\Data\\T\\");
 }
 
+// A user who may not write HKEY_LOCAL_MACHINE still gets the mirror file, and the failed key is
+// logged, not raised.
+TEST_P(UninstallEntryTest, WithoutRegistryRightsOnlyTheMirror) {
+  auto app = Engine();
+  fx.machine.SetMachineValue("Admin", "0");
+  app->WriteUninstallEntry();
+  app->SaveInstallItems("sync=s;setup:1;");
+  bool opened = true;
+  (void)RegString(RegView::Force64, "DisplayName", &opened);
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(Mirror(*app, "DisplayName"), "Tessaly 同步");
+  EXPECT_EQ(app->ReadInstallItems(), "sync=s;setup:1;");
+  EXPECT_NE(SetupEngineFixture::SetupLogText().find(std::string("保存注册表安装信息时，打开注册表键失败：") + kKey),
+            std::string::npos);
+}
+
 INSTANTIATE_TEST_SUITE_P(Machines, UninstallEntryTest,
                          ::testing::Values(MachineRootFixture::Bits::x64, MachineRootFixture::Bits::x86),
                          [](const auto& info) { return info.param == MachineRootFixture::Bits::x64 ? "x64" : "x86"; });
