@@ -4,6 +4,19 @@
 
 namespace orvane {
 
+TLineList SplitTextLines(std::string_view text) {
+  TLineList lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    lines.emplace_back(text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) lines.emplace_back(text.substr(start));
+  return lines;
+}
+
 std::string LineName(std::string_view line) {
   const std::size_t eq = line.find('=');
   return eq == std::string_view::npos ? std::string() : std::string(line.substr(0, eq));

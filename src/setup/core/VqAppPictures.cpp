@@ -75,15 +75,7 @@ void TvqApp::LoadAgreement() {
   (void)ExtractAppFile(error, source, false, "", target);
   std::string bytes;
   if (!FileExists(target) || platform::ReadFileBytes(target, bytes) != 0) return;
-  const std::string text = platform::Cp936ToUtf8(bytes);
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    AgreementText += text.substr(start, end - start) + "\r\n";
-    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
-    start = end + 1;
-  }
+  for (const std::string& line : SplitTextLines(platform::Cp936ToUtf8(bytes))) AgreementText += line + "\r\n";
   (void)platform::DeleteFile(target);
 }
 

@@ -1,27 +1,10 @@
 #include "setup/core/VqLang.h"
 
 #include "platform/TextCodec.h"
+#include "setup/core/LineList.h"
 #include "setup/core/VqLangTexts.h"
 
 namespace orvane {
-namespace {
-
-// Lines at CR LF, LF or CR; a last line without a line end counts, an empty tail does not.
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.emplace_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
-  return lines;
-}
-
-}  // namespace
-
 TvqLang::TvqLang() {
   for (const TLangEntry& e : BuiltInLangTexts()) builtIn_.push_back(std::string(e.key) + "=" + e.text);
 }
@@ -40,7 +23,7 @@ void TvqLang::LoadOverrides(const TResourceReader& reader) {
   }
   if (!bytes) return;
   // CR and LF never occur inside a GBK character, so converting first keeps the lines.
-  overrides_ = SplitLines(platform::Cp936ToUtf8(*bytes));
+  overrides_ = SplitTextLines(platform::Cp936ToUtf8(*bytes));
 }
 
 std::string TvqLang::GetText(std::string_view keys) const {

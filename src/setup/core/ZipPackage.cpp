@@ -24,19 +24,6 @@ namespace {
 
 std::string ZipErrorText(zip_error_t* error) { return zip_error_strerror(error); }
 
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
-}
-
 // "top" + the text after the first "top" in `zipfile` (nothing after it when it is missing).
 std::string EntryUnder(const std::string& zipfile, const std::string& top) {
   const std::size_t at = zipfile.find(top);
@@ -76,7 +63,7 @@ bool TZipPackage::OpenArchive(const std::string& file, std::string& error) {
 void TZipPackage::LoadMap(const std::string& mapFile) {
   std::string bytes;
   map_.clear();
-  if (platform::ReadFileBytes(mapFile, bytes) == 0) map_ = SplitLines(platform::Cp936ToUtf8(bytes));
+  if (platform::ReadFileBytes(mapFile, bytes) == 0) map_ = SplitTextLines(platform::Cp936ToUtf8(bytes));
 }
 
 void TZipPackage::Close() {
