@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
@@ -40,6 +41,14 @@ bool ParseInt(const std::string& text, long& out) {
   char* end = nullptr;
   out = std::strtol(t.c_str(), &end, 10);
   return *end == '\0';
+}
+
+bool IsName(const std::string& name) {
+  if (name.empty()) return false;
+  for (const char c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
+  }
+  return true;
 }
 
 std::string Canonical(const std::string& host) {
@@ -124,7 +133,7 @@ class Runner {
     if (StartsWithText(line, "set ")) {
       const std::string rest = line.substr(4);
       const auto eq = rest.find('=');
-      if (eq == std::string::npos || TrimBlanks(rest.substr(0, eq)).empty()) return Refuse(line, error);
+      if (eq == std::string::npos || !IsName(TrimBlanks(rest.substr(0, eq)))) return Refuse(line, error);
       vars_[AsciiUpper(TrimBlanks(rest.substr(0, eq)))] = rest.substr(eq + 1);
       return true;
     }
@@ -174,7 +183,7 @@ class Runner {
       name = TrimBlanks(name.substr(0, name.size() - 1));
     }
     long operand = 0;
-    if (name.empty() || !ParseInt(expr.substr(eq + 1), operand)) return Refuse(expr, error);
+    if (!IsName(name) || !ParseInt(expr.substr(eq + 1), operand)) return Refuse(expr, error);
     std::string& var = vars_[AsciiUpper(name)];
     long current = 0;
     if (!ParseInt(var, current)) current = 0;
@@ -208,6 +217,8 @@ std::string SelfExecutable() {
 }
 
 // A program started by StartBatchFile runs the batch here, before main(), and never reaches main.
+// Other files' globals may not be constructed yet, so everything the run uses keeps its state in
+// constant-initialised or function-local objects.
 const bool g_ranAsBatchRunner = [] {
   std::ifstream in("/proc/self/cmdline", std::ios::binary);
   std::vector<std::string> argv;

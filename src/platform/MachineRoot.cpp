@@ -24,7 +24,13 @@ constexpr KnownFolder kFolders[] = {
 };
 
 std::mutex g_lock;
-std::set<std::string> g_seeded;  // guarded by g_lock: roots already created and seeded
+
+// Roots already created and seeded; guarded by g_lock. Function-local, so it also serves code
+// that runs before main() (the batch runner).
+std::set<std::string>& Seeded() {
+  static std::set<std::string> seeded;
+  return seeded;
+}
 
 std::string RootFromEnvironment() {
   if (const char* env = std::getenv("VQ_MACHINE_ROOT"); env != nullptr && *env != '\0') {
@@ -54,12 +60,12 @@ std::string SystemFolder() { return kFolders[1].windowsPath; }
 std::string MachineRoot() {
   const std::string root = RootFromEnvironment();
   std::lock_guard<std::mutex> g(g_lock);
-  if (g_seeded.count(root) != 0) return root;
+  if (Seeded().count(root) != 0) return root;
   std::error_code ec;
   fs::create_directories(root + "/run", ec);
   if (ec) return std::string();
   for (const KnownFolder& f : kFolders) fs::create_directories(SeedPath(root, f.windowsPath), ec);
-  g_seeded.insert(root);
+  Seeded().insert(root);
   return root;
 }
 

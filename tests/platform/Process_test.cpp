@@ -1,4 +1,5 @@
 #include "platform/Process.h"
+#include "platform/ShellOpen.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

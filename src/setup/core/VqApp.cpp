@@ -2,7 +2,6 @@
 
 #include "platform/MachineRoot.h"
 #include "platform/Registry.h"
-#include "platform/TextCodec.h"
 #include "setup/core/ConfigRecords.h"
 #include "setup/core/InstallItemsText.h"
 #include "setup/core/MessagePump.h"

@@ -1,0 +1,94 @@
+// Shortcuts on the desktop and in the start menu.
+#include <unistd.h>
+
+#include "platform/Drives.h"
+#include "platform/ShellLink.h"
+#include "platform/TextCodec.h"
+#include "platform/WinPath.h"
+#include "setup/core/SafeFileName.h"
+#include "setup/core/VqLib.h"
+#include "setup/core/VqLibNotes.h"
+
+namespace orvane {
+namespace {
+
+std::string DesktopFolder() {
+  std::string folder = TvqLib::GetShellFolder("Common Desktop");
+  return folder.empty() ? TvqLib::GetShellFolder("Desktop") : folder;
+}
+
+// The start menu's programs folder, and the group's folder inside it; nullopt for a group name
+// that is no safe folder name.
+std::optional<std::string> ProgramsFolder(const std::string& group) {
+  std::string folder = TvqLib::GetShellFolder("Common Start Menu");
+  if (folder.empty()) folder = TvqLib::GetShellFolder("Start Menu");
+  folder += "\\Programs";
+  if (group.empty()) return folder;
+  const auto safe = SafeFileName(group);
+  if (!safe) return std::nullopt;
+  return folder + "\\" + *safe;
+}
+
+std::optional<std::string> LinkFile(const std::optional<std::string>& folder, const std::string& name) {
+  const auto safe = SafeFileName(name);
+  if (!folder || !safe) {
+    LibraryNote("link name refused: " + name);
+    return std::nullopt;
+  }
+  return *folder + "\\" + *safe + ".lnk";
+}
+
+void WriteLink(const std::string& target, const std::string& linkFile, const std::string& description,
+               const std::string& iconFile) {
+  platform::ShellLink link;
+  link.target = target;
+  // An address is its own working folder; a program works in its folder.
+  if (platform::AsciiLower(target).find("ttp://") != std::string::npos) {
+    link.workingDir = target;
+  } else {
+    const auto sep = target.find_last_of('\\');
+    link.workingDir = sep == std::string::npos ? std::string() : target.substr(0, sep);
+  }
+  link.description = description;
+  link.iconFile = iconFile.empty() ? target : iconFile;
+  if (platform::SaveShellLink(link, linkFile) != 0) LibraryNote("link not written: " + linkFile);
+}
+
+void DeleteLink(const std::string& linkFile) {
+  if (::access(platform::HostPath(linkFile).c_str(), F_OK) == 0) TvqLib::DeleteFileRetry(linkFile, 10, 100);
+}
+
+}  // namespace
+
+void TvqLib::CreateDesktopLink(const std::string& target, const std::string& name, const std::string& description,
+                               const std::string& iconFile) {
+  const auto file = LinkFile(DesktopFolder(), name);
+  if (file) WriteLink(target, *file, description, iconFile);
+}
+
+void TvqLib::DeleteDesktopLink(const std::string& name) {
+  if (const auto file = LinkFile(DesktopFolder(), name)) DeleteLink(*file);
+}
+
+void TvqLib::CreateStartMenuLink(const std::string& target, const std::string& group, const std::string& name,
+                                 const std::string& description, const std::string& iconFile) {
+  const auto folder = ProgramsFolder(group);
+  const auto file = LinkFile(folder, name);
+  if (!file) return;
+  (void)platform::CreateFolderTree(*folder);
+  WriteLink(target, *file, description, iconFile);
+}
+
+void TvqLib::DeleteStartMenuLink(const std::string& group, const std::string& name) {
+  const auto folder = ProgramsFolder(group);
+  const auto file = LinkFile(folder, name);
+  if (!file) return;
+  DeleteLink(*file);
+  // Without a group the folder is the start menu's own programs folder, which stays.
+  if (group.empty()) return;
+  std::vector<std::string> left;
+  ListFiles(left, *folder);
+  if (left.empty()) (void)::rmdir(platform::HostPath(*folder).c_str());
+}
+
+}  // namespace orvane

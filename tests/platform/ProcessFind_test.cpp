@@ -1,0 +1,117 @@
+#include "platform/ProcessFind.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/Process.h"
+#include "platform/WinError.h"
+#include "platform/WinPath.h"
+#include "support/MachineRootFixture.h"
+#include "support/Standins.h"
+#include "support/TempDir.h"
+
+namespace {
+
+// Starts a placed stand-in that sleeps until it is ended.
+platform::ChildProcess StartSleeper(const std::string& host) {
+  platform::ChildProcess child;
+  std::string error;
+  EXPECT_TRUE(platform::ChildProcess::Start(host, {"--sleep-ms", "60000"}, "", child, error)) << error;
+  EXPECT_TRUE(vqtest::WaitUntil([&] { return !platform::ProcessImagePath(child.pid()).empty(); }));
+  return child;
+}
+
+// A started program runs in the given folder, and its exit code comes back, waited for or polled.
+TEST(ProcessStart, RunsInItsFolderAndReportsItsExitCode) {
+  vqtest::MachineRootFixture machine;
+  vqtest::TempDir out;
+  const std::string program = vqtest::PlaceProgramStandin("C:\\Tools\\Stand.exe");
+  const std::string work = platform::HostPath("C:\\Work");
+  std::filesystem::create_directories(work);
+  platform::ChildProcess child;
+  std::string error;
+  ASSERT_TRUE(platform::ChildProcess::Start(program, {"--cwd", out.file("cwd"), "--exit", "7"}, work, child, error));
+  EXPECT_EQ(child.Wait(), 7);
+  EXPECT_EQ(vqtest::ReadFileBytes(out.file("cwd")), work);
+
+  ASSERT_TRUE(platform::ChildProcess::Start(program, {"--exit", "3"}, "", child, error));
+  int code = -1;
+  EXPECT_TRUE(vqtest::WaitUntil([&] { return child.Finished(code); }));
+  EXPECT_EQ(code, 3);
+  ASSERT_TRUE(platform::ChildProcess::Start(program, {"--sleep-ms", "60000"}, "", child, error));
+  EXPECT_FALSE(child.Finished(code));
+  kill(child.pid(), SIGKILL);
+  EXPECT_EQ(child.Wait(), 128 + SIGKILL);
+}
+
+// Programs resolve only to files inside the machine's drives, never through the host's PATH.
+TEST(ProcessStart, ResolvesProgramsOnlyInsideTheMachine) {
+  vqtest::MachineRootFixture machine;
+  const std::string sys = vqtest::PlaceProgramStandin("C:\\Windows\\System32\\tool.exe");
+  const std::string app = vqtest::PlaceProgramStandin("C:\\Program Files\\Tool\\helper.exe");
+  const std::string noExt = vqtest::PlaceProgramStandin("C:\\Apps\\run");
+  struct Case {
+    std::string name;
+    std::string host;  // empty: refused
+  } cases[] = {
+      {"tool.exe", sys},
+      {"TOOL", sys},
+      {"helper.exe", app},  // beside the running program
+      {"C:\\Program Files\\Tool\\HELPER.EXE", app},
+      {"c:\\program files\\tool\\helper", app},
+      {"C:\\Apps\\run", noExt},
+      {app, app},
+      {"sh", ""},
+      {"/bin/sh", ""},
+      {"D:\\tool.exe", ""},
+      {"C:\\Windows\\System32", ""},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    EXPECT_EQ(platform::ResolveProgram(c.name, error), c.host) << c.name;
+    EXPECT_EQ(error.empty(), !c.host.empty()) << c.name;
+  }
+}
+
+// A program is found by its file name without case or by its full Windows path, whose folder
+// must match; a program of the same name elsewhere does not match the full path.
+TEST(ProcessFind, FindsByNameOrFullPathAndKills) {
+  vqtest::MachineRootFixture machine;
+  const std::string first = vqtest::PlaceProgramStandin("C:\\App\\Tessaly.exe");
+  const std::string other = vqtest::PlaceProgramStandin("C:\\Other\\Tessaly.exe");
+  EXPECT_EQ(platform::FindProgramProcess("Tessaly.exe"), 0);
+  platform::ChildProcess a = StartSleeper(other);
+  platform::ChildProcess b = StartSleeper(first);
+
+  EXPECT_EQ(platform::ProcessImagePath(b.pid()), "C:\\App\\Tessaly.exe");
+  EXPECT_EQ(platform::FindProgramProcess("tessaly.EXE"), std::min(a.pid(), b.pid()));
+  EXPECT_EQ(platform::FindProgramProcess("c:\\app\\TESSALY.exe"), b.pid());
+  EXPECT_EQ(platform::FindProgramProcess(first), b.pid());
+  EXPECT_EQ(platform::FindProgramProcess("C:\\Missing\\Tessaly.exe"), 0);
+  EXPECT_EQ(platform::FindProgramProcess("Tessaly"), 0);
+
+  EXPECT_TRUE(platform::KillProcess(b.pid()));
+  EXPECT_EQ(b.Wait(), 128 + SIGKILL);
+  EXPECT_EQ(platform::FindProgramProcess("C:\\App\\Tessaly.exe"), 0);
+  EXPECT_EQ(platform::FindProgramProcess("Tessaly.exe"), a.pid());
+  EXPECT_TRUE(platform::KillProcess(a.pid()));
+  EXPECT_EQ(a.Wait(), 128 + SIGKILL);
+}
+
+// The caller and programs outside the machine are never seen, so never killed.
+TEST(ProcessFind, NeverSeesTheCallerOrHostPrograms) {
+  vqtest::MachineRootFixture machine;
+  const std::string self = platform::ProcessExeName(getpid());
+  EXPECT_EQ(platform::FindProgramProcess(self), 0);
+  EXPECT_EQ(platform::ProcessImagePath(getpid()), "");
+  EXPECT_FALSE(platform::KillProcess(getpid()));
+  EXPECT_FALSE(platform::KillProcess(1));
+  EXPECT_FALSE(platform::KillProcess(0));
+  EXPECT_FALSE(platform::KillProcess(-1));
+}
+
+}  // namespace

@@ -1,0 +1,44 @@
+#include "support/Standins.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/WinPath.h"
+#include "support/alglib_standin/VqAlgStandin.h"
+
+namespace vqtest {
+namespace {
+
+std::string BuildFile(const std::string& relative) {
+  const char* bin = std::getenv("VQ_TEST_BINARY_DIR");
+  return std::string(bin != nullptr ? bin : ".") + "/" + relative;
+}
+
+std::string Place(const std::string& from, const std::string& windowsPath) {
+  const std::string host = platform::HostPath(windowsPath);
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(host).parent_path(), ec);
+  std::filesystem::copy_file(from, host, std::filesystem::copy_options::overwrite_existing, ec);
+  chmod(host.c_str(), 0755);
+  return host;
+}
+
+}  // namespace
+
+std::string ProgramStandinFile() { return BuildFile("tests/support/program_standin/vq_program_standin"); }
+
+std::string ComponentStandinFile() {
+  return BuildFile("tests/support/program_standin/libvq_component_standin.so");
+}
+
+std::string LibraryWithoutEntryFile() { return BuildFile(kAlgStandinRelativePath); }
+
+std::string PlaceProgramStandin(const std::string& windowsPath) { return Place(ProgramStandinFile(), windowsPath); }
+
+std::string PlaceComponentStandin(const std::string& windowsPath) {
+  return Place(ComponentStandinFile(), windowsPath);
+}
+
+}  // namespace vqtest
