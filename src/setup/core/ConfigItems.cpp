@@ -2,36 +2,27 @@
 // on the wizard's configuration pages or written silently, optionally stored encrypted.
 #include <exception>
 
-#include "platform/ProgramInfo.h"
 #include "platform/Registry.h"
 #include "platform/TextCodec.h"
 #include "setup/core/ConfigRecords.h"
-#include "setup/core/IniFiles.h"
-#include "setup/core/SetupFiles.h"
 #include "setup/core/SetupLog.h"
 #include "setup/core/TagValue.h"
 #include "setup/core/VqAlgLib.h"
 #include "setup/core/VqApp.h"
+#include "setup/core/VqLib.h"
 
 namespace orvane {
 namespace {
 
 using platform::RegRoot;
 
-// Every name but these selects HKEY_LOCAL_MACHINE; the two roots this machine lacks do too.
+// Every name but these selects HKEY_LOCAL_MACHINE (as the library's helpers do).
 RegRoot RootByName(const std::string& name) {
   if (platform::SameText(name, "HKEY_CLASSES_ROOT")) return RegRoot::ClassesRoot;
   if (platform::SameText(name, "HKEY_CURRENT_USER")) return RegRoot::CurrentUser;
   if (platform::SameText(name, "HKEY_USERS")) return RegRoot::Users;
   if (platform::SameText(name, "HKEY_CURRENT_CONFIG")) return RegRoot::CurrentConfig;
   return RegRoot::LocalMachine;
-}
-
-// A bare file name lies in the setup program's folder.
-std::string InProgramFolder(const std::string& file) {
-  if (file.find_first_of("\\/") != std::string::npos) return file;
-  const std::string folder = FolderOf(ProgramPath());
-  return (folder.empty() ? platform::ProgramDir() : folder) + file;
 }
 
 std::string ReadRegString(RegRoot root, const std::string& path, const std::string& name) {
@@ -42,21 +33,14 @@ std::string ReadRegString(RegRoot root, const std::string& path, const std::stri
   return value;
 }
 
-// Read in the 64-bit view, where items are written; a machine value missing there is looked for
-// under the current user.
+// Read in the 64-bit view, where items are written (TvqLib::ReadRegValue reads the program's
+// default view, which would never see them on a 64-bit machine); a machine value missing there
+// is looked for under the current user.
 std::string ReadRegValue(const std::string& rootName, const std::string& path, const std::string& name) {
-  const RegRoot root = RootByName(rootName);
-  std::string value = ReadRegString(root, path, name);
+  std::string value = ReadRegString(RootByName(rootName), path, name);
   if (value.empty() && platform::SameText(rootName, "HKEY_LOCAL_MACHINE"))
     value = ReadRegString(RegRoot::CurrentUser, path, name);
   return value;
-}
-
-void WriteRegValue(const std::string& rootName, const std::string& path, const std::string& name,
-                   const std::string& value) {
-  platform::RegKey key;
-  if (platform::RegKey::Create(RootByName(rootName), path, platform::RegView::Force64, key) != 0) return;
-  if (key.WriteString(name, value) != 0) WriteSetupLog("写入注册表配置项失败：" + path + "\\" + name);
 }
 
 std::string Field(const std::string& record, const char* name) { return GetTagValue(record, name, ';'); }
@@ -111,7 +95,7 @@ std::string TvqApp::ReadConfigItem(const std::string& record, const std::string&
   const std::string sect = Field(record, "cfg_sect:");
   std::string name = Field(record, "cfg_name:");
   if (type == "0") {
-    result = TIniFile(InProgramFolder(file)).ReadString(sect, name, "");
+    result = TvqLib::ReadIniValue(file, sect, name, "");
   } else if (type == "1") {
     result.clear();
   } else if (type == "2") {
@@ -142,10 +126,10 @@ void TvqApp::WriteConfigItem(const std::string& record, const std::string& value
   if (IsFlagSet(Field(record, "value_encrypt:")))
     stored = TVqAlgLib::EncryptText(stored, Field(record, "value_encrypt_key:"));
   if (type == "0") {
-    TIniFile(InProgramFolder(file)).WriteString(sect, name, stored);
+    TvqLib::WriteIniValue(file, sect, name, stored);
   } else if (type == "2") {
     if (platform::SameText(name, "default")) name.clear();
-    WriteRegValue(sect, file, name, stored);
+    TvqLib::WriteRegValue(sect, file, name, stored);
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include "setup/core/SetupDateTime.h"
 #include "setup/core/SetupFiles.h"
+#include "setup/core/VqLib.h"
 
 namespace orvane {
 namespace {
@@ -24,7 +25,7 @@ std::string SetupLogFolder() {
 }
 
 void WriteSetupLog(const std::string& text) {
-  WriteLogFile("[" + DateTimeText(GetClock().Now()) + "]  " + text, "", SetupLogFolder());
+  TvqLib::WriteLogFile("[" + DateTimeText(GetClock().Now()) + "]  " + text, "", SetupLogFolder());
 }
 
 }  // namespace orvane

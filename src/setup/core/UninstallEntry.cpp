@@ -17,6 +17,7 @@
 #include "setup/core/SetupLog.h"
 #include "setup/core/TagValue.h"
 #include "setup/core/VqApp.h"
+#include "setup/core/VqLib.h"
 #include "setup/core/WinPathText.h"
 
 namespace orvane {
@@ -148,7 +149,7 @@ bool TvqApp::ReadInstallLocation() {
   }
   if (value.empty()) value = TIniFile(MirrorFile()).ReadString(kMirrorSection, "InstallLocation", "");
   if (value.empty() || !FolderExists(value)) return false;
-  InstallPath = IncludeBackslash(value);
+  InstallPath = TvqLib::IncludeBackslash(value);
   TempPath = InstallPath + "temp\\";
   return true;
 }

@@ -1,10 +1,9 @@
 #include "setup/core/VqApp.h"
 
-#include "platform/MachineRoot.h"
-#include "platform/Registry.h"
 #include "setup/core/ConfigRecords.h"
 #include "setup/core/InstallItemsText.h"
 #include "setup/core/MessagePump.h"
+#include "setup/core/SafeFileName.h"
 #include "setup/core/SetupDateTime.h"
 #include "setup/core/SetupFiles.h"
 #include "setup/core/SetupLog.h"
@@ -17,34 +16,16 @@
 #include "setup/core/WinPathText.h"
 #include "setup/core/ZipPackage.h"
 #include "setup/core/ZipThread.h"
+#include "setup/core/VqLib.h"
 
 namespace orvane {
 namespace {
 
-constexpr const char* kShellFolders = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-std::string ReadShellValue(platform::RegRoot root, const std::string& name) {
-  platform::RegKey key;
-  std::string value;
-  if (platform::RegKey::Open(root, kShellFolders, platform::RegAccess::Read, platform::RegView::Default, key) == 0)
-    (void)key.ReadString(name, value);
-  return value;
-}
-
-// The machine's folder first, then the user's.
+// A shell folder with its "\\": the machine-wide one, else the user's.
 std::string ShellFolder(const std::string& machineName, const std::string& userName) {
-  for (const std::string& name : {machineName, userName}) {
-    std::string value = ReadShellValue(platform::RegRoot::LocalMachine, name);
-    if (value.empty()) value = ReadShellValue(platform::RegRoot::CurrentUser, name);
-    if (!value.empty()) return IncludeBackslash(value);
-  }
-  return std::string();
-}
-
-// Seconds from 1970-01-01 00:00 to the local date and time, less eight hours.
-std::string UnixStamp() {
-  const double seconds = (GetClock().Now() - 25569.0) * 86400.0;
-  return std::to_string(static_cast<long long>(seconds + 0.5) - 28800);
+  std::string value = TvqLib::GetShellFolder(machineName);
+  if (value.empty()) value = TvqLib::GetShellFolder(userName);
+  return value.empty() ? value : TvqLib::IncludeBackslash(value);
 }
 
 }  // namespace
@@ -59,18 +40,19 @@ TvqApp::TvqApp()
       sign_(std::make_unique<TvqSign>()),
       pack_(std::make_unique<TZipPackage>(TZipPackage::Kind::Payload)),
       appFiles_(std::make_unique<TZipPackage>(TZipPackage::Kind::AppFiles)) {
-  Stamp = UnixStamp();
-  SysPath = IncludeBackslash(platform::SystemFolder());
-  WinPath = IncludeBackslash(platform::WindowsFolder());
+  Stamp = TvqLib::UnixStamp();
+  SysPath = TvqLib::IncludeBackslash(TvqLib::GetSystemFolder());
+  WinPath = TvqLib::IncludeBackslash(TvqLib::GetWindowsFolder());
   ProgramFilesPath = WinPath.substr(0, 3) + "Program Files\\";
   ProgramFiles86Path = WinPath.substr(0, 3) + "Program Files (x86)\\";
   DesktopPath = ShellFolder("Common Desktop", "Desktop");
   StartMenuPath = ShellFolder("Common Start Menu", "Start Menu");
 
+  SetLibraryLog(WriteSetupLog);
   ChooseCacheFolder();
   if (cacheReady_) {
     ConfigFile = CachePath + "vqinst.ini";
-    (void)DeleteFileRetry(ConfigFile, 1, 0);
+    (void)TvqLib::DeleteFileRetry(ConfigFile, 1, 0);
     std::string error;
     if (!TvqRes::GetRCDataToFile("soft_config", ConfigFile, error))
       WriteSetupLog("GetRCData(soft_config)：" + error);
@@ -97,13 +79,13 @@ TvqApp::~TvqApp() {
   for (auto [package, file, mapFile] : {std::tuple{pack_.get(), PackFile, PackMapFile},
                                         std::tuple{appFiles_.get(), AppFilesFile, AppFilesMapFile}}) {
     package->Close();
-    if (!file.empty()) (void)DeleteFileRetry(file, 1, 0);
-    if (!mapFile.empty()) (void)DeleteFileRetry(mapFile, 1, 0);
+    if (!file.empty()) (void)TvqLib::DeleteFileRetry(file, 1, 0);
+    if (!mapFile.empty()) (void)TvqLib::DeleteFileRetry(mapFile, 1, 0);
   }
   RemoveFontFiles();
   config_.reset();
-  if (!ConfigFile.empty()) (void)DeleteFileRetry(ConfigFile, 10, 100);
-  if (cacheReady_) DeleteTree(CachePath);
+  if (!ConfigFile.empty()) (void)TvqLib::DeleteFileRetry(ConfigFile, 10, 100);
+  if (cacheReady_) TvqLib::DeleteTree(CachePath);
 }
 
 void TvqApp::ReadMainValues() {
@@ -121,8 +103,9 @@ void TvqApp::ReadMainValues() {
 void TvqApp::LoadConfiguredSkin() {
   std::string skin = Main.AppSkin;
   std::string error;
-  if (!ExtractFileExt(skin).empty() && cacheReady_) {
-    skin = CachePath + ExtractFileName(Main.AppSkin);
+  const auto skinFile = SafeFileName(ExtractFileName(Main.AppSkin));
+  if (!ExtractFileExt(skin).empty() && cacheReady_ && skinFile) {
+    skin = CachePath + *skinFile;
     if (!SaveResourceToFile(error, "app_skin", skin)) WriteSetupLog("SaveResourceToFile(app_skin)：" + error);
   }
   if (!skin_->LoadSkin(skin, &error)) WriteSetupLog("LoadSkin(" + skin + ")：" + error);
@@ -173,7 +156,7 @@ void TvqApp::ShowSetupStatus(const std::string& text, int waitMs) {
 }
 
 void TvqApp::WriteInstallLog(const std::string& tag, const std::string& text) {
-  WriteLogFile("[" + DateTimeText(GetClock().Now()) + "][" + tag + "]  " + text, "zvqinstall", InstallPath);
+  TvqLib::WriteLogFile("[" + DateTimeText(GetClock().Now()) + "][" + tag + "]  " + text, "zvqinstall", InstallPath);
 }
 
 void TvqApp::StartPackThread(const std::string& resource, const std::string& target) {
@@ -183,7 +166,7 @@ void TvqApp::StartPackThread(const std::string& resource, const std::string& tar
 void TvqApp::RemoveFontFiles() {
   if (!IsFlagSet(Main.AppMsyhfont) || !cacheReady_) return;
   for (const std::string& font : {Main.AppMsyhfontFile, Main.AppMsyhfontBdFile})
-    if (!font.empty()) (void)DeleteFileRetry(CachePath + ExtractFileName(font), 1, 0);
+    if (const auto name = SafeFileName(ExtractFileName(font))) (void)TvqLib::DeleteFileRetry(CachePath + *name, 1, 0);
 }
 
 }  // namespace orvane

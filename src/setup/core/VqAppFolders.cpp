@@ -12,6 +12,7 @@
 #include "setup/core/SetupLog.h"
 #include "setup/core/SetupUi.h"
 #include "setup/core/VqApp.h"
+#include "setup/core/VqLib.h"
 #include "setup/core/VqLang.h"
 
 namespace orvane {
@@ -41,8 +42,8 @@ std::string CreateExclusiveFolder(const std::string& folder) {
 }  // namespace
 
 bool TvqApp::PrepareCacheDir(const std::string& candidateRoot) {
-  std::string root = IncludeBackslash(candidateRoot);
-  ChooseDrive(root, ProgramFileSize());
+  std::string root = TvqLib::IncludeBackslash(candidateRoot);
+  TvqLib::ChooseDrive(root, ProgramFileSize());
   const std::string logFolder = root + "VqInstCache\\";
   (void)platform::CreateFolderTree(logFolder);
   if (!FolderExists(logFolder)) return false;
@@ -66,7 +67,7 @@ void TvqApp::ChooseCacheFolder() {
       return;
     }
   }
-  GetInfoBox().InfoBox(lang_->GetText("IDS_CREATE,IDS_FOLDER,IDS_FIALED") + "：VqInstCache",
+  TvqLib::InfoBox(lang_->GetText("IDS_CREATE,IDS_FOLDER,IDS_FIALED") + "：VqInstCache",
                        lang_->GetText("IDS_DAILOG_MESSAGE"));
 }
 
@@ -74,12 +75,12 @@ void TvqApp::ChooseDefaultInstallPath() {
   const std::string& d = Main.AppDefPath;
   if (d.size() > 3 && d.substr(1, 2) == ":\\") {
     std::string root = d.substr(0, 3);
-    ChooseDrive(root, 0);
+    TvqLib::ChooseDrive(root, 0);
     InstallPath = root + d.substr(3);
     if (InstallPath.back() != '\\') InstallPath += '\\';
   } else {
     std::string root = "D:\\";
-    ChooseDrive(root, 0);
+    TvqLib::ChooseDrive(root, 0);
     std::string title = Main.AppTitle;
     std::erase(title, ' ');
     InstallPath = root + lang_->GetText("IDS_SETUPPATH_GROUP") + "\\" + title + "\\";

@@ -6,12 +6,14 @@
 #include "platform/FileOps.h"
 #include "platform/WinError.h"
 #include "setup/core/MessagePump.h"
+#include "setup/core/SafeFileName.h"
 #include "setup/core/SetupDateTime.h"
 #include "setup/core/SetupFiles.h"
 #include "setup/core/SetupLog.h"
 #include "setup/core/SetupUi.h"
 #include "setup/core/TagValue.h"
 #include "setup/core/VqApp.h"
+#include "setup/core/VqLib.h"
 #include "setup/core/VqLang.h"
 #include "setup/core/VqRes.h"
 #include "setup/core/WinPathText.h"
@@ -39,7 +41,7 @@ bool TvqApp::OpenAppFiles(std::string& error) {
 
 bool TvqApp::OpenPackage(TZipPackage& package, bool& opened, const std::string& file, const std::string& mapResource,
                          const std::string& mapLogHead, std::string& error) {
-  if (!WaitFileExists(file, 60, 100)) {
+  if (!TvqLib::WaitFileExists(file, 60, 100)) {
     error = lang_->GetText("IDS_OUTPUT,IDS_INSTALL,IDS_PACKAGE,IDS_FIALED") + "," +
             lang_->GetText("IDS_PLEASERETRY") + "...";
     ShowSetupStatus(error, 1500);
@@ -59,7 +61,7 @@ bool TvqApp::OpenPackage(TZipPackage& package, bool& opened, const std::string& 
     const std::string mapFile = file + ".cfg";
     if (!TvqRes::GetRCDataToFile(mapResource, mapFile, error)) WriteSetupLog(mapLogHead + error);
     ProcessMessages();
-    if (WaitFileExists(mapFile, 3, 1)) package.LoadMap(mapFile);
+    if (TvqLib::WaitFileExists(mapFile, 3, 1)) package.LoadMap(mapFile);
     ProcessMessages();
     return true;
   } catch (const std::exception& e) {
@@ -117,9 +119,16 @@ bool TvqApp::ExtractFile(TZipPackage& package, bool& opened, bool payload, std::
     error = fileHead + lang_->GetText("IDS_OUTPUT,IDS_FIALED") + "1[" + std::to_string(count) + "]," + retry + "...";
     return failed();
   }
-  if (target.empty()) target = TempPath + ExtractFileName(entry);
+  if (target.empty()) {
+    const auto name = SafeFileName(ExtractFileName(entry));
+    if (!name) {
+      error = fileHead + lang_->GetText("IDS_OUTPUT,IDS_SAVE,IDS_FIALED") + "1：" + entry + "," + retry;
+      return failed();
+    }
+    target = TempPath + *name;
+  }
   const std::string folder = FolderOf(target);
-  if (!folder.empty() && !WaitFolderExists(folder, tries, pause)) {
+  if (!folder.empty() && !TvqLib::WaitFolderExists(folder, tries, pause)) {
     const long rc = platform::CreateFolderTree(folder);
     if (rc != 0) {
       error = fileHead + lang_->GetText("IDS_CREATE,IDS_FOLDER,IDS_FIALED") + "：" + folder +
@@ -134,7 +143,7 @@ bool TvqApp::ExtractFile(TZipPackage& package, bool& opened, bool payload, std::
             "," + retry;
     return failed();
   }
-  if (!WaitFileExists(target, tries, pause)) {
+  if (!TvqLib::WaitFileExists(target, tries, pause)) {
     error = fileHead + lang_->GetText("IDS_OUTPUT,IDS_SAVE,IDS_FIALED") + "2," + retry + "...";
     return failed();
   }
@@ -163,7 +172,7 @@ bool TvqApp::SetExtractedFileTime(std::string& error, const std::string& source,
     return true;
   }
   for (int attempt = 0; attempt < 4; ++attempt)
-    if (SetFileWriteTime(target, *time)) return true;
+    if (TvqLib::SetFileTimes(target, GetClock().Now(), *time)) return true;
   WriteSetupLog("提取安装文件时，修改文件时间出错：设置文件时间失败，文件：" + target + "，时间：" + value);
   return true;
 }
@@ -171,7 +180,7 @@ bool TvqApp::SetExtractedFileTime(std::string& error, const std::string& source,
 bool TvqApp::RequireAppFiles() {
   std::string error;
   if (OpenAppFiles(error)) return true;
-  GetInfoBox().InfoBox(lang_->GetText("IDS_READ,IDS_INSTALL,IDS_PACKAGE,IDS_FIALED") + "：" + error, "消息");
+  TvqLib::InfoBox(lang_->GetText("IDS_READ,IDS_INSTALL,IDS_PACKAGE,IDS_FIALED") + "：" + error, "消息");
   if (OnQuit) OnQuit();
   return false;
 }

@@ -4,9 +4,11 @@
 #include "platform/TextCodec.h"
 #include "platform/WinPath.h"
 #include "setup/core/ConfigRecords.h"
+#include "setup/core/SafeFileName.h"
 #include "setup/core/SetupFiles.h"
 #include "setup/core/SetupLog.h"
 #include "setup/core/VqApp.h"
+#include "setup/core/VqLib.h"
 #include "setup/core/VqRes.h"
 #include "setup/core/WinPathText.h"
 
@@ -16,8 +18,10 @@ bool TvqApp::LoadPicture(IPictureTarget& image, const std::string& section, bool
                          const std::string& key) {
   const std::string source = ReadConfigString(section, key, "");
   if (source.empty() || !IsPictureFile(source) || !cacheReady_) return false;
-  std::string cached = CachePath + ExtractFileName(source);
-  if (replaceCached) (void)DeleteFileRetry(cached, 1, 0);
+  const auto name = SafeFileName(ExtractFileName(source));
+  if (!name) return false;
+  std::string cached = CachePath + *name;
+  if (replaceCached) (void)TvqLib::DeleteFileRetry(cached, 1, 0);
   if (!FileExists(cached)) {
     std::string error;
     if (fromPackage)
@@ -45,9 +49,10 @@ void TvqApp::PrepareSliderPictures() {
   ReadConfigSection(SliderSectionName(prefix), lines);
   for (const std::string& line : lines) {
     const std::string source = LineValue(line);
-    if (!IsPictureFile(source) || !cacheReady_) continue;
-    std::string cached = CachePath + ExtractFileName(source);
-    (void)DeleteFileRetry(cached, 1, 0);
+    const auto name = SafeFileName(ExtractFileName(source));
+    if (!IsPictureFile(source) || !cacheReady_ || !name) continue;
+    std::string cached = CachePath + *name;
+    (void)TvqLib::DeleteFileRetry(cached, 1, 0);
     std::string error;
     (void)ExtractAppFile(error, source, true, "", cached);
   }
@@ -67,8 +72,9 @@ void TvqApp::LoadAppLogo(IPictureTarget& image) {
 
 void TvqApp::LoadAgreement() {
   AgreementText.clear();
-  if (!cacheReady_) return;
-  std::string target = CachePath + Main.AppName + "_Agreement.txt";
+  const auto name = SafeFileName(Main.AppName + "_Agreement.txt");
+  if (!cacheReady_ || !name) return;
+  std::string target = CachePath + *name;
   const std::string source = ReadConfigString("Main", "AppAgreementFile", "");
   if (source.empty()) return;
   std::string error;
