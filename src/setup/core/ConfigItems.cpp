@@ -5,6 +5,7 @@
 #include "platform/Registry.h"
 #include "platform/TextCodec.h"
 #include "setup/core/ConfigRecords.h"
+#include "setup/core/RegistryRead.h"
 #include "setup/core/SetupLog.h"
 #include "setup/core/TagValue.h"
 #include "setup/core/VqAlgLib.h"
@@ -25,21 +26,13 @@ RegRoot RootByName(const std::string& name) {
   return RegRoot::LocalMachine;
 }
 
-std::string ReadRegString(RegRoot root, const std::string& path, const std::string& name) {
-  platform::RegKey key;
-  std::string value;
-  if (platform::RegKey::Open(root, path, platform::RegAccess::Read, platform::RegView::Force64, key) == 0)
-    (void)key.ReadString(name, value);
-  return value;
-}
-
 // Read in the 64-bit view, where items are written (TvqLib::ReadRegValue reads the program's
 // default view, which would never see them on a 64-bit machine); a machine value missing there
 // is looked for under the current user.
 std::string ReadRegValue(const std::string& rootName, const std::string& path, const std::string& name) {
-  std::string value = ReadRegString(RootByName(rootName), path, name);
+  std::string value = ReadRegString(RootByName(rootName), path, name, platform::RegView::Force64);
   if (value.empty() && platform::SameText(rootName, "HKEY_LOCAL_MACHINE"))
-    value = ReadRegString(RegRoot::CurrentUser, path, name);
+    value = ReadRegString(RegRoot::CurrentUser, path, name, platform::RegView::Force64);
   return value;
 }
 

@@ -6,24 +6,21 @@
 #include "platform/FileOps.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
-#include "platform/ShellOpen.h"
 #include "platform/TextCodec.h"
-#include "platform/WinPath.h"
 #include "setup/core/ConfigRecords.h"
 #include "setup/core/IniFiles.h"
 #include "setup/core/InstallItemsText.h"
+#include "setup/core/RegistryRead.h"
 #include "setup/core/SetupDateTime.h"
 #include "setup/core/SetupFiles.h"
 #include "setup/core/SetupLog.h"
 #include "setup/core/TagValue.h"
 #include "setup/core/VqApp.h"
 #include "setup/core/VqLib.h"
-#include "setup/core/WinPathText.h"
 
 namespace orvane {
 namespace {
 
-using platform::RegAccess;
 using platform::RegKey;
 using platform::RegRoot;
 using platform::RegView;
@@ -33,15 +30,6 @@ constexpr const char* kMirrorSection = "Uninstall";
 std::uint32_t NumberOr(const std::string& text, std::uint32_t def) {
   if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return def;
   return static_cast<std::uint32_t>(std::stoul(text));
-}
-
-// The value `name` of the key in `view`; "" when the key or the value is missing.
-std::string ReadEntryValue(const std::string& path, RegView view, const std::string& name, bool& opened) {
-  RegKey key;
-  std::string value;
-  opened = RegKey::Open(RegRoot::LocalMachine, path, RegAccess::Read, view, key) == 0;
-  if (opened) (void)key.ReadString(name, value);
-  return value;
 }
 
 }  // namespace
@@ -113,7 +101,7 @@ std::string TvqApp::ReadInstallItems() {
   if (!stored.empty()) return stored;
   for (const RegView view : {RegView::Force64, RegView::Default}) {
     bool opened = false;
-    const std::string value = ReadEntryValue(UninstallKey(), view, "InstallItems", opened);
+    const std::string value = ReadRegString(RegRoot::LocalMachine, UninstallKey(), "InstallItems", view, &opened);
     if (opened) return value;
   }
   WriteSetupLog("读取注册表安装信息时，打开注册表键失败：" + UninstallKey());
@@ -140,10 +128,10 @@ void TvqApp::SaveInstallItems(const std::string& commaText) {
 
 bool TvqApp::ReadInstallLocation() {
   bool opened = false;
-  std::string value = ReadEntryValue(UninstallKey(), RegView::Force64, "InstallLocation", opened);
+  std::string value = ReadRegString(RegRoot::LocalMachine, UninstallKey(), "InstallLocation", RegView::Force64, &opened);
   if (!opened) WriteSetupLog("读取注册表安装路径时，打开注册表键失败：" + UninstallKey());
   if (value.empty()) {
-    value = ReadEntryValue(UninstallKey(), RegView::Default, "InstallLocation", opened);
+    value = ReadRegString(RegRoot::LocalMachine, UninstallKey(), "InstallLocation", RegView::Default, &opened);
     WriteSetupLog("读取注册表安装路径时，再次读取：" + UninstallKey() + (value.empty() ? "失败" : "成功") +
                   "：Path=" + value);
   }

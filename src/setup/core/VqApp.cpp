@@ -82,7 +82,6 @@ TvqApp::~TvqApp() {
     if (!file.empty()) (void)TvqLib::DeleteFileRetry(file, 1, 0);
     if (!mapFile.empty()) (void)TvqLib::DeleteFileRetry(mapFile, 1, 0);
   }
-  RemoveFontFiles();
   config_.reset();
   if (!ConfigFile.empty()) (void)TvqLib::DeleteFileRetry(ConfigFile, 10, 100);
   if (cacheReady_) TvqLib::DeleteTree(CachePath);
@@ -161,12 +160,6 @@ void TvqApp::WriteInstallLog(const std::string& tag, const std::string& text) {
 
 void TvqApp::StartPackThread(const std::string& resource, const std::string& target) {
   zipThreads_.push_back(std::make_unique<TZipThread>(resource, target, *sign_));
-}
-
-void TvqApp::RemoveFontFiles() {
-  if (!IsFlagSet(Main.AppMsyhfont) || !cacheReady_) return;
-  for (const std::string& font : {Main.AppMsyhfontFile, Main.AppMsyhfontBdFile})
-    if (const auto name = SafeFileName(ExtractFileName(font))) (void)TvqLib::DeleteFileRetry(CachePath + *name, 1, 0);
 }
 
 }  // namespace orvane

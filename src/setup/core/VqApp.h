@@ -153,7 +153,6 @@ class TvqApp {
                                           const std::string& target);
   [[nodiscard]] TPathValues PathValues() const;
   void AddConfigItems(const std::string& section, const std::string& moduleKey, const std::string& title);
-  void RemoveFontFiles();
 
   std::unique_ptr<TvqLang> lang_;
   std::unique_ptr<TvqSkin> skin_;

@@ -10,7 +10,6 @@
 #include "platform/WinPath.h"
 #include "setup/core/SetupFiles.h"
 #include "setup/core/SetupLog.h"
-#include "setup/core/SetupUi.h"
 #include "setup/core/VqApp.h"
 #include "setup/core/VqLib.h"
 #include "setup/core/VqLang.h"
