@@ -7,7 +7,6 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <thread>
 #include <vector>
@@ -220,9 +219,14 @@ std::string SelfExecutable() {
 // Other files' globals may not be constructed yet, so everything the run uses keeps its state in
 // constant-initialised or function-local objects.
 const bool g_ranAsBatchRunner = [] {
-  std::ifstream in("/proc/self/cmdline", std::ios::binary);
+  std::string cmdline;
+  (void)ReadFileBytes("/proc/self/cmdline", cmdline);
   std::vector<std::string> argv;
-  for (std::string arg; std::getline(in, arg, '\0');) argv.push_back(arg);
+  for (std::size_t at = 0; at < cmdline.size();) {
+    const auto end = cmdline.find('\0', at);
+    argv.push_back(cmdline.substr(at, end - at));
+    at = end == std::string::npos ? cmdline.size() : end + 1;
+  }
   if (argv.size() != 3 || argv[1] != kBatchRunnerFlag) return false;
   std::string error;
   ::_exit(RunBatchFile(argv[2], error) ? 0 : 1);

@@ -90,6 +90,20 @@ long CopyToTemp(const std::string& source, const std::string& target, std::strin
   return rc;
 }
 
+// MoveFile, or MoveFileEx with MOVEFILE_REPLACE_EXISTING when `replace`.
+long MoveFileAs(const std::string& source, const std::string& target, bool replace) {
+  const std::string from = HostPath(source);
+  const std::string to = HostPath(target);
+  if (!ExistsHost(from)) return kErrorFileNotFound;
+  if (IsHeldHost(from) || (replace && IsHeldHost(to))) return kErrorSharingViolation;
+  if (replace && ReadOnlyHost(to)) return kErrorAccessDenied;
+  const int rc = replace ? ::rename(from.c_str(), to.c_str())
+                         : ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+  if (rc != 0) return ErrorFromErrno(errno);
+  MarkExecutableIfExe(to);
+  return kErrorSuccess;
+}
+
 }  // namespace
 
 long ErrorFromErrno(int err) {
@@ -187,24 +201,11 @@ long CopyFileOver(const std::string& source, const std::string& target) {
 }
 
 long MoveFileNoReplace(const std::string& source, const std::string& target) {
-  const std::string from = HostPath(source);
-  const std::string to = HostPath(target);
-  if (!ExistsHost(from)) return kErrorFileNotFound;
-  if (IsHeldHost(from)) return kErrorSharingViolation;
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) return ErrorFromErrno(errno);
-  MarkExecutableIfExe(to);
-  return kErrorSuccess;
+  return MoveFileAs(source, target, false);
 }
 
 long MoveFileReplace(const std::string& source, const std::string& target) {
-  const std::string from = HostPath(source);
-  const std::string to = HostPath(target);
-  if (!ExistsHost(from)) return kErrorFileNotFound;
-  if (IsHeldHost(from) || IsHeldHost(to)) return kErrorSharingViolation;
-  if (ReadOnlyHost(to)) return kErrorAccessDenied;
-  if (::rename(from.c_str(), to.c_str()) != 0) return ErrorFromErrno(errno);
-  MarkExecutableIfExe(to);
-  return kErrorSuccess;
+  return MoveFileAs(source, target, true);
 }
 
 long DeleteFile(const std::string& path) {

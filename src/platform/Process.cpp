@@ -12,10 +12,10 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <thread>
 
+#include "platform/FileOps.h"
 #include "platform/MachineRoot.h"
 #include "platform/ProgramInfo.h"
 #include "platform/WinError.h"
@@ -264,13 +264,11 @@ std::string ProcessExeName(int pid) {
     return BaseName(exe);
   }
   // Another user's process hides its executable link; its command line still names it.
-  std::ifstream cmdline(dir + "/cmdline", std::ios::binary);
-  std::string argv0;
-  if (cmdline && std::getline(cmdline, argv0, '\0') && !argv0.empty()) return BaseName(argv0);
-  std::ifstream comm(dir + "/comm");
-  std::string name;
-  std::getline(comm, name);
-  return name;
+  std::string text;
+  if (ReadFileBytes(dir + "/cmdline", text) == 0 && !text.empty() && text[0] != '\0')
+    return BaseName(text.substr(0, text.find('\0')));
+  (void)ReadFileBytes(dir + "/comm", text);
+  return text.substr(0, text.find('\n'));
 }
 
 }  // namespace platform

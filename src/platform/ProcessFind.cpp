@@ -4,9 +4,9 @@
 #include <unistd.h>
 
 #include <climits>
-#include <fstream>
 #include <sstream>
 
+#include "platform/FileOps.h"
 #include "platform/Process.h"
 #include "platform/TextCodec.h"
 #include "platform/WinPath.h"
@@ -28,9 +28,8 @@ SplitPath Split(const std::string& path) {
 }  // namespace
 
 std::string ProcessStartTime(int pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
   std::string stat;
-  if (pid <= 0 || !std::getline(in, stat)) return {};
+  if (pid <= 0 || ReadFileBytes("/proc/" + std::to_string(pid) + "/stat", stat) != 0) return {};
   const auto close = stat.rfind(')');  // the command name may hold blanks and parentheses
   if (close == std::string::npos) return {};
   // Field 22 of the line; fields 3 and on follow the closing parenthesis.

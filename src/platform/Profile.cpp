@@ -1,11 +1,10 @@
 #include "platform/Profile.h"
 
-#include <fstream>
 #include <mutex>
 #include <optional>
-#include <sstream>
 
 #include "platform/AtomicFile.h"
+#include "platform/FileOps.h"
 #include "platform/TextCodec.h"
 #include "platform/WinPath.h"
 
@@ -47,11 +46,8 @@ std::string ResolvePath(const std::string& file) {
 ProfileText Load(const std::string& path, ProfileCodePage cp) {
   ProfileText t;
   t.cp936 = cp == ProfileCodePage::Ansi;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return t;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  std::string bytes = ss.str();
+  std::string bytes;
+  if (ReadFileBytes(path, bytes) != 0) return t;
   t.exists = true;
   if (cp == ProfileCodePage::Ansi) {
     t.cp936 = true;

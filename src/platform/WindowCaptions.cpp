@@ -6,9 +6,9 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "platform/AtomicFile.h"
+#include "platform/FileOps.h"
 #include "platform/MachineRoot.h"
 #include "platform/ProcessFind.h"
 
@@ -61,10 +61,11 @@ int FindWindowProcess(const std::string& caption) {
     if (name.find('.') != std::string::npos) continue;  // a registration still being written
     const int pid = std::atoi(name.c_str());
     if (pid <= 0) continue;
-    std::ifstream in(entry.path(), std::ios::binary);
-    std::string started;
-    std::getline(in, started);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string bytes;
+    (void)ReadFileBytes(entry.path().string(), bytes);
+    const auto nl = bytes.find('\n');
+    const std::string started = bytes.substr(0, nl);
+    const std::string text = nl == std::string::npos ? std::string() : bytes.substr(nl + 1);
     if (ProcessStartTime(pid) != started) {
       // Left by a process that ended without unregistering.
       std::error_code ignored;
