@@ -1,36 +1,15 @@
 #pragma once
-// The one clock of the process: local "now", a monotonic tick and sleeps. Everything that reads
-// the time, waits or pauses asks GetClock(), so tests can install a clock they step or scale.
-#include <cstdint>
-
+// The agent's clock is the host layer's process clock (platform/Clock.h): local "now", a
+// monotonic tick and sleeps. Everything that reads the time, waits or pauses asks GetClock(), so
+// tests can install a clock they step or scale.
 #include "foundation/DateTime.h"
+#include "platform/Clock.h"
 
 namespace tessaly {
 
-class IClock {
- public:
-  virtual ~IClock() = default;
-  // Local date-time, to the millisecond.
-  [[nodiscard]] virtual TDateTime Now() = 0;
-  // Monotonic milliseconds from an arbitrary start; differences are what count.
-  [[nodiscard]] virtual std::int64_t TickMs() = 0;
-  // Blocks the calling thread for about `ms` milliseconds (nothing for ms <= 0).
-  virtual void SleepMs(int ms) = 0;
-};
-
-// The system's clocks: the local time zone, steady_clock, this_thread::sleep_for.
-class TRealClock final : public IClock {
- public:
-  [[nodiscard]] TDateTime Now() override;
-  [[nodiscard]] std::int64_t TickMs() override;
-  void SleepMs(int ms) override;
-};
-
-// Installs `clock` for the whole process; nullptr restores the real clock. The caller keeps
-// ownership, and the clock must outlive every thread that may still be using it: swap it only
-// while no other thread runs clock calls (start-up, test set-up and tear-down).
-void SetClock(IClock* clock);
-// The installed clock. Safe from any thread.
-[[nodiscard]] IClock& GetClock();
+using IClock = platform::IClock;
+using TRealClock = platform::RealClock;
+using platform::GetClock;
+using platform::SetClock;
 
 }  // namespace tessaly

@@ -4,14 +4,13 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/SerialDate.h"
+
 namespace tessaly {
 
 using TDateTime = double;
 
-struct TDateParts {
-  int year = 1899, month = 12, day = 30;
-  int hour = 0, minute = 0, second = 0, msec = 0;
-};
+using TDateParts = platform::SerialDateParts;
 
 // Years 1..9999 of the proleptic Gregorian calendar. Dates before the zero date are negative,
 // their fraction still counting forward from midnight (1899-12-29 06:00 is -1.25).

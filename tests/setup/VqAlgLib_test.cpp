@@ -88,6 +88,9 @@ TEST(VqAlgLibTest, BadCipherTexts) {
   }
   EXPECT_NO_THROW((void)TVqAlgLib::DecryptText("03000000A77D1248C32AA0A820527B04D22703C2", "other"));
   EXPECT_NE(TVqAlgLib::DecryptText("03000000A77D1248C32AA0A820527B04D22703C2", "other"), "abc");
+  // Texts too short to hold the length prefix decrypt to nothing instead of reading past the end.
+  EXPECT_EQ(TVqAlgLib::DecryptText("", "key"), "");
+  EXPECT_EQ(TVqAlgLib::DecryptText("03", "key"), "");
   // A stated length past the decrypted bytes keeps them all.
   const std::string cipher = TVqAlgLib::EncryptText("abc", "key");
   EXPECT_EQ(TVqAlgLib::DecryptText("FF000000" + cipher.substr(8), "key").size(), 16U);

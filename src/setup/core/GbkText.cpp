@@ -57,6 +57,8 @@ std::size_t GbkFitLength(std::string_view gbk, std::size_t maxBytes) {
 }
 
 std::string GbkHead(std::string_view utf8, std::size_t maxBytes) {
+  // A character never takes more GBK bytes than UTF-8 bytes, so a short text fits as it is.
+  if (utf8.size() <= maxBytes) return std::string(utf8);
   std::size_t bytes = 0;
   std::size_t end = 0;
   for (const TChar& c : SplitChars(utf8)) {
@@ -68,6 +70,7 @@ std::string GbkHead(std::string_view utf8, std::size_t maxBytes) {
 }
 
 std::string GbkTail(std::string_view utf8, std::size_t maxBytes) {
+  if (utf8.size() <= maxBytes) return std::string(utf8);
   const std::vector<TChar> chars = SplitChars(utf8);
   std::size_t bytes = 0;
   std::size_t start = utf8.size();

@@ -1,45 +1,11 @@
 #include "setup/core/SetupDateTime.h"
 
-#include <cmath>
-#include <cstdint>
 #include <cstdio>
 
 #include "platform/TextCodec.h"
 
 namespace orvane {
 namespace {
-
-constexpr std::int64_t kMsPerDay = 86'400'000;
-
-// Days from 1970-01-01 to the civil date (proleptic Gregorian).
-std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
-  y -= m <= 2 ? 1 : 0;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const std::int64_t yoe = y - era * 400;
-  const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-void CivilFromDays(std::int64_t z, int& y, int& m, int& d) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
-}
-
-constexpr std::int64_t kZeroDateDays = -25569;  // 1899-12-30 counted from 1970-01-01
-
-int DaysInMonth(int y, int m) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-  return m == 2 && leap ? 29 : kDays[m - 1];
-}
 
 // Splits `text` at `sep` into 2 or 3 numbers of at most `width[i]` digits each.
 bool SplitNumbers(std::string_view text, char sep, const int* width, int minParts, int maxParts,
@@ -95,34 +61,12 @@ std::string Format(const char* pattern, int a, int b, int c) {
 }  // namespace
 
 std::optional<TDateTime> EncodeDateTime(const TDateParts& p) {
-  if (p.year < 1 || p.year > 9999 || p.month < 1 || p.month > 12 || p.day < 1 ||
-      p.day > DaysInMonth(p.year, p.month) || p.hour < 0 || p.hour > 23 || p.minute < 0 ||
-      p.minute > 59 || p.second < 0 || p.second > 59 || p.msec < 0 || p.msec > 999)
-    return std::nullopt;
-  const std::int64_t days = DaysFromCivil(p.year, p.month, p.day) - kZeroDateDays;
-  const std::int64_t ms = ((p.hour * 60 + p.minute) * 60 + p.second) * 1000 + p.msec;
-  // Before the zero date the fraction still counts forward within the day, as in the
-  // date-time type's own convention.
-  const double frac = static_cast<double>(ms) / static_cast<double>(kMsPerDay);
-  return days >= 0 ? static_cast<double>(days) + frac : static_cast<double>(days) - frac;
+  TDateTime out = 0;
+  if (!platform::TryEncodeSerialDate(p, out)) return std::nullopt;
+  return out;
 }
 
-TDateParts DecodeDateTime(TDateTime dt) {
-  const double whole = std::trunc(dt);
-  std::int64_t days = static_cast<std::int64_t>(whole);
-  std::int64_t ms = std::llround(std::fabs(dt - whole) * static_cast<double>(kMsPerDay));
-  if (ms >= kMsPerDay) {
-    ms -= kMsPerDay;
-    days += dt >= 0 ? 1 : -1;
-  }
-  TDateParts p;
-  CivilFromDays(days + kZeroDateDays, p.year, p.month, p.day);
-  p.msec = static_cast<int>(ms % 1000);
-  p.second = static_cast<int>(ms / 1000 % 60);
-  p.minute = static_cast<int>(ms / 60'000 % 60);
-  p.hour = static_cast<int>(ms / 3'600'000);
-  return p;
-}
+TDateParts DecodeDateTime(TDateTime dt) { return platform::DecodeSerialDate(dt); }
 
 std::string DateText(TDateTime dt) {
   const TDateParts p = DecodeDateTime(dt);

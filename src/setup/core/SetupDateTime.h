@@ -5,19 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/SerialDate.h"
 #include "setup/core/SetupClock.h"
 
 namespace orvane {
 
-struct TDateParts {
-  int year = 1899;
-  int month = 12;
-  int day = 30;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-  int msec = 0;
-};
+using TDateParts = platform::SerialDateParts;
 
 // Empty when a part is out of range (month 1-12, a day of that month, hour 0-23, ...).
 [[nodiscard]] std::optional<TDateTime> EncodeDateTime(const TDateParts& p);
