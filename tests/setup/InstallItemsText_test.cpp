@@ -23,6 +23,8 @@ TEST(InstallItemsTextTest, JoinAndSplitTable) {
       {{"q=\"x\";", "c=1,2"}, "\"q=\"\"x\"\";\",\"c=1,2\""},
       {{"t=\ttab"}, "\"t=\ttab\""},
       {{}, ""},
+      {{""}, "\"\""},
+      {{"a", ""}, "a,\"\""},
   };
   for (const auto& [lines, text] : cases) {
     EXPECT_EQ(JoinCommaText(lines), text);

@@ -3,7 +3,9 @@
 namespace orvane {
 namespace {
 
+// An empty line is quoted too: bare, a list of one empty line would read back as no lines.
 bool NeedsQuotes(std::string_view line) {
+  if (line.empty()) return true;
   for (const char c : line)
     if (static_cast<unsigned char>(c) <= ' ' || c == '"' || c == ',') return true;
   return false;

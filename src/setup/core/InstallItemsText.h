@@ -1,7 +1,7 @@
 #pragma once
 // The comma text in which the uninstall entry stores the module list (`InstallItems`): lines
-// joined by ","; a line holding a character of code 32 or below, a double quote or a comma is
-// written in double quotes with inner quotes doubled. Reading splits at commas and at blanks
+// joined by ","; a line that is empty or holds a character of code 32 or below, a double quote or
+// a comma is written in double quotes with inner quotes doubled. Reading splits at commas and at blanks
 // outside quotes and removes the quoting.
 #include <string>
 #include <string_view>
