@@ -1,6 +1,8 @@
 // Build-time packer: appends named blobs to a built executable as its resources.
 //   vqpack <executable> <name>=<file> [<name>=<file> ...]
 // A name already packed is replaced; the others stay. Exit code 0 on success, 1 on any error.
+// A setup configuration ("soft_config", GBK INI text) must name its product GUID: the uninstall
+// entry is keyed by it, so an installer and its uninstaller must agree on one.
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -8,6 +10,8 @@
 
 #include "platform/ExeResources.h"
 #include "platform/FileOps.h"
+#include "platform/Profile.h"
+#include "platform/TextCodec.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {
@@ -27,7 +31,14 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "vqpack: cannot read %s\n", arg.substr(eq + 1).c_str());
       return 1;
     }
-    blobs.emplace_back(arg.substr(0, eq), std::move(bytes));
+    const std::string name = arg.substr(0, eq);
+    if (platform::SameText(name, "soft_config") &&
+        platform::GetPrivateProfileString("Main", "AppGuid", "", arg.substr(eq + 1), platform::ProfileCodePage::Ansi)
+            .empty()) {
+      std::fprintf(stderr, "vqpack: %s: the configuration names no AppGuid in [Main]\n", arg.substr(eq + 1).c_str());
+      return 1;
+    }
+    blobs.emplace_back(name, std::move(bytes));
   }
   std::string error;
   if (!platform::AppendResources(argv[1], blobs, error)) {

@@ -1,0 +1,171 @@
+// The uninstall entry under HKEY_LOCAL_MACHINE and its mirror file in the install folder, the
+// stored module list, the install location, and the uninstaller's self-deletion. The entry lives
+// in the 64-bit view; the 32-bit view (Wow6432Node) is only read as a fallback and cleaned up.
+#include <exception>
+
+#include "platform/FileOps.h"
+#include "platform/Profile.h"
+#include "platform/Registry.h"
+#include "platform/TextCodec.h"
+#include "setup/core/ConfigRecords.h"
+#include "setup/core/IniFiles.h"
+#include "setup/core/InstallItemsText.h"
+#include "setup/core/RegistryRead.h"
+#include "setup/core/SetupDateTime.h"
+#include "setup/core/SetupFiles.h"
+#include "setup/core/SetupLog.h"
+#include "setup/core/TagValue.h"
+#include "setup/core/VqApp.h"
+#include "setup/core/VqLib.h"
+
+namespace orvane {
+namespace {
+
+using platform::RegKey;
+using platform::RegRoot;
+using platform::RegView;
+
+constexpr const char* kMirrorSection = "Uninstall";
+
+std::uint32_t NumberOr(const std::string& text, std::uint32_t def) {
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return def;
+  return static_cast<std::uint32_t>(std::stoul(text));
+}
+
+}  // namespace
+
+std::string TvqApp::UninstallKey() const {
+  return "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{" + Main.AppGuid + "}";
+}
+
+std::string TvqApp::MirrorFile() const { return InstallPath + "Uninstall" + Main.AppId + ".dat"; }
+
+bool TvqApp::ExtractUninstaller(std::string& error) {
+  std::string target = InstallPath + "Uninstall" + Main.AppId + ".exe";
+  return ExtractPackFile(error, Main.AppUninstExeFile, false, "", target);
+}
+
+void TvqApp::WriteUninstallEntry() {
+  TIniFile mirror(MirrorFile());
+  RegKey key;
+  const bool open = RegKey::Create(RegRoot::LocalMachine, UninstallKey(), RegView::Force64, key) == 0;
+  try {
+    const auto text = [&](const char* name, const std::string& value) {
+      mirror.WriteString(kMirrorSection, name, value);
+      if (open && key.WriteString(name, value) != 0) WriteSetupLog(std::string("写入注册表卸载信息失败：") + name);
+    };
+    const auto textOnce = [&](const char* name, const std::string& value) {
+      if (!mirror.ReadString(kMirrorSection, name, "").empty()) return;
+      std::string current;
+      if (open && key.ReadString(name, current) == 0 && !current.empty()) return;
+      text(name, value);
+    };
+    const auto number = [&](const char* name, std::uint32_t value) {
+      mirror.WriteString(kMirrorSection, name, std::to_string(value));
+      if (open && key.WriteDword(name, value) != 0) WriteSetupLog(std::string("写入注册表卸载信息失败：") + name);
+    };
+    const std::string uninstaller = InstallPath + "uninstall" + Main.AppId + ".exe";
+    const std::string items = JoinCommaText(ModuleList);
+    text("ProductGuid", Main.AppGuid);
+    text("DisplayIcon", uninstaller);
+    text("DisplayName", Main.AppTitle);
+    text("DisplayVersion", Main.AppVersion);
+    text("Publisher", Main.AppCompany);
+    textOnce("RegCompany", "Microsoft");
+    textOnce("RegOwner", "Microsoft");
+    text("URLInfoAbout", Main.AppHomepage);
+    number("Version", 0x010A0000);
+    number("MajorVersion", NumberOr(GetTagValue(Main.AppVersion, "", '.'), 1));
+    number("MinorVersion", NumberOr(GetTagValue(Main.AppVersion, ".", '.'), 10));
+    number("NoRepair", 1);
+    number("Language", 2052);
+    const TDateParts today = DecodeDateTime(GetClock().Now());
+    char date[16];
+    std::snprintf(date, sizeof date, "%04d%02d%02d", today.year, today.month, today.day);
+    text("InstallDate", date);
+    text("InstallLocation", InstallPath);
+    text("InstallSource", ProgramPath());
+    mirror.WriteString(kMirrorSection, "InstallItems", ProfileValueOf(items));
+    if (open) (void)key.WriteString("InstallItems", items);
+    text("UninstallString", uninstaller);
+  } catch (const std::exception& e) {
+    WriteSetupLog(std::string("写入卸载信息出错：") + e.what());
+  }
+}
+
+std::string TvqApp::ReadInstallItems() {
+  std::string result = JoinCommaText(ModuleList);
+  // Read without the INI class's value cut: a long module list must come back whole.
+  const std::string stored =
+      platform::GetPrivateProfileString(kMirrorSection, "InstallItems", "", MirrorFile(), platform::ProfileCodePage::Ansi);
+  if (!stored.empty()) return stored;
+  for (const RegView view : {RegView::Force64, RegView::Default}) {
+    bool opened = false;
+    const std::string value = ReadRegString(RegRoot::LocalMachine, UninstallKey(), "InstallItems", view, &opened);
+    if (opened) return value;
+  }
+  WriteSetupLog("读取注册表安装信息时，打开注册表键失败：" + UninstallKey());
+  return result;
+}
+
+bool TvqApp::IsModuleInstalled(const std::string& moduleKey) const {
+  if (InstalledItems.empty()) return true;
+  const auto record = FindLineValue(InstalledItems, moduleKey);
+  return record && IsFlagSet(GetTagValue(platform::TrimBlanks(*record), "setup:", ';'));
+}
+
+void TvqApp::SaveInstallItems(const std::string& commaText) {
+  try {
+    TIniFile(MirrorFile()).WriteString(kMirrorSection, "InstallItems", ProfileValueOf(commaText));
+  } catch (const std::exception& e) {
+    WriteSetupLog(std::string("保存安装信息出错：") + e.what());
+  }
+  RegKey key;
+  if (RegKey::Create(RegRoot::LocalMachine, UninstallKey(), RegView::Force64, key) != 0 ||
+      key.WriteString("InstallItems", commaText) != 0)
+    WriteSetupLog("保存注册表安装信息时，打开注册表键失败：" + UninstallKey());
+}
+
+bool TvqApp::ReadInstallLocation() {
+  bool opened = false;
+  std::string value = ReadRegString(RegRoot::LocalMachine, UninstallKey(), "InstallLocation", RegView::Force64, &opened);
+  if (!opened) WriteSetupLog("读取注册表安装路径时，打开注册表键失败：" + UninstallKey());
+  if (value.empty()) {
+    value = ReadRegString(RegRoot::LocalMachine, UninstallKey(), "InstallLocation", RegView::Default, &opened);
+    WriteSetupLog("读取注册表安装路径时，再次读取：" + UninstallKey() + (value.empty() ? "失败" : "成功") +
+                  "：Path=" + value);
+  }
+  if (value.empty()) value = TIniFile(MirrorFile()).ReadString(kMirrorSection, "InstallLocation", "");
+  if (value.empty() || !FolderExists(value)) return false;
+  InstallPath = TvqLib::IncludeBackslash(value);
+  TempPath = InstallPath + "temp\\";
+  return true;
+}
+
+void TvqApp::RemoveUninstallEntry() {
+  RegKey key;
+  if (RegKey::Create(RegRoot::LocalMachine, UninstallKey(), RegView::Force64, key) == 0)
+    (void)key.WriteString("InstallLocation", "");
+  (void)RegKey::DeleteKey(RegRoot::LocalMachine, UninstallKey(), RegView::Force64);
+  (void)RegKey::DeleteKey(RegRoot::LocalMachine, UninstallKey(), RegView::Force32);
+  (void)platform::DeleteFile(MirrorFile());
+}
+
+void TvqApp::CollectInstallGroups() {
+  SelectedGroups.clear();
+  TLineList groups;
+  ReadConfigSection("file_group", groups);
+  for (const std::string& line : ModuleList) {
+    const TModuleRecord module = ParseModuleLine(line);
+    if (!module.setup) continue;
+    TLineList moduleGroups;
+    ReadConfigSection(module.key + "_filegroup", moduleGroups);
+    for (const std::string& id : ModuleGroupIds(moduleGroups)) {
+      const auto record = FindLineValue(groups, id);
+      if (!record || FindLineValue(SelectedGroups, id)) continue;
+      SelectedGroups.push_back(id + "=" + ParseFileGroupLine(id + "=" + *record).group_name);
+    }
+  }
+}
+
+}  // namespace orvane

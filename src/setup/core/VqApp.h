@@ -1,0 +1,169 @@
+#pragma once
+// The setup engine: it extracts the embedded configuration into its own cache folder and reads
+// it, chooses the install folder, starts the package threads, opens the packages and extracts
+// single files, keeps the uninstall entry and the configuration items, and removes its cache
+// folder when it is destroyed (the setup log beside it stays). Folders always end with "\".
+//
+// One engine serves one wizard; it lives on the UI thread, and only its package threads run
+// beside it (they touch their target file, the setup log and the status word). Two engines on one
+// machine, even started in the same second, get two cache folders.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "setup/core/LineList.h"
+#include "setup/core/Placeholders.h"
+#include "setup/core/SetupConfig.h"
+
+namespace orvane {
+
+class TvqLang;
+class TvqSign;
+class TvqSkin;
+class TZipPackage;
+class TZipThread;
+class IStatusLine;
+
+// Modes of the engine.
+inline constexpr std::uint32_t kModeInstall = 0;
+inline constexpr std::uint32_t kModeChange = 1;
+inline constexpr std::uint32_t kModeRepair = 2;
+inline constexpr std::uint32_t kModeUninstall = 3;
+
+// An image control of the wizard that the engine fills with a picture.
+class IPictureTarget {
+ public:
+  virtual ~IPictureTarget() = default;
+  // Loads the picture file (host path) by its extension (".jpg", ".png", ".bmp", ".ico", any case).
+  virtual bool LoadPictureFile(const std::string& hostPath, const std::string& ext) = 0;
+  // Loads picture bytes in the format ".png" or ".ico".
+  virtual bool LoadPictureBytes(const std::string& bytes, const std::string& ext) = 0;
+};
+
+class TvqApp {
+ public:
+  TvqApp();
+  ~TvqApp();
+  TvqApp(const TvqApp&) = delete;
+  TvqApp& operator=(const TvqApp&) = delete;
+
+  [[nodiscard]] TvqLang& Lang() { return *lang_; }
+  [[nodiscard]] TvqSkin& Skin() { return *skin_; }
+  [[nodiscard]] TvqSign& Sign() { return *sign_; }
+  // False when no cache folder could be made on any drive (the user was told).
+  [[nodiscard]] bool CacheReady() const { return cacheReady_; }
+
+  // Configuration (the embedded INI text, GBK).
+  [[nodiscard]] std::string ReadConfigString(const std::string& section, const std::string& key,
+                                             const std::string& def);
+  void ReadConfigSection(const std::string& section, TLineList& list);
+  [[nodiscard]] int CountConfigSection(const std::string& section);
+  [[nodiscard]] std::string ExpandAppPlaceholders(std::string_view text) const;
+  [[nodiscard]] std::string ExpandPathPlaceholders(std::string_view text) const;
+  [[nodiscard]] std::string RelativeToInstallPath(std::string_view path) const;
+
+  // Folders.
+  [[nodiscard]] bool PrepareCacheDir(const std::string& candidateRoot);
+  void SetInstallPath(const std::string& path);
+  [[nodiscard]] bool CheckInstallPath(const std::string& path);
+
+  // Resources, pictures and the agreement.
+  [[nodiscard]] bool SaveResourceToFile(std::string& error, const std::string& name, const std::string& file);
+  bool LoadPicture(IPictureTarget& image, const std::string& section, bool fromPackage, bool replaceCached,
+                   const std::string& key);
+  bool LoadResPicture(IPictureTarget& image, const std::string& key, bool fromPackage);
+  bool LoadSliderPicture(IPictureTarget& image, const std::string& prefix, int number);
+  void PrepareSliderPictures();
+  void LoadAppLogo(IPictureTarget& image);
+  void LoadAgreement();
+  [[nodiscard]] int CountSelectableModules() const;
+
+  // Packages.
+  // Starts a package thread that writes `resource` to `target`; the engine joins it at the end.
+  void StartPackThread(const std::string& resource, const std::string& target);
+  [[nodiscard]] bool OpenPackFiles(std::string& error);
+  [[nodiscard]] bool OpenAppFiles(std::string& error);
+  [[nodiscard]] bool ExtractPackFile(std::string& error, const std::string& source, bool fast,
+                                     const std::string& prefix, std::string& target);
+  [[nodiscard]] bool ExtractAppFile(std::string& error, const std::string& source, bool fast,
+                                    const std::string& prefix, std::string& target);
+  // Opens the app-files package; when that fails, tells the user and asks the wizard to end
+  // (OnQuit), so the engine is still destroyed and its cache folder removed. False then.
+  bool RequireAppFiles();
+
+  // Status line and install log.
+  void ShowSetupStatus(const std::string& text, int waitMs);
+  void WriteInstallLog(const std::string& tag, const std::string& text);
+
+  // Uninstall entry and installed items.
+  [[nodiscard]] bool ExtractUninstaller(std::string& error);
+  void WriteUninstallEntry();
+  [[nodiscard]] std::string ReadInstallItems();
+  [[nodiscard]] bool IsModuleInstalled(const std::string& moduleKey) const;
+  void SaveInstallItems(const std::string& commaText);
+  bool ReadInstallLocation();
+  void RemoveUninstallEntry();
+  bool StartSelfDelete(bool deep);
+  // SelectedGroups := "group id=group_name" for every file group of the selected modules, each
+  // group once, at its first place.
+  void CollectInstallGroups();
+  // The uninstall key under HKEY_LOCAL_MACHINE, and the mirror file in the install folder.
+  [[nodiscard]] std::string UninstallKey() const;
+  [[nodiscard]] std::string MirrorFile() const;
+
+  // Configuration items.
+  int CollectConfigItems();
+  [[nodiscard]] bool FindNextConfigPage(std::string& itemKey, std::string& record) const;
+  [[nodiscard]] std::string ReadConfigItem(const std::string& record, const std::string& def);
+  void WriteConfigItem(const std::string& record, const std::string& value);
+  void WriteHiddenConfigItems();
+
+  // State shared with the wizard and the flows.
+  std::string Stamp;
+  std::string SysPath, WinPath, ProgramFilesPath, ProgramFiles86Path, DesktopPath, StartMenuPath;
+  std::string CachePath, ConfigFile;
+  std::string PackFile, PackMapFile, AppFilesFile, AppFilesMapFile;
+  std::uint32_t Mode = kModeInstall;
+  // The product values of `Main`, with their defaults.
+  TMainConfig Main;
+  std::string AgreementText;
+  std::string InstallPath, TempPath;
+  bool DesktopLink = false, StartMenuLink = false;
+  TLineList ModuleList, InstalledItems, ShownConfigItems, HiddenConfigItems, SelectedGroups;
+  bool UpgradeMode = false;
+  // The wizard's status line (not owned); without one ShowSetupStatus does nothing.
+  IStatusLine* StatusLabel = nullptr;
+  // Ends the wizard's event loop; set by the wizard.
+  std::function<void()> OnQuit;
+
+ private:
+  void ReadMainValues();
+  void LoadConfiguredSkin();
+  void ChooseDefaultInstallPath();
+  void ChooseCacheFolder();
+  [[nodiscard]] bool OpenPackage(TZipPackage& package, bool& opened, const std::string& file,
+                                 const std::string& mapResource, const std::string& mapLogHead, std::string& error);
+  [[nodiscard]] bool ExtractFile(TZipPackage& package, bool& opened, bool payload, std::string& error,
+                                 const std::string& source, bool fast, const std::string& prefix,
+                                 std::string& target);
+  [[nodiscard]] bool SetExtractedFileTime(std::string& error, const std::string& source,
+                                          const std::string& prefix, const std::string& record,
+                                          const std::string& target);
+  [[nodiscard]] TPathValues PathValues() const;
+  void AddConfigItems(const std::string& section, const std::string& moduleKey, const std::string& title);
+
+  std::unique_ptr<TvqLang> lang_;
+  std::unique_ptr<TvqSkin> skin_;
+  std::unique_ptr<TvqSign> sign_;
+  std::unique_ptr<TZipPackage> pack_, appFiles_;
+  bool packOpen_ = false, appFilesOpen_ = false;
+  std::unique_ptr<TSetupConfig> config_;
+  bool cacheReady_ = false;
+  // The install location found at start-up: the only folder a deep self-deletion may remove.
+  std::string startupInstallLocation_;
+  std::vector<std::unique_ptr<TZipThread>> zipThreads_;
+};
+
+}  // namespace orvane

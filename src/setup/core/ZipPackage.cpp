@@ -1,0 +1,125 @@
+#include "setup/core/ZipPackage.h"
+
+#include <zip.h>
+
+#include <algorithm>
+
+#include "platform/FileOps.h"
+#include "platform/TextCodec.h"
+#include "platform/WinError.h"
+#include "setup/core/TagValue.h"
+
+namespace orvane {
+
+// The archive's bytes stay alive as long as libzip reads from them.
+struct TZipPackage::Archive {
+  std::string bytes;
+  zip_t* zip = nullptr;
+  ~Archive() {
+    if (zip != nullptr) zip_discard(zip);
+  }
+};
+
+namespace {
+
+std::string ZipErrorText(zip_error_t* error) { return zip_error_strerror(error); }
+
+// "top" + the text after the first "top" in `zipfile` (nothing after it when it is missing).
+std::string EntryUnder(const std::string& zipfile, const std::string& top) {
+  const std::size_t at = zipfile.find(top);
+  return top + (at == std::string::npos ? std::string() : zipfile.substr(at + top.size()));
+}
+
+}  // namespace
+
+TZipPackage::TZipPackage(Kind kind) : kind_(kind) {}
+
+TZipPackage::~TZipPackage() = default;
+
+bool TZipPackage::OpenArchive(const std::string& file, std::string& error) {
+  auto archive = std::make_unique<Archive>();
+  const long rc = platform::ReadFileBytes(file, archive->bytes);
+  if (rc != 0) {
+    error = platform::SystemErrorText(rc);
+    return false;
+  }
+  zip_error_t zerr;
+  zip_error_init(&zerr);
+  zip_source_t* source = zip_source_buffer_create(archive->bytes.data(), archive->bytes.size(), 0, &zerr);
+  if (source != nullptr) {
+    archive->zip = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &zerr);
+    if (archive->zip == nullptr) zip_source_free(source);
+  }
+  if (archive->zip == nullptr) {
+    error = ZipErrorText(&zerr);
+    zip_error_fini(&zerr);
+    return false;
+  }
+  zip_error_fini(&zerr);
+  archive_ = std::move(archive);
+  return true;
+}
+
+void TZipPackage::LoadMap(const std::string& mapFile) {
+  std::string bytes;
+  map_.clear();
+  if (platform::ReadFileBytes(mapFile, bytes) == 0) map_ = SplitTextLines(platform::Cp936ToUtf8(bytes));
+}
+
+void TZipPackage::Close() {
+  archive_.reset();
+  map_.clear();
+}
+
+std::string TZipPackage::MapRecord(const std::string& sourcePath) const {
+  return FindLineValue(map_, sourcePath).value_or(std::string());
+}
+
+std::string TZipPackage::EntryOf(const std::string& record) const {
+  const std::string zipfile = GetTagValue(record, "zipfile:", ';');
+  if (kind_ == Kind::Payload)
+    return zipfile.find("\\inst_files\\") != std::string::npos ? EntryUnder(zipfile, "inst_files")
+                                                               : EntryUnder(zipfile, "uninst_files");
+  return zipfile.find("\\app_inst_files\\") != std::string::npos ? EntryUnder(zipfile, "app_inst_files")
+                                                                 : EntryUnder(zipfile, "app_uninst_files");
+}
+
+int TZipPackage::Extract(const std::string& entry, std::string& bytes) const {
+  if (!archive_) return 0;
+  std::string name = platform::Utf8ToCp936(entry);
+  std::replace(name.begin(), name.end(), '\\', '/');
+  zip_int64_t index = zip_name_locate(archive_->zip, name.c_str(), ZIP_FL_ENC_RAW);
+  if (index < 0) index = zip_name_locate(archive_->zip, name.c_str(), ZIP_FL_ENC_RAW | ZIP_FL_NOCASE);
+  if (index < 0) return 0;
+  zip_stat_t st;
+  zip_stat_init(&st);
+  if (zip_stat_index(archive_->zip, static_cast<zip_uint64_t>(index), 0, &st) != 0 ||
+      (st.valid & ZIP_STAT_SIZE) == 0)
+    throw EZipError(zip_strerror(archive_->zip));
+  zip_file_t* file = zip_fopen_index(archive_->zip, static_cast<zip_uint64_t>(index), 0);
+  if (file == nullptr) throw EZipError(zip_strerror(archive_->zip));
+  std::string out(static_cast<std::size_t>(st.size), '\0');
+  zip_uint64_t done = 0;
+  while (done < st.size) {
+    const zip_int64_t n = zip_fread(file, out.data() + done, st.size - done);
+    if (n <= 0) {
+      const std::string reason = n < 0 ? zip_error_strerror(zip_file_get_error(file)) : "unexpected end of data";
+      zip_fclose(file);
+      throw EZipError(reason);
+    }
+    done += static_cast<zip_uint64_t>(n);
+  }
+  // Closing checks the CRC of what was read.
+  const int closed = zip_fclose(file);
+  if (closed != 0) {
+    zip_error_t zerr;
+    zip_error_init_with_code(&zerr, closed);
+    const std::string reason = ZipErrorText(&zerr);
+    zip_error_fini(&zerr);
+    throw EZipError(reason);
+  }
+  bytes = std::move(out);
+  return 1;
+}
+
+}  // namespace orvane

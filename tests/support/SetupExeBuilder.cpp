@@ -1,0 +1,156 @@
+#include "support/SetupExeBuilder.h"
+
+#include <openssl/evp.h>
+#include <sys/wait.h>
+#include <zip.h>
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <stdexcept>
+
+#include "platform/TextCodec.h"
+#include "support/TempDir.h"
+
+namespace vqtest {
+namespace {
+
+std::string Md5Hex(const std::string& bytes) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int size = 0;
+  EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_md5(), nullptr);
+  static const char* hex = "0123456789abcdef";
+  std::string out;
+  for (unsigned int i = 0; i < size; ++i) {
+    out += hex[digest[i] >> 4];
+    out += hex[digest[i] & 15];
+  }
+  return out;
+}
+
+std::time_t LocalTime(const std::string& text) {
+  std::tm tm{};
+  if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &tm.tm_hour, &tm.tm_min,
+                  &tm.tm_sec) != 6)
+    return std::time(nullptr);
+  tm.tm_year -= 1900;
+  tm.tm_mon -= 1;
+  tm.tm_isdst = -1;
+  return std::mktime(&tm);
+}
+
+// A zip of the files with GBK entry names "top/entry".
+std::string ZipBytes(const std::vector<std::pair<std::string, const PackedFile*>>& files) {
+  // libzip writes nothing for an archive without entries; an empty zip is its end record alone.
+  bool any = false;
+  for (const auto& entry : files) any = any || entry.second->inArchive;
+  if (!any) return std::string("PK\x05\x06", 4) + std::string(18, '\0');
+  zip_error_t zerr;
+  zip_error_init(&zerr);
+  zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &zerr);
+  zip_t* za = zip_open_from_source(out, ZIP_TRUNCATE, &zerr);
+  if (za == nullptr) throw std::runtime_error(zip_error_strerror(&zerr));
+  zip_source_keep(out);
+  for (const auto& [top, file] : files) {
+    if (!file->inArchive) continue;
+    // The GBK bytes go in as they are (a GBK name can look like UTF-8, so no encoding is claimed).
+    std::string name = platform::Utf8ToCp936(top + "\\" + file->entry);
+    for (char& c : name)
+      if (c == '\\') c = '/';
+    zip_source_t* src = zip_source_buffer(za, file->bytes.data(), file->bytes.size(), 0);
+    const zip_int64_t index = zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_GUESS | ZIP_FL_OVERWRITE);
+    if (index < 0) throw std::runtime_error(zip_strerror(za));
+    zip_set_file_compression(za, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0);
+    zip_file_set_mtime(za, static_cast<zip_uint64_t>(index), LocalTime(file->lastWriteTime), 0);
+  }
+  if (zip_close(za) != 0) throw std::runtime_error(zip_strerror(za));
+  zip_source_open(out);
+  zip_source_seek(out, 0, SEEK_END);
+  const zip_int64_t size = zip_source_tell(out);
+  zip_source_seek(out, 0, SEEK_SET);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  zip_source_read(out, bytes.data(), static_cast<zip_uint64_t>(size));
+  zip_source_close(out);
+  zip_source_free(out);
+  return bytes;
+}
+
+std::string MapText(const std::vector<std::pair<std::string, const PackedFile*>>& files) {
+  std::string text;
+  for (const auto& [top, file] : files) {
+    if (!file->inMap) continue;
+    text += file->sourcePath + "=zipfile:" + SetupExeBuilder::kPackFolder + "\\" + top + "\\" + file->entry +
+            ";filemd5:" + Md5Hex(file->bytes) + ";lastwritetime:" + file->lastWriteTime + ";\r\n";
+  }
+  return platform::Utf8ToCp936(text);
+}
+
+}  // namespace
+
+void SetupExeBuilder::AddPayloadFile(PackedFile file, bool underUninstFiles) {
+  payload_.push_back({std::move(file), underUninstFiles ? "uninst_files" : "inst_files"});
+}
+
+void SetupExeBuilder::AddAppFile(PackedFile file) { appFiles_.push_back({std::move(file), "app_inst_files"}); }
+
+void SetupExeBuilder::AddResource(std::string name, std::string bytes) {
+  resources_.emplace_back(std::move(name), std::move(bytes));
+}
+
+void SetupExeBuilder::SetLangOverride(const std::string& utf8Lines) {
+  AddResource("app_lang_config", platform::Utf8ToCp936(utf8Lines));
+}
+
+void SetupExeBuilder::PackUninstaller(const SetupExeBuilder& uninstaller, const std::string& sourcePath,
+                                      const std::string& entry) {
+  uninstallers_.push_back({&uninstaller, sourcePath, entry});
+}
+
+bool SetupExeBuilder::Build(const std::string& hostPath, std::string& error) const {
+  TempDir work;
+  std::vector<Packed> payload = payload_;
+  for (const Nested& nested : uninstallers_) {
+    const std::string exe = work.file("nested.exe");
+    if (!nested.builder->Build(exe, error)) return false;
+    payload.push_back({PackedFile{nested.sourcePath, nested.entry, ReadFileBytes(exe)}, "inst_files"});
+  }
+  std::vector<std::pair<std::string, const PackedFile*>> payloadFiles, appFiles;
+  for (const Packed& p : payload) payloadFiles.emplace_back(p.top, &p.file);
+  for (const Packed& p : appFiles_) appFiles.emplace_back(p.top, &p.file);
+
+  std::vector<std::pair<std::string, std::string>> blobs = {
+      {"soft_config", platform::Utf8ToCp936(config_)},
+      {"soft_pack_files", corruptPayload_ ? std::string("PK\x03\x04 broken archive") : ZipBytes(payloadFiles)},
+      {"soft_app_files", ZipBytes(appFiles)},
+  };
+  if (!omitMaps_) {
+    blobs.emplace_back("soft_pack_files_cfg", MapText(payloadFiles));
+    blobs.emplace_back("soft_app_files_cfg", MapText(appFiles));
+  }
+  blobs.insert(blobs.end(), resources_.begin(), resources_.end());
+
+  std::filesystem::create_directories(std::filesystem::path(hostPath).parent_path());
+  WriteFileBytes(hostPath, "MZ setup stand-in program\n");
+  std::vector<std::string> args = {hostPath};
+  for (std::size_t i = 0; i < blobs.size(); ++i) {
+    const std::string file = work.file("blob" + std::to_string(i));
+    WriteFileBytes(file, blobs[i].second);
+    args.push_back(blobs[i].first + "=" + file);
+  }
+  return RunPacker(args, error) == 0;
+}
+
+int RunPacker(const std::vector<std::string>& args, std::string& output) {
+  std::string command = VQ_PACKER;
+  for (const std::string& arg : args) command += " '" + arg + "'";
+  command += " 2>&1";
+  output.clear();
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return -1;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+  const int status = ::pclose(pipe);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace vqtest
