@@ -1,6 +1,8 @@
 // Platform pull replies into the record classes, and each record read on into the upsert
 // statement. Oracle: whatever the texts hold, the statement outside its quoted literals is the
 // one built for the same record with harmless texts, so no value can break out of its quotes.
+#include <cctype>
+#include <cstring>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,9 +19,14 @@ using namespace tessaly::AppObjectsUtil;
 
 // The statement with each quoted literal ('' inside one is a quote) replaced by '?'; an
 // unterminated literal is marked, so it can never match a well-formed statement.
+// Literals may carry an N prefix (non-ASCII text) and be joined around NUL characters as
+// ('..'+CHAR(0)+'..'); the skeleton folds each such literal to one '?'.
 std::string Skeleton(const std::string& sql) {
   std::string out;
   for (std::size_t i = 0; i < sql.size(); ++i) {
+    const bool prefix = sql[i] == 'N' && i + 1 < sql.size() && sql[i + 1] == '\'' &&
+                        (out.empty() || !(std::isalnum(static_cast<unsigned char>(out.back())) || out.back() == '_'));
+    if (prefix) continue;
     if (sql[i] != '\'') {
       out += sql[i];
       continue;
@@ -35,6 +42,9 @@ std::string Skeleton(const std::string& sql) {
       break;
     }
     out += closed ? "'?'" : "'<unterminated>";
+  }
+  for (const char* join : {"'?'+CHAR(0)+'?'", "'?'+NCHAR(0)+'?'", "('?')"}) {
+    for (std::size_t at; (at = out.find(join)) != std::string::npos;) out.replace(at, std::strlen(join), "'?'");
   }
   return out;
 }

@@ -5,19 +5,19 @@
 
 namespace tessaly {
 
-void TDbQueryModel::SetQuery(const TDbQuery& aQry) {
+void TDbQueryModel::SetQuery(TDbQuery& aQry) {
   beginResetModel();
   FFields.clear();
   FRows.clear();
   if (aQry.Active()) {
     for (int f = 0; f < aQry.FieldCount(); ++f) FFields << QString::fromStdString(aQry.FieldName(f));
-    // A copy walks the rows, so the caller's current row stays where it is.
-    TDbQuery rows = aQry;
-    for (rows.First(); !rows.Eof(); rows.Next()) {
+    // Results are too large to copy: walk the query itself and leave it on its first row.
+    for (aQry.First(); !aQry.Eof(); aQry.Next()) {
       QStringList row;
-      for (int f = 0; f < rows.FieldCount(); ++f) row << QString::fromStdString(rows.AsString(f));
+      for (int f = 0; f < aQry.FieldCount(); ++f) row << QString::fromStdString(aQry.AsString(f));
       FRows.push_back(row);
     }
+    aQry.First();
   }
   endResetModel();
 }

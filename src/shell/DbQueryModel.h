@@ -15,8 +15,8 @@ class TDbQueryModel : public QAbstractTableModel {
  public:
   using QAbstractTableModel::QAbstractTableModel;
 
-  // Shows the rows of aQry (none when it is not open).
-  void SetQuery(const TDbQuery& aQry);
+  // Shows the rows of aQry (none when it is not open); aQry is left on its first row.
+  void SetQuery(TDbQuery& aQry);
 
   // The first row, from the top, whose value in aColumn begins with aValue without regard to
   // case; -1 when there is none.
