@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/TextLines.h"
 #include "setup/core/InstallItemsText.h"
 #include "setup/core/LineList.h"
 #include "setup/core/ZipPackage.h"
@@ -44,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSi
     package.LoadMap(mapFile);
     std::string mapText;
     std::ifstream(mapFile, std::ios::binary) >> std::noskipws >> mapText;
-    for (const std::string& line : orvane::SplitTextLines(mapText)) {
+    for (const std::string& line : platform::SplitTextLines(mapText)) {
       const std::string entry = package.EntryOf(package.MapRecord(orvane::LineName(line)));
       std::string bytes;
       try {

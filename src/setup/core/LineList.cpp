@@ -1,11 +1,8 @@
 #include "setup/core/LineList.h"
 
 #include "platform/TextCodec.h"
-#include "platform/TextLines.h"
 
 namespace orvane {
-
-TLineList SplitTextLines(std::string_view text) { return platform::SplitTextLines(text); }
 
 std::string LineName(std::string_view line) {
   const std::size_t eq = line.find('=');

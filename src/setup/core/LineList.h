@@ -11,8 +11,6 @@ namespace orvane {
 
 using TLineList = std::vector<std::string>;
 
-// Lines at CR LF, LF or CR; a last line without a line end counts, an empty tail does not.
-[[nodiscard]] TLineList SplitTextLines(std::string_view text);
 // Both empty for a line without "=".
 [[nodiscard]] std::string LineName(std::string_view line);
 [[nodiscard]] std::string LineValue(std::string_view line);

@@ -2,6 +2,7 @@
 // app-files package and cached in the cache folder.
 #include "platform/FileOps.h"
 #include "platform/TextCodec.h"
+#include "platform/TextLines.h"
 #include "platform/WinPath.h"
 #include "setup/core/ConfigRecords.h"
 #include "setup/core/SafeFileName.h"
@@ -81,7 +82,7 @@ void TvqApp::LoadAgreement() {
   (void)ExtractAppFile(error, source, false, "", target);
   std::string bytes;
   if (!FileExists(target) || platform::ReadFileBytes(target, bytes) != 0) return;
-  for (const std::string& line : SplitTextLines(platform::Cp936ToUtf8(bytes))) AgreementText += line + "\r\n";
+  for (const std::string& line : platform::SplitTextLines(platform::Cp936ToUtf8(bytes))) AgreementText += line + "\r\n";
   (void)platform::DeleteFile(target);
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/FileOps.h"
 #include "platform/TextCodec.h"
+#include "platform/TextLines.h"
 #include "platform/WinError.h"
 #include "setup/core/TagValue.h"
 
@@ -63,7 +64,7 @@ bool TZipPackage::OpenArchive(const std::string& file, std::string& error) {
 void TZipPackage::LoadMap(const std::string& mapFile) {
   std::string bytes;
   map_.clear();
-  if (platform::ReadFileBytes(mapFile, bytes) == 0) map_ = SplitTextLines(platform::Cp936ToUtf8(bytes));
+  if (platform::ReadFileBytes(mapFile, bytes) == 0) map_ = platform::SplitTextLines(platform::Cp936ToUtf8(bytes));
 }
 
 void TZipPackage::Close() {
