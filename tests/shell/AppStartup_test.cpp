@@ -44,9 +44,9 @@ TEST_F(AppStartup, AutoStartWait) {
     SCOPED_TRACE(c.SoftVer + " " + c.Arg + " " + std::to_string(c.WaitMs));
     AppVar->SoftVer = c.SoftVer;
     AppVar->AutoStartWaitTime = c.WaitMs;
-    const std::int64_t before = clock.SleptMs();
+    const std::int64_t before = clock.SleptMsOnThisThread();
     TAppStartup(c.Arg).AutoStartWait();
-    EXPECT_EQ(clock.SleptMs() - before, c.Slept);
+    EXPECT_EQ(clock.SleptMsOnThisThread() - before, c.Slept);
   }
 }
 

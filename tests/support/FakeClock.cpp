@@ -53,6 +53,7 @@ void FakeClock::SleepMs(int ms) {
   ++sleepCalls_;
   const std::int64_t pause = ms > 0 ? ms : 0;
   sleptMs_ += pause;
+  sleptByThread_[std::this_thread::get_id()] += pause;
   switch (mode_) {
     case SleepMode::Instant:
       AdvanceLocked(pause);
@@ -110,6 +111,12 @@ int FakeClock::SleepCalls() const {
 std::int64_t FakeClock::SleptMs() const {
   std::lock_guard<std::mutex> g(lock_);
   return sleptMs_;
+}
+
+std::int64_t FakeClock::SleptMsOnThisThread() const {
+  std::lock_guard<std::mutex> g(lock_);
+  const auto it = sleptByThread_.find(std::this_thread::get_id());
+  return it == sleptByThread_.end() ? 0 : it->second;
 }
 
 int FakeClock::Sleepers() const {

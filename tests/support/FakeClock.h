@@ -5,7 +5,9 @@
 // and WaitForSleepCalls let a test meet a sleeping thread without guessing durations.
 #include <condition_variable>
 #include <cstdint>
+#include <map>
 #include <mutex>
+#include <thread>
 
 #include "foundation/Clock.h"
 
@@ -33,6 +35,9 @@ class FakeClock final : public tessaly::IClock {
 
   [[nodiscard]] int SleepCalls() const;        // SleepMs calls so far, any mode
   [[nodiscard]] std::int64_t SleptMs() const;  // sum of the pauses asked for
+  // The same sum for the calling thread only, so a test is not misled by workers that share
+  // the clock.
+  [[nodiscard]] std::int64_t SleptMsOnThisThread() const;
   [[nodiscard]] int Sleepers() const;          // threads blocked in a Manual sleep now
 
   // Block until `count` threads sit in a Manual sleep / until SleepMs was called `calls` times
@@ -53,6 +58,7 @@ class FakeClock final : public tessaly::IClock {
   double scale_ = 0.0;                   // guarded by lock_
   int sleepCalls_ = 0;                   // guarded by lock_
   std::int64_t sleptMs_ = 0;             // guarded by lock_
+  std::map<std::thread::id, std::int64_t> sleptByThread_;  // guarded by lock_
   int sleepers_ = 0;                     // guarded by lock_
 };
 
