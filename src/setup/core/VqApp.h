@@ -15,6 +15,7 @@
 
 #include "setup/core/LineList.h"
 #include "setup/core/Placeholders.h"
+#include "setup/core/SetupClock.h"
 #include "setup/core/SetupConfig.h"
 
 namespace orvane {
@@ -120,6 +121,52 @@ class TvqApp {
   void WriteConfigItem(const std::string& record, const std::string& value);
   void WriteHiddenConfigItems();
 
+  // Exec actions: the lists, one action, the steps that run them.
+  [[nodiscard]] bool RunExecAction(std::string& error, const std::string& execId, const std::string& record,
+                                   std::uint32_t mode);
+  void CollectExecSection(TLineList& list, const std::string& owner, int step);
+  int CollectInstallExecs();
+  [[nodiscard]] bool RunInstallExecs(std::uint32_t mode, std::string& error);
+  bool RunFileExecs(std::uint32_t mode, const std::string& groupName, std::string& error,
+                    const std::string& targetFile, int step);
+  void CollectFinishExecs(const std::string& owner);
+  bool RunFinishExecs(std::uint32_t mode);
+  int CollectUninstallExecs();
+  bool RunUninstallExecs();
+  bool RestartUpgradeService();
+
+  // File groups and file placement.
+  [[nodiscard]] bool InstallFileGroup(std::string& error, std::uint32_t mode, const std::string& modeTitle,
+                                      const std::string& groupId, const std::string& groupName,
+                                      const std::string& groupTitle);
+  bool PlaceFile(std::string& error, const std::string& modeTitle, const std::string& groupTitle,
+                 const std::string& tempFile, const std::string& targetFile, const std::string& replaceRule,
+                 TDateTime fileTime);
+  bool CopyToUpdateFolders(std::string& error, const std::string& modeTitle, const std::string& groupTitle,
+                           const std::string& tempFile, const std::string& fileName, const std::string& targetFolder,
+                           const std::string& replaceRule, TDateTime fileTime);
+  [[nodiscard]] bool IsFileInInstallList(const std::string& path);
+
+  // The install, change and repair flows.
+  [[nodiscard]] bool RunInstall(std::string& error, std::uint32_t mode);
+  [[nodiscard]] bool RunChange(std::string& error);
+  [[nodiscard]] bool RunRepair(std::string& error);
+  int CollectModuleGroups(const std::string& moduleKey, TLineList& list);
+  [[nodiscard]] std::int64_t GetGroupFileSize(const std::string& groupId);
+  [[nodiscard]] bool CheckDotNet(std::string& error);
+  void InstallFonts();
+
+  // The uninstall flow.
+  [[nodiscard]] bool RunUninstall(std::string& error);
+  bool UninstallFileGroup(std::string& error, const std::string& groupTitle, const std::string& groupName,
+                          const std::string& groupId);
+
+  // Shortcuts of one module, or the global ones for an empty key.
+  void CreateDesktopShortcuts(const std::string& moduleKey);
+  void CreateStartMenuShortcuts(const std::string& moduleKey);
+  void DeleteDesktopShortcuts(const std::string& moduleKey);
+  void DeleteStartMenuShortcuts(const std::string& moduleKey);
+
   // State shared with the wizard and the flows.
   std::string Stamp;
   std::string SysPath, WinPath, ProgramFilesPath, ProgramFiles86Path, DesktopPath, StartMenuPath;
@@ -133,6 +180,10 @@ class TvqApp {
   bool DesktopLink = false, StartMenuLink = false;
   TLineList ModuleList, InstalledItems, ShownConfigItems, HiddenConfigItems, SelectedGroups;
   bool UpgradeMode = false;
+  // The exec lists: step 0 of an install, the finish page, step 0 of an uninstall.
+  TLineList InstallExecs, FinishExecs, UninstallExecs;
+  // Files whose placement or removal failed in the current flow; the flow reports them at its end.
+  int FailedFiles = 0;
   // The wizard's status line (not owned); without one ShowSetupStatus does nothing.
   IStatusLine* StatusLabel = nullptr;
   // Ends the wizard's event loop; set by the wizard.
