@@ -94,6 +94,38 @@ TShortcutRecord ParseShortcutLine(std::string_view line) {
   return s;
 }
 
+bool TExecRecord::RunsInStyle(std::uint32_t index) const {
+  return index < setup_style.size() && setup_style[index] == '1';
+}
+
+bool TExecRecord::FitsWindows(bool win64) const {
+  return !((sys_type == "32" && win64) || (sys_type == "64" && !win64));
+}
+
+TExecRecord ParseExecLine(std::string_view line) {
+  const std::string record = LineValue(line);
+  TExecRecord e;
+  e.key = LineName(line);
+  e.exec_type = Field(record, "exec_type:");
+  e.exec_name = Field(record, "exec_name:");
+  e.exec_params = Field(record, "exec_params:");
+  e.sys_type = Field(record, "sys_type:");
+  e.src_file = Field(record, "src_file:");
+  e.is_service = Flag(record, "is_service:");
+  e.service_name = Field(record, "service_name:");
+  e.service_title = Field(record, "service_title:");
+  e.is_must_close = Flag(record, "is_must_close:");
+  e.is_wait_finshed = Flag(record, "is_wait_finshed:");
+  e.is_can_select = Flag(record, "is_can_select:");
+  e.is_def_select = Field(record, "is_def_select:");
+  e.window_title = Field(record, "window_title:");
+  e.is_setup_can_todo = Flag(record, "is_setup_can_todo:");
+  e.setup_style = Field(record, "setup_style:");
+  e.is_not_autorun = Flag(record, "is_not_autorun:");
+  e.is_select = Field(record, "is_select:");
+  return e;
+}
+
 bool IsPictureFile(std::string_view path) {
   const std::string ext = platform::AsciiLower(ExtractFileExt(path));
   return ext == ".jpg" || ext == ".png" || ext == ".bmp" || ext == ".ico";

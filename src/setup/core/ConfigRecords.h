@@ -2,6 +2,7 @@
 // The record kinds of the setup configuration, parsed from the lines of their sections. A flag
 // is set only by exactly "1"; a field the record lacks reads as empty (never as the record's
 // title, which the plain field reader would give).
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,6 +66,35 @@ struct TShortcutRecord {
   [[nodiscard]] bool IsUrl() const;
 };
 [[nodiscard]] TShortcutRecord ParseShortcutLine(std::string_view line);
+
+// A line of an exec section: exec id = record (the fields the steps read; the others stay in the
+// record text).
+struct TExecRecord {
+  std::string key;
+  std::string exec_type;
+  std::string exec_name;
+  std::string exec_params;
+  std::string sys_type;  // "32", "64" or anything else (no filter)
+  std::string src_file;  // with path placeholders
+  bool is_service = false;
+  std::string service_name;
+  std::string service_title;
+  bool is_must_close = false;
+  bool is_wait_finshed = false;
+  bool is_can_select = false;
+  std::string is_def_select;  // as written: the finish list copies it into is_select
+  std::string window_title;
+  bool is_setup_can_todo = false;
+  std::string setup_style;  // empty when the record has no such field
+  bool is_not_autorun = false;
+  std::string is_select;  // only in finish-list records
+
+  // Character `index` (0 install ... 3 uninstall) of setup_style is "1".
+  [[nodiscard]] bool RunsInStyle(std::uint32_t index) const;
+  // False for "32" on 64-bit Windows and for "64" on 32-bit Windows.
+  [[nodiscard]] bool FitsWindows(bool win64) const;
+};
+[[nodiscard]] TExecRecord ParseExecLine(std::string_view line);
 
 // Pictures are ".jpg", ".png", ".bmp" and ".ico" files (extension without case).
 [[nodiscard]] bool IsPictureFile(std::string_view path);

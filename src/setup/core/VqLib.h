@@ -144,6 +144,8 @@ class TvqLib {
   // Runs the command line in the current folder and waits without limit; its exit code, 0 when
   // it could not start. A command line over 512 characters is refused (logged, 0).
   [[nodiscard]] static int RunCommandWait(const std::string& commandLine, bool shown);
+  // As above; `started` tells a command that ran and ended with 0 from one that never started.
+  [[nodiscard]] static int RunCommandWait(const std::string& commandLine, bool shown, bool& started);
   // The shell's "open" after changing the current folder to the file's folder (when it exists);
   // above 32 is success.
   [[nodiscard]] static int ShellOpen(const std::string& file, const std::string& params, bool shown);
@@ -157,7 +159,9 @@ class TvqLib {
   [[nodiscard]] static bool WaitProgramRunning(const std::string& path, int tries, int ms);
   // The folder of the first matching process's program, with "\"; empty when none runs.
   [[nodiscard]] static std::string GetProgramFolder(const std::string& path);
-  // 1 when the first matching process was ended, 0 when refused, -1 when none runs.
+  // 1 when the first matching process was ended, 0 when refused, -1 when none runs. Only a
+  // full path is matched, so a program of the same name in another folder is never ended; a
+  // bare file name ends nothing (-1).
   [[nodiscard]] static int KillProgram(const std::string& path);
   // Asks the program whose main window has exactly this caption to quit.
   static bool CloseWindowByTitle(const std::string& caption);

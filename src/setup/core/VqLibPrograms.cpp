@@ -83,7 +83,13 @@ bool TvqLib::RunCommand(const std::string& commandLine, bool /*shown*/) {
   return true;
 }
 
-int TvqLib::RunCommandWait(const std::string& commandLine, bool /*shown*/) {
+int TvqLib::RunCommandWait(const std::string& commandLine, bool shown) {
+  bool started = false;
+  return RunCommandWait(commandLine, shown, started);
+}
+
+int TvqLib::RunCommandWait(const std::string& commandLine, bool /*shown*/, bool& started) {
+  started = false;
   if (GbkByteCount(commandLine) > kMaxWaitedCommandLine) {
     LibraryNote("command line refused, longer than 512 characters: " + GbkHead(commandLine, 80) + "...");
     return 0;
@@ -92,6 +98,7 @@ int TvqLib::RunCommandWait(const std::string& commandLine, bool /*shown*/) {
   platform::ChildProcess child;
   std::string error;
   if (!command || !platform::ChildProcess::Start(command->program, command->args, "", child, error)) return 0;
+  started = true;
   return child.Wait();
 }
 
@@ -130,6 +137,10 @@ std::string TvqLib::GetProgramFolder(const std::string& path) {
 }
 
 int TvqLib::KillProgram(const std::string& path) {
+  if (path.find_first_of("\\/") == std::string::npos) {
+    LibraryNote("kill refused, the program has no folder: " + path);
+    return -1;
+  }
   const int pid = FindProcess(path);
   if (pid == 0) return -1;
   return platform::KillProcess(pid) ? 1 : 0;

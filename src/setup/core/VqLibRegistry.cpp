@@ -88,9 +88,12 @@ bool TvqLib::DeleteRegKey(const std::string& rootName, const std::string& key) {
   return root && RegKey::DeleteKey(*root, key, RegView::Force64) == platform::kErrorSuccess;
 }
 
+// The setup program is a 32-bit program: on 64-bit Windows its autorun values belong to the
+// 32-bit view's Run key; 32-bit Windows has no such key and reads the plain one.
 void TvqLib::SetAutoRun(const std::string& valueName, const std::string& value) {
-  WriteRegValue("HKEY_LOCAL_MACHINE", "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run", valueName,
-                value);
+  const std::string key = IsWin64() ? "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run"
+                                    : "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+  WriteRegValue("HKEY_LOCAL_MACHINE", key, valueName, value);
 }
 
 std::string TvqLib::GetShellFolder(const std::string& valueName) {

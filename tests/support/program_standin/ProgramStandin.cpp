@@ -5,6 +5,7 @@
 //   --caption TEXT  register a main window caption for this process (platform/WindowCaptions.h)
 //   --sleep-ms N    sleep N milliseconds (a test ends it earlier by a signal)
 //   --exit N        end with exit code N
+//   --ignore-term   ignore SIGTERM from here on, as a program that does not answer a polite quit
 // Without arguments it runs until a signal ends it, as a service does.
 // SIGTERM ends it with exit code 0, as a polite quit.
 #include <signal.h>
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
       (void)platform::RegisterWindowCaption(argv[++i]);
     } else if (arg == "--sleep-ms" && hasValue) {
       std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(argv[++i])));
+    } else if (arg == "--ignore-term") {
+      signal(SIGTERM, SIG_IGN);
     } else if (arg == "--exit" && hasValue) {
       return std::atoi(argv[++i]);
     }
