@@ -103,7 +103,7 @@ TEST(VqLibPrograms, RunCommandDoesNotWaitAndDiscardsOutput) {
 }
 
 // Programs are found by file name or by full path (folder compared without case), waited for
-// and killed; the caller is never found.
+// and killed by full path only; the caller is never found.
 TEST(VqLibPrograms, FindsWaitsAndKillsByNameAndPath) {
   vqtest::MachineRootFixture machine;
   vqtest::SetupFakeClock clock;
@@ -123,6 +123,9 @@ TEST(VqLibPrograms, FindsWaitsAndKillsByNameAndPath) {
   EXPECT_TRUE(TvqLib::WaitProgramRunning("Tessaly.exe", 3, 1000));
   EXPECT_EQ(clock.ElapsedMs(), 3000);
   EXPECT_EQ(TvqLib::GetProgramFolder("Tessaly.exe"), "C:\\App\\");
+  // A kill needs the program's folder: a bare name would end a same-named program anywhere.
+  EXPECT_EQ(TvqLib::KillProgram("Tessaly.exe"), -1);
+  EXPECT_TRUE(TvqLib::IsProgramRunning("C:\\App\\Tessaly.exe"));
   EXPECT_EQ(TvqLib::KillProgram("C:\\Other\\Tessaly.exe"), -1);
   EXPECT_EQ(TvqLib::KillProgram("C:\\App\\Tessaly.exe"), 1);
   EXPECT_EQ(child.Wait(), 128 + SIGKILL);

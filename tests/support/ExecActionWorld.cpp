@@ -1,0 +1,61 @@
+#include "support/ExecActionWorld.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "setup/core/VqApp.h"
+
+namespace vqtest {
+
+orvane::TDateTime ExecActionWorld::NudgingClock::Now() { return fake_.Now(); }
+
+std::int64_t ExecActionWorld::NudgingClock::TickMs() { return fake_.TickMs(); }
+
+void ExecActionWorld::NudgingClock::SleepMs(int ms) {
+  fake_.SleepMs(ms);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+}
+
+ExecActionWorld::ExecActionWorld(MachineRootFixture::Bits bits) : fx(bits) {}
+
+// The engine goes while the nudging clock is still installed.
+ExecActionWorld::~ExecActionWorld() { app.reset(); }
+
+void ExecActionWorld::Start(const std::string& sections, const std::string& mainLines) {
+  SetupExeBuilder builder;
+  builder.SetConfig("[Main]\r\nAppGuid=8F0C6A1E-2B7D-4C1A-9E55-0A1B2C3D4E5F\r\nAppTitle=Tessaly\r\nAppName=tessaly\r\n"
+                    "AppDefPath=C:\\Apps\\T\r\n" +
+                    mainLines + sections);
+  fx.Pack(builder);
+  app = fx.NewEngine();
+  ASSERT_EQ(app->InstallPath, kAppPath);
+  app->StatusLabel = &fx.ui;
+  (void)NewLogEntries();
+  (void)NewStatusLines();
+}
+
+std::vector<std::string> ExecActionWorld::NewLogEntries() {
+  const std::string text = SetupEngineFixture::SetupLogText();
+  std::vector<std::string> entries;
+  for (std::size_t at = logSeen_; at < text.size();) {
+    auto end = text.find("\r\n\r\n", at);
+    if (end == std::string::npos) end = text.size();
+    std::string entry = text.substr(at, end - at);
+    const auto stamp = entry.find("]  ");
+    entries.push_back(stamp == std::string::npos ? entry : entry.substr(stamp + 3));
+    at = end + 4;
+  }
+  logSeen_ = text.size();
+  return entries;
+}
+
+std::vector<std::string> ExecActionWorld::NewStatusLines() {
+  const std::vector<std::string> all = fx.ui.StatusLines();
+  std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(statusSeen_, all.size())), all.end());
+  statusSeen_ = all.size();
+  return fresh;
+}
+
+}  // namespace vqtest
