@@ -50,7 +50,7 @@ class RunningProgram {
     EXPECT_TRUE(vqtest::WaitUntil([&] { return !platform::ProcessImagePath(child_.pid()).empty(); }));
   }
   ~RunningProgram() {
-    if (!Ended()) {
+    if (child_.IsStarted() && !Ended()) {
       ::kill(child_.pid(), SIGKILL);
       (void)child_.Wait();
     }
@@ -291,6 +291,10 @@ TEST_F(ExecActionTypesTest, NeverKillsASameNamedProgramElsewhere) {
                                           "关闭程序：必须关闭退出才能继续安装[Stand.exe]-Stand.exe"}));
   EXPECT_TRUE(other.Running());
   EXPECT_EQ(TvqLib::FindProcess("C:\\Other\\Stand.exe"), other.pid());
+  // The running setup program never counts as the program to close.
+  const std::string self = fs::read_symlink("/proc/self/exe").string();
+  EXPECT_TRUE(Run("exec_type:7;src_file:" + self + ";is_must_close:1;setup_style:1;"));
+  EXPECT_EQ(world.NewLogEntries(), Lines{"关闭程序：[" + self + "]-" + self});
 }
 
 // A program that is not running and has no caption costs only its lines and the pauses.
