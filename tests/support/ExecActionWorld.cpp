@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "setup/core/VqApp.h"
+#include "support/Standins.h"
 
 namespace vqtest {
 
@@ -32,6 +33,11 @@ void ExecActionWorld::Start(const std::string& sections, const std::string& main
   app = fx.NewEngine();
   ASSERT_EQ(app->InstallPath, kAppPath);
   app->StatusLabel = &fx.ui;
+  // The package thread's last log entry follows its finished word; the tests read what comes after.
+  (void)WaitUntil([] {
+    const std::string log = SetupEngineFixture::SetupLogText();
+    return log.find("[soft_app_files]完成.") != std::string::npos || log.find("[soft_app_files]出错") != std::string::npos;
+  });
   (void)NewLogEntries();
   (void)NewStatusLines();
 }
