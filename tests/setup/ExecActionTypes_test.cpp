@@ -150,7 +150,9 @@ TEST_F(ExecActionTypesTest, StatusAndLogLinesOfEveryType) {
       {"exec_type:9;src_file:<app_path>bin\\Stand.exe;setup_style:1;",
        {"正在设置程序\"Stand.exe\",开机启动请稍候..."},
        {"开机启动：" + stand + "-[成功]"}},
-      {"exec_type:9;src_file:<app_path>bin\\None.exe;setup_style:1;", {}, {"开机启动：C:\\Apps\\T\\bin\\None.exe-[失败]"}},
+      {"exec_type:9;src_file:<app_path>bin\\None.exe;setup_style:1;",
+       {},
+       {"开机启动：C:\\Apps\\T\\bin\\None.exe-[失败]"}},
       {"exec_type:3;src_file:<app_path>bin\\Stand.exe;setup_style:1;", {}, {}},
   };
   KeepCurrentFolder keep;
@@ -219,8 +221,9 @@ TEST(ExecActionAutorun, ValueNameTextAndKeyByBitness) {
 TEST_F(ExecActionTypesTest, StartsAndStopsAService) {
   vqtest::PlaceProgramStandin("C:\\Apps\\T\\bin\\Svc.exe");
   const std::string svc = "C:\\Apps\\T\\bin\\Svc.exe";
-  ASSERT_TRUE(Run("exec_type:8;is_service:1;src_file:<app_path>bin\\Svc.exe;service_name:VqSvc;service_title:Vq 服务;"
-                  "setup_style:1;"));
+  ASSERT_TRUE(
+      Run("exec_type:8;is_service:1;src_file:<app_path>bin\\Svc.exe;service_name:VqSvc;service_title:Vq 服务;"
+          "setup_style:1;"));
   EXPECT_EQ(world.NewStatusLines(), Lines{"正在启动服务\"Vq 服务\",请稍候..."});
   EXPECT_EQ(world.NewLogEntries(), Lines{"启动服务：TvqLib.InstallService-VqSvc-Vq 服务[成功]"});
   EXPECT_TRUE(TvqLib::IsServiceRunning("VqSvc"));
@@ -233,11 +236,12 @@ TEST_F(ExecActionTypesTest, StartsAndStopsAService) {
   EXPECT_EQ(world.NewStatusLines(), Lines{"正在启动服务\"[Svc.exe]\",请稍候..."});
 
   // A must-close stop gives the service its time to go.
-  ASSERT_TRUE(Run("exec_type:7;is_service:1;src_file:<app_path>bin\\Svc.exe;service_name:VqSvc;is_must_close:1;"
-                  "setup_style:1;"));
+  ASSERT_TRUE(
+      Run("exec_type:7;is_service:1;src_file:<app_path>bin\\Svc.exe;service_name:VqSvc;is_must_close:1;"
+          "setup_style:1;"));
   EXPECT_EQ(world.NewStatusLines(), Lines{"正在停止服务\"[Svc.exe]\",请稍候..."});
-  EXPECT_EQ(world.NewLogEntries(), (Lines{"停止服务：[Svc.exe]-" + svc, "停止服务：TvqLib.StopService OK-[Svc.exe]-" + svc +
-                                                                              "[成功]"}));
+  EXPECT_EQ(world.NewLogEntries(),
+            (Lines{"停止服务：[Svc.exe]-" + svc, "停止服务：TvqLib.StopService OK-[Svc.exe]-" + svc + "[成功]"}));
   EXPECT_FALSE(TvqLib::IsProgramRunning(svc));
 
   ASSERT_TRUE(Run("exec_type:7;is_service:1;src_file:<app_path>bin\\Svc.exe;service_name:NoSvc;setup_style:1;"));
@@ -252,8 +256,9 @@ TEST_F(ExecActionTypesTest, StartsAndStopsAService) {
 TEST_F(ExecActionTypesTest, ClosesAProgramPolitely) {
   RunningProgram program("C:\\Apps\\T\\bin\\Polite.exe", {"--caption", "Polite 窗口"});
   ASSERT_TRUE(vqtest::WaitUntil([] { return platform::FindWindowProcess("Polite 窗口") != 0; }));
-  ASSERT_TRUE(Run("exec_type:7;src_file:<app_path>bin\\Polite.exe;window_title:Polite 窗口;is_must_close:1;"
-                  "setup_style:1;"));
+  ASSERT_TRUE(
+      Run("exec_type:7;src_file:<app_path>bin\\Polite.exe;window_title:Polite 窗口;is_must_close:1;"
+          "setup_style:1;"));
   EXPECT_EQ(program.ExitCode(), 0);
   EXPECT_EQ(world.NewStatusLines(), Lines{"正在关闭程序\"Polite 窗口\",请稍候..."});
   const Lines log = world.NewLogEntries();
@@ -268,8 +273,9 @@ TEST_F(ExecActionTypesTest, ClosesAProgramPolitely) {
 TEST_F(ExecActionTypesTest, KillsAProgramThatIgnoresTheQuit) {
   RunningProgram program("C:\\Apps\\T\\bin\\Stubborn.exe", {"--ignore-term", "--caption", "Stubborn"});
   ASSERT_TRUE(vqtest::WaitUntil([] { return platform::FindWindowProcess("Stubborn") != 0; }));
-  ASSERT_TRUE(Run("exec_type:7;src_file:<app_path>bin\\Stubborn.exe;window_title:Stubborn;is_must_close:1;"
-                  "setup_style:1;"));
+  ASSERT_TRUE(
+      Run("exec_type:7;src_file:<app_path>bin\\Stubborn.exe;window_title:Stubborn;is_must_close:1;"
+          "setup_style:1;"));
   EXPECT_EQ(program.ExitCode(), 128 + SIGKILL);
   Lines expected{"关闭程序：Stubborn-C:\\Apps\\T\\bin\\Stubborn.exe"};
   for (int pass = 0; pass < 6; ++pass) expected.push_back("关闭程序：发出退出消息到窗口-Stubborn[成功]");
@@ -286,9 +292,10 @@ TEST_F(ExecActionTypesTest, NeverKillsASameNamedProgramElsewhere) {
   EXPECT_EQ(world.NewLogEntries(), Lines{"关闭程序：[Stand.exe]-C:\\Apps\\T\\bin\\Stand.exe"});
   EXPECT_FALSE(Run("exec_type:7;src_file:Stand.exe;is_must_close:1;setup_style:1;"));
   EXPECT_EQ(error, "程序“[Stand.exe]”没有关闭,不能安装!");
-  EXPECT_EQ(world.NewLogEntries(), (Lines{"关闭程序：[Stand.exe]-Stand.exe", "kill refused, the program has no folder: Stand.exe",
-                                          "关闭程序：发出退出消息到窗口-后，进程还存在，强制结束进程[失败]",
-                                          "关闭程序：必须关闭退出才能继续安装[Stand.exe]-Stand.exe"}));
+  EXPECT_EQ(world.NewLogEntries(),
+            (Lines{"关闭程序：[Stand.exe]-Stand.exe", "kill refused, the program has no folder: Stand.exe",
+                   "关闭程序：发出退出消息到窗口-后，进程还存在，强制结束进程[失败]",
+                   "关闭程序：必须关闭退出才能继续安装[Stand.exe]-Stand.exe"}));
   EXPECT_TRUE(other.Running());
   EXPECT_EQ(TvqLib::FindProcess("C:\\Other\\Stand.exe"), other.pid());
   // The running setup program never counts as the program to close.
@@ -314,9 +321,9 @@ TEST_F(ExecActionTypesTest, ManualCloseLeftOpenStopsTheRun) {
   const std::int64_t before = world.fx.clock.ElapsedMs();
   EXPECT_FALSE(Run("exec_type:7;src_file:<app_path>bin\\Hold.exe;is_not_autorun:1;setup_style:1;"));
   EXPECT_EQ(error, "程序“[Hold.exe]”没有关闭,不能安装!");
-  EXPECT_EQ(world.fx.ui.Transcript(),
-            (Lines{"status: 正在关闭程序\"[Hold.exe]\",请稍候...",
-                   "info[消息]: 检测到程序正在运行,请关闭程序“[Hold.exe]”!", "query[询问]: 是否已关闭程序“[Hold.exe]”? -> 6"}));
+  EXPECT_EQ(world.fx.ui.Transcript(), (Lines{"status: 正在关闭程序\"[Hold.exe]\",请稍候...",
+                                             "info[消息]: 检测到程序正在运行,请关闭程序“[Hold.exe]”!",
+                                             "query[询问]: 是否已关闭程序“[Hold.exe]”? -> 6"}));
   EXPECT_EQ(world.NewLogEntries(),
             Lines{"关闭程序：提示需要手动停止，但检测到进程还未关闭-[Hold.exe]-C:\\Apps\\T\\bin\\Hold.exe"});
   EXPECT_EQ(world.fx.clock.ElapsedMs() - before, 300);
@@ -341,8 +348,9 @@ TEST_F(ExecActionTypesTest, ManualCloseDoneInTimeGoesOn) {
     RunningProgram& program_;
   } user(world.fx.ui, *program);
   orvane::SetInfoBox(&user);
-  const bool result = Run("exec_type:7;is_service:1;service_name:NoSvc;service_title:同步服务;"
-                          "src_file:<app_path>bin\\Hold.exe;is_not_autorun:1;is_must_close:1;setup_style:1;");
+  const bool result =
+      Run("exec_type:7;is_service:1;service_name:NoSvc;service_title:同步服务;"
+          "src_file:<app_path>bin\\Hold.exe;is_not_autorun:1;is_must_close:1;setup_style:1;");
   orvane::SetInfoBox(&world.fx.ui);
   EXPECT_TRUE(result);
   EXPECT_EQ(world.fx.ui.Transcript(), (Lines{"status: 正在停止服务\"同步服务\",请稍候...",

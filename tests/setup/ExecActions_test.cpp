@@ -38,9 +38,7 @@ bool Marked(const std::string& name) {
          k.ReadString(name, value) == 0;
 }
 
-void ClearMarks() {
-  (void)TvqLib::DeleteRegKey("HKEY_LOCAL_MACHINE", kRun);
-}
+void ClearMarks() { (void)TvqLib::DeleteRegKey("HKEY_LOCAL_MACHINE", kRun); }
 
 Lines Keys(const orvane::TLineList& list) {
   Lines keys;
@@ -119,9 +117,10 @@ TEST(ExecActionFilters, OnlyForFilesThisInstallWrites) {
 class ExecListsTest : public ::testing::Test {
  protected:
   void Start(const std::string& sections) {
-    world.Start("[module]\r\nsync=同步;can_select:1;setup:1;\r\nweb=网页;can_select:1;setup:0;\r\n"
-                "tools=工具;can_select:1;setup:1;\r\n" +
-                sections);
+    world.Start(
+        "[module]\r\nsync=同步;can_select:1;setup:1;\r\nweb=网页;can_select:1;setup:0;\r\n"
+        "tools=工具;can_select:1;setup:1;\r\n" +
+        sections);
     vqtest::PlaceProgramStandin("C:\\Apps\\T\\bin\\Stand.exe");
   }
 
@@ -133,8 +132,8 @@ class ExecListsTest : public ::testing::Test {
 // other bitness are left out, and the install and uninstall lists are rebuilt on each call.
 TEST_F(ExecListsTest, CollectsStepZeroByKey) {
   Start("[sync_exec_0]\r\n{A}=" + Mark("A") + "\r\n{B}=" + Mark("B1") + "\r\n{W}=" + Mark("W", "sys_type:32;") +
-        "\r\n[web_exec_0]\r\n{C}=" + Mark("C") + "\r\n[tools_exec_0]\r\n{D}=" + Mark("D") + "\r\n[_exec_0]\r\n{b}=" +
-        Mark("B2") + "\r\n{E}=" + Mark("E") + "\r\n");
+        "\r\n[web_exec_0]\r\n{C}=" + Mark("C") + "\r\n[tools_exec_0]\r\n{D}=" + Mark("D") +
+        "\r\n[_exec_0]\r\n{b}=" + Mark("B2") + "\r\n{E}=" + Mark("E") + "\r\n");
   EXPECT_EQ(world.app->CollectInstallExecs(), 4);
   EXPECT_EQ(Keys(world.app->InstallExecs), (Lines{"{A}", "{b}", "{D}", "{E}"}));
   EXPECT_NE(world.app->InstallExecs[1].find("service_name:B2;"), std::string::npos);
@@ -182,7 +181,8 @@ TEST_F(ExecListsTest, InstallStopsAtAnAbortUninstallGoesOn) {
 // the result is that of the last record run (false when none matched).
 TEST_F(ExecListsTest, FileStepsPickTheGroupOrGlobalSection) {
   Start("[empty_exec_2]\r\n[core_exec_2]\r\n{G}=" + Mark("CoreOther", "setup_style:1;", "<app_path>bin\\Other.exe") +
-        "\r\n[_exec_2]\r\n{1}=" + Mark("Global2") + "\r\n{2}=" + Mark("Cased", "setup_style:1;", "<app_path>BIN\\stand.EXE") +
+        "\r\n[_exec_2]\r\n{1}=" + Mark("Global2") +
+        "\r\n{2}=" + Mark("Cased", "setup_style:1;", "<app_path>BIN\\stand.EXE") +
         "\r\n[_exec_3]\r\n{3}=" + Mark("Global3", "setup_style:011000;") + "\r\n");
   std::string error;
   const std::string target = "C:\\Apps\\T\\bin\\Stand.exe";
@@ -204,13 +204,13 @@ TEST_F(ExecListsTest, FileStepsPickTheGroupOrGlobalSection) {
 // ticked, one that is not offered when it is ticked by default, and only in the modes of its
 // style. The uninstaller's finish page reads step 3.
 TEST_F(ExecListsTest, FinishSelectionRules) {
-  Start("[sync_exec_1]\r\n{O1}=" + Mark("OfferedOn", "is_can_select:1;is_def_select:1;setup_style:1;") + "\r\n{O2}=" +
-        Mark("OfferedOff", "is_can_select:1;is_def_select:0;setup_style:1;") + "\r\n{H1}=" +
-        Mark("HiddenOn", "is_can_select:0;is_def_select:1;setup_style:1;") + "\r\n{H2}=" +
-        Mark("HiddenOff", "is_def_select:0;setup_style:1;") + "\r\n{S}=" +
-        Mark("OtherMode", "is_def_select:1;setup_style:01;") + "\r\n[_exec_1]\r\n{G}=" +
-        Mark("Global", "is_def_select:1;is_select:0;setup_style:1;") + "\r\n[_exec_3]\r\n{U}=" +
-        Mark("Uninst", "is_def_select:1;setup_style:0001;") + "\r\n");
+  Start("[sync_exec_1]\r\n{O1}=" + Mark("OfferedOn", "is_can_select:1;is_def_select:1;setup_style:1;") +
+        "\r\n{O2}=" + Mark("OfferedOff", "is_can_select:1;is_def_select:0;setup_style:1;") +
+        "\r\n{H1}=" + Mark("HiddenOn", "is_can_select:0;is_def_select:1;setup_style:1;") +
+        "\r\n{H2}=" + Mark("HiddenOff", "is_def_select:0;setup_style:1;") +
+        "\r\n{S}=" + Mark("OtherMode", "is_def_select:1;setup_style:01;") +
+        "\r\n[_exec_1]\r\n{G}=" + Mark("Global", "is_def_select:1;is_select:0;setup_style:1;") +
+        "\r\n[_exec_3]\r\n{U}=" + Mark("Uninst", "is_def_select:1;setup_style:0001;") + "\r\n");
   world.app->CollectFinishExecs("sync");
   world.app->CollectFinishExecs("");
   ASSERT_EQ(Keys(world.app->FinishExecs), (Lines{"{O1}", "{O2}", "{H1}", "{H2}", "{S}", "{G}"}));

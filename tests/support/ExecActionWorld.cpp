@@ -26,9 +26,10 @@ ExecActionWorld::~ExecActionWorld() { app.reset(); }
 
 void ExecActionWorld::Start(const std::string& sections, const std::string& mainLines) {
   SetupExeBuilder builder;
-  builder.SetConfig("[Main]\r\nAppGuid=8F0C6A1E-2B7D-4C1A-9E55-0A1B2C3D4E5F\r\nAppTitle=Tessaly\r\nAppName=tessaly\r\n"
-                    "AppDefPath=C:\\Apps\\T\r\n" +
-                    mainLines + sections);
+  builder.SetConfig(
+      "[Main]\r\nAppGuid=8F0C6A1E-2B7D-4C1A-9E55-0A1B2C3D4E5F\r\nAppTitle=Tessaly\r\nAppName=tessaly\r\n"
+      "AppDefPath=C:\\Apps\\T\r\n" +
+      mainLines + sections);
   fx.Pack(builder);
   app = fx.NewEngine();
   ASSERT_EQ(app->InstallPath, kAppPath);
@@ -36,7 +37,8 @@ void ExecActionWorld::Start(const std::string& sections, const std::string& main
   // The package thread's last log entry follows its finished word; the tests read what comes after.
   (void)WaitUntil([] {
     const std::string log = SetupEngineFixture::SetupLogText();
-    return log.find("[soft_app_files]完成.") != std::string::npos || log.find("[soft_app_files]出错") != std::string::npos;
+    return log.find("[soft_app_files]完成.") != std::string::npos ||
+           log.find("[soft_app_files]出错") != std::string::npos;
   });
   (void)NewLogEntries();
   (void)NewStatusLines();
@@ -59,7 +61,8 @@ std::vector<std::string> ExecActionWorld::NewLogEntries() {
 
 std::vector<std::string> ExecActionWorld::NewStatusLines() {
   const std::vector<std::string> all = fx.ui.StatusLines();
-  std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(statusSeen_, all.size())), all.end());
+  std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(statusSeen_, all.size())),
+                                 all.end());
   statusSeen_ = all.size();
   return fresh;
 }

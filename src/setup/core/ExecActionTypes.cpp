@@ -110,8 +110,7 @@ bool CloseProgramAction(TvqApp& app, const TExecRecord& r, const std::string& sr
   const std::string name = DisplayName(r, src);
   ShowActionStatus(app, "IDS_CLOSING,IDS_APP", name);
   std::string pending = "关闭程序：" + name + "-" + src;
-  if (r.is_not_autorun && TvqLib::IsProgramRunning(src) &&
-      !CloseByHand(app, kProgramTexts, name, src, pending, error))
+  if (r.is_not_autorun && TvqLib::IsProgramRunning(src) && !CloseByHand(app, kProgramTexts, name, src, pending, error))
     return false;
   WriteSetupLog(pending);
   if (!r.window_title.empty()) {
@@ -139,8 +138,7 @@ bool StopServiceAction(TvqApp& app, const TExecRecord& r, const std::string& src
   const std::string name = DisplayName(r, src);
   ShowActionStatus(app, "IDS_STOPING,IDS_SERVICE", name);
   std::string pending = "停止服务：" + name + "-" + src;
-  if (r.is_not_autorun && TvqLib::IsProgramRunning(src) &&
-      !CloseByHand(app, kServiceTexts, name, src, pending, error))
+  if (r.is_not_autorun && TvqLib::IsProgramRunning(src) && !CloseByHand(app, kServiceTexts, name, src, pending, error))
     return false;
   WriteSetupLog(pending);
   const bool stopped = TvqLib::StopService(r.service_name);
@@ -222,8 +220,7 @@ bool PerformExecAction(TvqApp& app, const TExecRecord& record, const std::string
   } else if (type == "6") {
     RunCommandAction(app, record);
   } else if (type == "7") {
-    return record.is_service ? StopServiceAction(app, record, src, error)
-                             : CloseProgramAction(app, record, src, error);
+    return record.is_service ? StopServiceAction(app, record, src, error) : CloseProgramAction(app, record, src, error);
   } else if (type == "8") {
     if (record.is_service) {
       StartServiceAction(app, record, src);
