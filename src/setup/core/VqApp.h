@@ -26,6 +26,7 @@ class TvqSkin;
 class TZipPackage;
 class TZipThread;
 class IStatusLine;
+struct TFileRecord;
 
 // Modes of the engine.
 inline constexpr std::uint32_t kModeInstall = 0;
@@ -204,6 +205,23 @@ class TvqApp {
                                           const std::string& target);
   [[nodiscard]] TPathValues PathValues() const;
   void AddConfigItems(const std::string& section, const std::string& moduleKey, const std::string& title);
+  // The install flow's parts. InstallSteps is RunInstall without clearing the failed files, so a
+  // change reports its removals and its placements together.
+  [[nodiscard]] std::string ModeTitle(std::uint32_t mode) const;
+  [[nodiscard]] bool InstallSteps(std::string& error, std::uint32_t mode);
+  [[nodiscard]] bool WritePayloadPackage(std::string& error);
+  void OfferUpgradeMode();
+  void CreateAllShortcuts();
+  void ClearFailedFiles();
+  // Counts one file that was not placed; `shownPath` names it in the flow's closing report.
+  void NoteFailedFile(const std::string& shownPath);
+  // False, with the text the wizard shows, when files were not placed or removed.
+  [[nodiscard]] bool ReportFailedFiles(std::string& error, const std::string& modeTitle);
+  // One line of a group's "_files" section; false stops the group.
+  [[nodiscard]] bool InstallGroupFile(std::string& error, std::uint32_t mode, const std::string& modeTitle,
+                                      const std::string& groupName, const std::string& groupTitle,
+                                      const TFileRecord& file);
+  void CreateShortcuts(const std::string& moduleKey, bool desktop);
 
   std::unique_ptr<TvqLang> lang_;
   std::unique_ptr<TvqSkin> skin_;
@@ -215,6 +233,8 @@ class TvqApp {
   // The install location found at start-up: the only folder a deep self-deletion may remove.
   std::string startupInstallLocation_;
   std::vector<std::unique_ptr<TZipThread>> zipThreads_;
+  // The files behind FailedFiles that placement named, for the closing report.
+  std::vector<std::string> failedNames_;
 };
 
 }  // namespace orvane
