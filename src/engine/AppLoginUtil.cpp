@@ -13,6 +13,7 @@
 #include "foundation/VqLibText.h"
 #include "foundation/VqLibUtil.h"
 #include "platform/TextCodec.h"
+#include "platform/TextLines.h"
 
 namespace tessaly {
 
@@ -23,13 +24,6 @@ constexpr const char* kAutoLoginOper = "1001";
 
 std::string PasswordHash(const std::string& aOperPw) {
   return aOperPw.empty() ? std::string() : OperPwDigest(aOperPw);
-}
-
-// The text on one log line: CR and LF written as \r and \n.
-std::string LineBreaksShown(const std::string& aText) {
-  std::string out;
-  for (const char c : aText) out += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
-  return out;
 }
 
 // A data-clear number as text; -1 when it is no number.
@@ -74,9 +68,9 @@ bool TSPfApp::GetConnDB(std::string& aResult) {
       return false;
     }
     // The name is stored in the settings file, where a line break would add keys of its own.
-    if (database.find_first_of("\r\n") != std::string::npos) {
+    if (platform::HasLineBreak(database)) {
       aResult = "连接服务器失败，服务器返回的帐套库名含有换行符";
-      Log(aResult + "：" + LineBreaksShown(database), true);
+      Log(aResult + "：" + platform::LineBreaksShown(database), true);
       return false;
     }
     address = serverName + "," + std::to_string(port);

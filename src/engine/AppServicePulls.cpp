@@ -138,6 +138,11 @@ template <class TRecord, class TOne>
   return true;
 }
 
+// Called right before the store that SkipUnstorable may judge.
+void ForgetLastError(const TPullRun& aRun) {
+  if (aRun.Conn != nullptr) aRun.Conn->ClearLastError();
+}
+
 // The texts and rules in which the two order pulls differ.
 struct TOrderKind {
   const char* Source;      // sheet_source of the stored header
@@ -210,6 +215,7 @@ class TDownloadMark {
 
   SetStep(aRun, "保存订单");
   std::string reason;
+  ForgetLastError(aRun);
   if (!AppDM->SavePosData2(reason, aKind.Source, &aOrder, aRun.Conn)) {
     aRun.Log(aRun.Prefix + aLabel + aKind.SaveFailed + "[" + sheetNo + "]：" + reason, true);
     return SkipUnstorable(aRun, aLabel, sheetNo);
@@ -396,6 +402,7 @@ void TUploadWorker::PullVipInfo() {
       [&](const std::string& aLabel, TVipInfo& aVip) {
         step = "保存会员";
         std::string reason;
+        ForgetLastError(run);
         if (!AppDM->SaveVipInfo(reason, "1", &aVip, &FConn)) {
           Log(run.Prefix + aLabel + "保存会员" + "失败[" + aVip.vip_no + "]：" + reason, true);
           return SkipUnstorable(run, aLabel, aVip.vip_no);

@@ -96,6 +96,9 @@ class TDbConnection {
   // SQLSTATE of the last error an operation above threw; ExecBatch and Query clear it first, so
   // a rollback after a failed batch keeps the batch's state.
   [[nodiscard]] const std::string& LastErrorState() const { return FLastErrorState; }
+  // Before a step whose own failure is to be judged, so that an earlier step's error (or a step
+  // that failed before reaching the database) does not count as its own.
+  void ClearLastError() { FLastErrorState.clear(); }
   // The last error was about the data itself (SQLSTATE class 22: a value too long for its
   // column, no number, no date): running the same statement again cannot succeed.
   [[nodiscard]] bool LastErrorIsData() const { return FLastErrorState.rfind("22", 0) == 0; }

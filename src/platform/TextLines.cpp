@@ -15,4 +15,19 @@ std::vector<std::string> SplitTextLines(std::string_view aText) {
   return lines;
 }
 
+bool HasLineBreak(std::string_view aText) { return aText.find_first_of("\r\n") != std::string_view::npos; }
+
+std::string LineBreaksShown(std::string_view aText) {
+  std::string out;
+  for (const char c : aText) {
+    if (c == '\r')
+      out += "\\r";
+    else if (c == '\n')
+      out += "\\n";
+    else
+      out += c;
+  }
+  return out;
+}
+
 }  // namespace platform

@@ -9,4 +9,9 @@ namespace platform {
 
 [[nodiscard]] std::vector<std::string> SplitTextLines(std::string_view aText);
 
+// Whether aText holds a CR or an LF.
+[[nodiscard]] bool HasLineBreak(std::string_view aText);
+// aText for one log line: each CR written as \r and each LF as \n.
+[[nodiscard]] std::string LineBreaksShown(std::string_view aText);
+
 }  // namespace platform

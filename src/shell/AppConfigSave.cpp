@@ -9,12 +9,13 @@
 #include "foundation/VqLibText.h"
 #include "foundation/VqLibTextTrim.h"
 #include "foundation/VqLibUtil.h"
+#include "platform/TextLines.h"
 
 namespace tessaly {
 
 namespace {
 
-void Log(const std::string& aText) { TvqLib::Log("[软件设置] " + aText); }
+void Log(const std::string& aText, bool aIsLog = false) { TvqLib::Log("[软件设置] " + aText, aIsLog); }
 
 }  // namespace
 
@@ -78,6 +79,13 @@ TSvrDBInfo QuerySvrDBInfo(const std::string& aHost, int aPort, const std::string
       text += !info.VIPHost.empty() ? "服务地址有误：" + info.VIPHost + msg : "查询服务出错：" + msg;
       Log(text);
     }
+  }
+  // These go into the settings file, where a line break would add keys of its own.
+  for (const std::string* sent : {&info.DBName, &info.DBTitle, &info.VIPHost}) {
+    if (!platform::HasLineBreak(*sent)) continue;
+    info.Error = "连接软件服务器失败，服务器返回的帐套信息含有换行符";
+    Log(info.Error + "：" + platform::LineBreaksShown(*sent), true);
+    return info;
   }
   info.AddressText = text.empty() ? "未设置" : text;
   info.Ok = true;

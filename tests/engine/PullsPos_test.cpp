@@ -179,6 +179,20 @@ TEST_F(PullsPosTest, OrderWithoutHeaderKeepsCheckpoint) {
   EXPECT_EQ(PosCheckpoint(), 7);
 }
 
+// Only the store's own failure decides whether an order is skipped: a data error of the order
+// before it (here its hand-over) does not let an order without header pass as unstorable.
+TEST_F(PullsPosTest, EarlierDataErrorDoesNotSkipAnOrderWithoutHeader) {
+  SetCheckpoint("POS", "spf_pos_data", 7);
+  db.FailStatements("exec pr_spf_soft_pos_data%'S1'%", "Arithmetic overflow error converting numeric to data type int.",
+                    "22003");
+  server.Enqueue(kPosPath, FakeReply::Json(PosReply(9, {Order("S1"), Order("S2").NoHeader()})));
+  RunPuller(kPosPath, 1);
+  EXPECT_EQ(logView->Count("[拉取1][7][2/1]销售订单同步到收银软件失败："), 1U);
+  EXPECT_EQ(logView->Count("[拉取1][7][2/2]保存销售订单失败[]：销售主表有误"), 1U);
+  EXPECT_EQ(logView->Count("已跳过"), 0U);
+  EXPECT_EQ(PosCheckpoint(), 7);
+}
+
 // A null in the order array is a missing order: it is logged and keeps the checkpoint, and the
 // other orders of the page are stored and handed over; nothing is stored for the null.
 TEST_F(PullsPosTest, NullOrderInArrayIsAMissingOrder) {

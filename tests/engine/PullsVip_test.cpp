@@ -58,6 +58,22 @@ TEST_F(PullsVipTest, UnstoredMemberKeepsCheckpoint) {
   EXPECT_EQ(VipDate(), "2020-07-01 08:00:00.000");
 }
 
+// A member the database refuses for its own values (a name longer than its column in the code
+// page) would fail on every run: it is logged as skipped, neither stored nor handed over, and
+// the checkpoint moves on.
+TEST_F(PullsVipTest, MemberThatCannotFitIsSkippedAndCheckpointMoves) {
+  SetCheckpoint("VIP", "wxp_vip_new", 0, "2020-07-01 08:00:00.000");
+  std::string longName;
+  for (int i = 0; i < 31; ++i) longName += "张";  // 62 bytes in code page 936, 60 fit
+  server.Enqueue(kWxPath,
+                 FakeReply::Json(VipReply("2020-07-16 11:00:00", {Vip("V001", longName), Vip("V002", "李四")})));
+  RunPuller(kWxPath, 1);
+  EXPECT_EQ(Rows("spf_t_pos_vip_info"), 1);
+  EXPECT_EQ(Calls(kVipProc), (std::vector<std::string>{"5, 'V002'"}));
+  EXPECT_EQ(logView->Count("[拉取会员][2020-07-01 08:00:00][2/1]记录[V001]的数据不符合数据库字段，已跳过"), 1U);
+  EXPECT_EQ(VipDate(), "2020-07-16 11:00:00.000");
+}
+
 // A null in the member array is a missing member: logged, the checkpoint stays, the other
 // members are stored and handed over, and no empty member is stored for it.
 TEST_F(PullsVipTest, NullMemberInArrayIsAMissingMember) {

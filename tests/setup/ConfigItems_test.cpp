@@ -136,6 +136,38 @@ TEST_F(ConfigItemsTest, DefaultValueNameAndNoStorage) {
   EXPECT_EQ(app->ReadConfigItem(none, ""), "默认");
 }
 
+// A string value in the 64-bit view; "(none)" when the key or the value is missing.
+std::string Stored(RegRoot root, const std::string& path, const std::string& name) {
+  RegKey key;
+  std::string value;
+  if (RegKey::Open(root, path, platform::RegAccess::Read, RegView::Force64, key) != 0 ||
+      key.ReadString(name, value) != 0)
+    return "(none)";
+  return value;
+}
+
+// Registry items name their root without case; a root that exists by name only is neither
+// written nor read, so a machine value under the same path never shows in its place.
+TEST_F(ConfigItemsTest, RegistryRootsByName) {
+  const std::string user =
+      "cfg_show:1;cfg_type:2;cfg_file:SOFTWARE\\Velmora\\U;cfg_sect:hkey_current_user;cfg_name:V;cfg_value:d;";
+  app->WriteConfigItem(user, "u1");
+  EXPECT_EQ(Stored(RegRoot::CurrentUser, "SOFTWARE\\Velmora\\U", "V"), "u1");
+  EXPECT_EQ(Stored(RegRoot::LocalMachine, "SOFTWARE\\Velmora\\U", "V"), "(none)");
+  EXPECT_EQ(app->ReadConfigItem(user, ""), "u1");
+
+  RegKey key;
+  ASSERT_EQ(RegKey::Create(RegRoot::LocalMachine, "SOFTWARE\\Velmora\\D", RegView::Force64, key), 0);
+  ASSERT_EQ(key.WriteString("V", "machine"), 0);
+  for (const char* root : {"HKEY_DYN_DATA", "hkey_performance_data"}) {
+    const std::string byName = std::string("cfg_show:1;cfg_type:2;cfg_file:SOFTWARE\\Velmora\\D;cfg_sect:") + root +
+                               ";cfg_name:V;cfg_value:d;";
+    app->WriteConfigItem(byName, "x");
+    EXPECT_EQ(Stored(RegRoot::LocalMachine, "SOFTWARE\\Velmora\\D", "V"), "machine") << root;
+    EXPECT_EQ(app->ReadConfigItem(byName, ""), "d") << root;
+  }
+}
+
 // Hidden items are written silently with their configured values, a bare file name in the setup
 // program's folder.
 TEST_F(ConfigItemsTest, WriteHiddenConfigItems) {

@@ -249,6 +249,41 @@ TEST_F(AppConfigTest, ServerTest) {
   EXPECT_FALSE(AppVar->SvrUseWSDL);
 }
 
+// An account-set name, title or member-service host with a line break from the server is refused
+// with a log line before anything is saved: written, it would add keys and sections of its own.
+TEST_F(AppConfigTest, ServerTextWithLineBreakIsRefused) {
+  const std::string injected = "x\r\n[Login]\r\nSoftId=99";
+  const struct {
+    const char* name;
+    vqtest::FakeSoapService::DBParm parm;
+    std::string serviceAddr;
+  } cases[] = {
+      {"title", {"true", "127.0.0.1", db.DatabasePath(), "总部" + injected, "sa", "0", "1433"}, "vq.example.net"},
+      {"name", {"true", "127.0.0.1", "shop\n[Login]", "总部", "sa", "0", "1433"}, "vq.example.net"},
+      {"member host", {"true", "127.0.0.1", db.DatabasePath(), "总部", "sa", "0", "1433"}, "vq.example.net" + injected},
+  };
+  for (const auto& c : cases) {
+    WriteServerSection("旧帐套", "old_db");
+    soap.SetDBParm(c.parm);
+    soap.SetServiceAddr(c.serviceAddr);
+    messages.clear();
+    logView->Clear();
+    TAppConfig dlg(false);
+    dlg.show();
+    Choose(dlg, "00029");
+    dlg.chkSvrVIPConn->setChecked(true);
+    const std::string softIdBefore = Ini("Login", "SoftId");
+    dlg.lblOKClick();
+    EXPECT_EQ(messages, std::vector<std::string>{"消息|连接软件服务器失败，服务器返回的帐套信息含有换行符"}) << c.name;
+    EXPECT_EQ(logView->Count("[软件设置] 连接软件服务器失败，服务器返回的帐套信息含有换行符："), 1u) << c.name;
+    EXPECT_EQ(dlg.FiResult, -1) << c.name;
+    dlg.lblNOClick();
+    EXPECT_EQ(Ini("DBConfig_00029", "SvrDBTitle"), "旧帐套") << c.name;
+    EXPECT_EQ(Ini("DBConfig_00029", "SvrDBName"), "old_db") << c.name;
+    EXPECT_EQ(Ini("Login", "SoftId"), softIdBefore) << c.name;
+  }
+}
+
 // The locked dialog disables the database part and the member-service box, and still saves.
 TEST_F(AppConfigTest, LockedDialog) {
   WriteServerSection("总部", "old_db");

@@ -17,20 +17,13 @@ namespace {
 
 using platform::RegRoot;
 
-// Every name but these selects HKEY_LOCAL_MACHINE (as the library's helpers do).
-RegRoot RootByName(const std::string& name) {
-  if (platform::SameText(name, "HKEY_CLASSES_ROOT")) return RegRoot::ClassesRoot;
-  if (platform::SameText(name, "HKEY_CURRENT_USER")) return RegRoot::CurrentUser;
-  if (platform::SameText(name, "HKEY_USERS")) return RegRoot::Users;
-  if (platform::SameText(name, "HKEY_CURRENT_CONFIG")) return RegRoot::CurrentConfig;
-  return RegRoot::LocalMachine;
-}
-
 // Read in the 64-bit view, where items are written (TvqLib::ReadRegValue reads the program's
 // default view, which would never see them on a 64-bit machine); a machine value missing there
 // is looked for under the current user.
 std::string ReadRegValue(const std::string& rootName, const std::string& path, const std::string& name) {
-  std::string value = ReadRegString(RootByName(rootName), path, name, platform::RegView::Force64);
+  const auto root = RegRootByName(rootName);
+  if (!root) return std::string();
+  std::string value = ReadRegString(*root, path, name, platform::RegView::Force64);
   if (value.empty() && platform::SameText(rootName, "HKEY_LOCAL_MACHINE"))
     value = ReadRegString(RegRoot::CurrentUser, path, name, platform::RegView::Force64);
   return value;

@@ -1,6 +1,19 @@
 #include "setup/core/RegistryRead.h"
 
+#include "platform/TextCodec.h"
+
 namespace orvane {
+
+std::optional<platform::RegRoot> RegRootByName(const std::string& name) {
+  using platform::RegRoot;
+  if (platform::SameText(name, "HKEY_CLASSES_ROOT")) return RegRoot::ClassesRoot;
+  if (platform::SameText(name, "HKEY_CURRENT_USER")) return RegRoot::CurrentUser;
+  if (platform::SameText(name, "HKEY_USERS")) return RegRoot::Users;
+  if (platform::SameText(name, "HKEY_CURRENT_CONFIG")) return RegRoot::CurrentConfig;
+  if (platform::SameText(name, "HKEY_PERFORMANCE_DATA") || platform::SameText(name, "HKEY_DYN_DATA"))
+    return std::nullopt;
+  return RegRoot::LocalMachine;
+}
 
 std::string ReadRegString(platform::RegRoot root, const std::string& path, const std::string& name,
                           platform::RegView view, bool* opened) {

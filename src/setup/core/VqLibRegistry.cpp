@@ -1,10 +1,9 @@
 // INI and registry helpers of the setup library; the root key is given by its name.
-#include <optional>
-
 #include "platform/Profile.h"
 #include "platform/Registry.h"
 #include "platform/TextCodec.h"
 #include "platform/WinError.h"
+#include "setup/core/RegistryRead.h"
 #include "setup/core/VqLib.h"
 
 namespace orvane {
@@ -14,25 +13,6 @@ using platform::RegAccess;
 using platform::RegKey;
 using platform::RegRoot;
 using platform::RegView;
-
-// HKEY_PERFORMANCE_DATA and HKEY_DYN_DATA exist by name only: nothing opens under them here.
-std::optional<RegRoot> RootByName(const std::string& name) {
-  if (platform::SameText(name, "HKEY_CLASSES_ROOT")) return RegRoot::ClassesRoot;
-  if (platform::SameText(name, "HKEY_CURRENT_USER")) return RegRoot::CurrentUser;
-  if (platform::SameText(name, "HKEY_USERS")) return RegRoot::Users;
-  if (platform::SameText(name, "HKEY_CURRENT_CONFIG")) return RegRoot::CurrentConfig;
-  if (platform::SameText(name, "HKEY_PERFORMANCE_DATA") || platform::SameText(name, "HKEY_DYN_DATA"))
-    return std::nullopt;
-  return RegRoot::LocalMachine;
-}
-
-std::string ReadString(RegRoot root, const std::string& key, const std::string& valueName) {
-  RegKey k;
-  std::string value;
-  if (RegKey::Open(root, key, RegAccess::Read, RegView::Default, k) != platform::kErrorSuccess) return {};
-  if (k.ReadString(valueName, value) != platform::kErrorSuccess) value.clear();
-  return value;
-}
 
 // A bare file name lies in the setup program's folder.
 std::string IniPath(const std::string& file) {
@@ -55,16 +35,16 @@ std::string TvqLib::ReadIniValue(const std::string& file, const std::string& sec
 
 std::string TvqLib::ReadRegValue(const std::string& rootName, const std::string& key, const std::string& valueName,
                                  const std::string& def) {
-  const auto root = RootByName(rootName);
-  std::string value = root ? ReadString(*root, key, valueName) : std::string();
+  const auto root = RegRootByName(rootName);
+  std::string value = root ? ReadRegString(*root, key, valueName, RegView::Default) : std::string();
   // The user's copy of a machine value; read where it is, never creating a key.
   if (value.empty() && platform::SameText(rootName, "HKEY_LOCAL_MACHINE"))
-    value = ReadString(RegRoot::CurrentUser, key, valueName);
+    value = ReadRegString(RegRoot::CurrentUser, key, valueName, RegView::Default);
   return value.empty() ? def : value;
 }
 
 int TvqLib::ReadRegInt(const std::string& rootName, const std::string& key, const std::string& valueName, int def) {
-  const auto root = RootByName(rootName);
+  const auto root = RegRootByName(rootName);
   RegKey k;
   std::uint32_t value = 0;
   if (!root || RegKey::Open(*root, key, RegAccess::Write, RegView::Force64, k) != platform::kErrorSuccess ||
@@ -75,7 +55,7 @@ int TvqLib::ReadRegInt(const std::string& rootName, const std::string& key, cons
 
 void TvqLib::WriteRegValue(const std::string& rootName, const std::string& key, const std::string& valueName,
                            const std::string& value) {
-  const auto root = RootByName(rootName);
+  const auto root = RegRootByName(rootName);
   RegKey k;
   if (!root || RegKey::Create(*root, key, RegView::Force64, k) != platform::kErrorSuccess) return;
   const long rc = k.WriteString(valueName, value);
@@ -83,7 +63,7 @@ void TvqLib::WriteRegValue(const std::string& rootName, const std::string& key, 
 }
 
 bool TvqLib::DeleteRegKey(const std::string& rootName, const std::string& key) {
-  const auto root = RootByName(rootName);
+  const auto root = RegRootByName(rootName);
   // The key goes in the view its subkeys were found in, so no empty key is left behind.
   return root && RegKey::DeleteKey(*root, key, RegView::Force64) == platform::kErrorSuccess;
 }
@@ -104,7 +84,7 @@ std::string TvqLib::GetShellFolder(const std::string& valueName) {
       RegKey::Open(RegRoot::LocalMachine, key, RegAccess::Read, RegView::Default, k) == platform::kErrorSuccess) {
     if (k.ReadString(valueName, value) != platform::kErrorSuccess) value.clear();
   }
-  if (value.empty()) value = ReadString(RegRoot::CurrentUser, key, valueName);
+  if (value.empty()) value = ReadRegString(RegRoot::CurrentUser, key, valueName, RegView::Default);
   while (!value.empty() && value.back() == '\\') value.pop_back();
   return value;
 }
