@@ -48,6 +48,15 @@ bool DriveFreeBytes(char letter, std::uint64_t& freeBytes) {
   return true;
 }
 
+bool DriveTotalBytes(char letter, std::uint64_t& totalBytes) {
+  std::uint64_t freeBytes = 0;
+  if (!DriveFreeBytes(letter, freeBytes)) return false;
+  struct statvfs st {};
+  totalBytes = ::statvfs(DriveFolder(letter).c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.f_blocks) * st.f_frsize : 0;
+  if (totalBytes < freeBytes) totalBytes = freeBytes;
+  return true;
+}
+
 char DriveLetterOf(const std::string& path) {
   return IsDrivePath(path) ? static_cast<char>(std::toupper(static_cast<unsigned char>(path[0]))) : '\0';
 }

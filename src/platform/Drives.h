@@ -16,6 +16,8 @@ namespace platform {
 [[nodiscard]] bool DriveExists(char letter);
 // Bytes available to the user on the drive; false when the drive does not exist.
 [[nodiscard]] bool DriveFreeBytes(char letter, std::uint64_t& freeBytes);
+// The drive's size in bytes (never less than its free bytes); false when the drive does not exist.
+[[nodiscard]] bool DriveTotalBytes(char letter, std::uint64_t& totalBytes);
 // The drive letter of a Windows path "X:...", upper-cased; 0 for any other path.
 [[nodiscard]] char DriveLetterOf(const std::string& path);
 

@@ -1,0 +1,31 @@
+#pragma once
+// The wizard's configuration page: a top band with the title, the row area (hidden until a row
+// is filled) with its prompt and six rows of caption and edit box, and the next and back
+// buttons (the back button stays hidden), in their design places.
+#include <QFrame>
+#include <array>
+
+#include "setup/ui/PageWidgets.h"
+
+class QLineEdit;
+
+namespace orvane {
+
+class TConfigPage final : public QFrame {
+  Q_OBJECT
+ public:
+  static constexpr int kRows = 6;
+
+  explicit TConfigPage(QWidget* parent);
+
+  QLabel* lblICFGBack;
+  QLabel* lblICfgTitle;
+  QFrame* pnlICfg;
+  QLabel* lblICfgLabel;
+  std::array<QLabel*, kRows> lblICfgItem{};
+  std::array<QLineEdit*, kRows> edtICfgItem{};
+  TvqLabel* btnICFGBack;
+  TvqLabel* btnICFGNext;
+};
+
+}  // namespace orvane

@@ -1,0 +1,146 @@
+// The real Orvane executable, packed by the packer with a test configuration and started inside
+// a fresh machine: it extracts its application files into its cache folder, and a polite quit
+// (SIGTERM, or SIGINT as from a terminal) ends it with exit code 0 after the engine has removed
+// its cache folder; the setup log beside the cache folders stays.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/ExeResources.h"
+#include "platform/Process.h"
+#include "platform/TextCodec.h"
+#include "platform/WinPath.h"
+#include "support/MachineRootFixture.h"
+#include "support/SetupExeBuilder.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kProgram = "C:\\Users\\Public\\Setup\\OrvaneSetup.exe";
+constexpr const char* kCacheRoot = "C:\\ProgramData\\VqInstCache";
+
+// The built wizard, next to the test programs of this build.
+std::string WizardExecutable() {
+  const char* build = std::getenv("VQ_TEST_BINARY_DIR");
+  return std::string(build ? build : ".") + "/src/setup/ui/Orvane";
+}
+
+// Until `done` holds; false when `guardMs` of real time pass first (a hang guard, not a timing).
+bool WaitUntil(const std::function<bool()>& done, int guardMs = 60000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(guardMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+std::string SetupLog() {
+  return platform::Cp936ToUtf8(
+      vqtest::ReadFileBytes(platform::HostPath(std::string(kCacheRoot) + "\\OrvaneSetup.log")));
+}
+
+// The cache folders under the cache root.
+std::vector<fs::path> CacheFolders() {
+  std::vector<fs::path> folders;
+  const fs::path root = platform::HostPath(kCacheRoot);
+  if (!fs::exists(root)) return folders;
+  for (const auto& entry : fs::directory_iterator(root))
+    if (entry.is_directory()) folders.push_back(entry.path());
+  return folders;
+}
+
+class OrvaneRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("LANG", "C.UTF-8", 1);
+    setenv("LC_ALL", "C.UTF-8", 1);
+    const std::string runtime = sandbox_.path() + "/runtime";
+    fs::create_directories(runtime);
+    fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  }
+
+  // The wizard packed with a small product: its configuration, one payload and one app file.
+  void PackWizard() {
+    vqtest::SetupExeBuilder builder;
+    builder.SetConfig(
+        "[Main]\r\nAppGuid={5B1E0C7A-9D2F-4E61-8A3B-6C4D2E1F0A9B}\r\nAppId=1001\r\nAppTitle=Tessaly\r\n"
+        "AppName=Tessaly\r\nAppVersion=1.0.0\r\nAppDefPath=D:\\Apps\\Tessaly\\\r\n"
+        "[module]\r\nmain=同步服务;can_select:0;setup:1;\r\n");
+    builder.AddPayloadFile({"D:\\VqPack\\build\\inst_files\\readme.txt", "readme.txt", "read me"});
+    builder.AddAppFile({"D:\\VqPack\\build\\app_inst_files\\agreement.txt", "agreement.txt", "agreement"});
+    // The builder packs a stand-in program; the same resources go onto a copy of the real wizard.
+    const std::string standin = sandbox_.file("standin.exe");
+    std::string error;
+    ASSERT_TRUE(builder.Build(standin, error)) << error;
+    const auto packed = platform::ResourceFile::Open(standin, error);
+    ASSERT_NE(packed, nullptr) << error;
+    std::vector<std::string> args = {program_};
+    int n = 0;
+    for (const std::string& name : packed->Names()) {
+      std::string bytes;
+      ASSERT_TRUE(packed->Read(name, bytes, error)) << error;
+      const std::string blob = sandbox_.file("blob" + std::to_string(n++));
+      vqtest::WriteFileBytes(blob, bytes);
+      args.push_back(name + "=" + blob);
+    }
+    fs::create_directories(fs::path(program_).parent_path());
+    fs::copy_file(WizardExecutable(), program_, fs::copy_options::overwrite_existing);
+    std::string output;
+    ASSERT_EQ(vqtest::RunPacker(args, output), 0) << output;
+  }
+
+  // Starts the packed wizard and waits until its application files are in its cache folder.
+  void StartAndWaitForAppFiles() {
+    std::string error;
+    ASSERT_TRUE(platform::ChildProcess::Start(program_, {program_}, "", wizard_, error)) << error;
+    ASSERT_TRUE(WaitUntil([] { return SetupLog().find("提取资源包[soft_app_files]完成.") != std::string::npos; }))
+        << SetupLog();
+    const auto folders = CacheFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    EXPECT_TRUE(fs::exists(folders[0] / "app_files.zip"));
+    EXPECT_TRUE(fs::exists(folders[0] / "vqinst.ini"));
+  }
+
+  // Sends `signal` and expects a clean end: exit code 0, no cache folder left, the log kept.
+  void QuitWith(int signal) {
+    ASSERT_EQ(::kill(wizard_.pid(), signal), 0);
+    int exitCode = -1;
+    ASSERT_TRUE(WaitUntil([&] { return wizard_.Finished(exitCode); })) << "the wizard did not end";
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_TRUE(CacheFolders().empty());
+    EXPECT_NE(SetupLog().find("提取资源包[soft_app_files]完成."), std::string::npos);
+  }
+
+  vqtest::TempDir sandbox_;
+  vqtest::MachineRootFixture machine_{vqtest::MachineRootFixture::Bits::x64, kProgram};
+  std::string program_ = platform::HostPath(kProgram);
+  platform::ChildProcess wizard_;
+};
+
+// Started, the wizard writes its application files; SIGTERM ends it and removes its cache.
+TEST_F(OrvaneRun, ExtractsAppFilesAndCleansUpOnSigterm) {
+  PackWizard();
+  StartAndWaitForAppFiles();
+  QuitWith(SIGTERM);
+}
+
+// Ctrl-C in a terminal is the same polite quit.
+TEST_F(OrvaneRun, SigintIsAPoliteQuitToo) {
+  PackWizard();
+  StartAndWaitForAppFiles();
+  QuitWith(SIGINT);
+}
+
+}  // namespace
