@@ -6,14 +6,13 @@
 #include <vector>
 
 #include "platform/Fonts.h"
-#include "platform/Process.h"
-#include "platform/ProcessFind.h"
 #include "platform/Registry.h"
 #include "platform/WinPath.h"
 #include "platform/WindowCaptions.h"
 #include "setup/core/VqApp.h"
 #include "setup/core/VqLib.h"
 #include "support/ExecActionWorld.h"
+#include "support/RunningStandin.h"
 #include "support/Standins.h"
 #include "support/TempDir.h"
 
@@ -24,6 +23,7 @@ using platform::RegKey;
 using platform::RegRoot;
 using platform::RegView;
 using vqtest::ExecActionWorld;
+using vqtest::RunningStandin;
 using Lines = std::vector<std::string>;
 namespace fs = std::filesystem;
 
@@ -37,44 +37,6 @@ class KeepCurrentFolder {
 
  private:
   fs::path saved_;
-};
-
-// A running stand-in program, ended when the test is done with it.
-class RunningProgram {
- public:
-  RunningProgram(const std::string& windowsPath, std::vector<std::string> args) {
-    const std::string host = vqtest::PlaceProgramStandin(windowsPath);
-    args.insert(args.end(), {"--sleep-ms", "60000"});
-    std::string error;
-    EXPECT_TRUE(platform::ChildProcess::Start(host, args, "", child_, error)) << error;
-    EXPECT_TRUE(vqtest::WaitUntil([&] { return !platform::ProcessImagePath(child_.pid()).empty(); }));
-  }
-  ~RunningProgram() {
-    if (child_.IsStarted() && !Ended()) {
-      ::kill(child_.pid(), SIGKILL);
-      (void)child_.Wait();
-    }
-  }
-  RunningProgram(const RunningProgram&) = delete;
-  RunningProgram& operator=(const RunningProgram&) = delete;
-
-  [[nodiscard]] bool Running() { return !Ended(); }
-  // Blocks until the program has ended; its exit code (128 + 9 when it was killed).
-  int ExitCode() {
-    if (!ended_) code_ = child_.Wait();
-    ended_ = true;
-    return code_;
-  }
-  [[nodiscard]] int pid() const { return child_.pid(); }
-
- private:
-  bool Ended() {
-    if (!ended_) ended_ = child_.Finished(code_);
-    return ended_;
-  }
-  platform::ChildProcess child_;
-  bool ended_ = false;
-  int code_ = 0;
 };
 
 std::string ReadValue(const std::string& key, const std::string& name) {
@@ -254,7 +216,7 @@ TEST_F(ExecActionTypesTest, StartsAndStopsAService) {
 
 // Closing a program: a polite quit through its window caption ends it and no kill follows.
 TEST_F(ExecActionTypesTest, ClosesAProgramPolitely) {
-  RunningProgram program("C:\\Apps\\T\\bin\\Polite.exe", {"--caption", "Polite 窗口"});
+  RunningStandin program("C:\\Apps\\T\\bin\\Polite.exe", {"--caption", "Polite 窗口", "--sleep-ms", "600000"});
   ASSERT_TRUE(vqtest::WaitUntil([] { return platform::FindWindowProcess("Polite 窗口") != 0; }));
   ASSERT_TRUE(
       Run("exec_type:7;src_file:<app_path>bin\\Polite.exe;window_title:Polite 窗口;is_must_close:1;"
@@ -271,7 +233,8 @@ TEST_F(ExecActionTypesTest, ClosesAProgramPolitely) {
 // A program that ignores the quit gets six polite passes 600 ms apart and is then killed; a
 // must-close action goes on once it has gone.
 TEST_F(ExecActionTypesTest, KillsAProgramThatIgnoresTheQuit) {
-  RunningProgram program("C:\\Apps\\T\\bin\\Stubborn.exe", {"--ignore-term", "--caption", "Stubborn"});
+  RunningStandin program("C:\\Apps\\T\\bin\\Stubborn.exe",
+                         {"--ignore-term", "--caption", "Stubborn", "--sleep-ms", "600000"});
   ASSERT_TRUE(vqtest::WaitUntil([] { return platform::FindWindowProcess("Stubborn") != 0; }));
   ASSERT_TRUE(
       Run("exec_type:7;src_file:<app_path>bin\\Stubborn.exe;window_title:Stubborn;is_must_close:1;"
@@ -287,7 +250,7 @@ TEST_F(ExecActionTypesTest, KillsAProgramThatIgnoresTheQuit) {
 // keeps running, and a record naming a bare file name kills nothing and, when it must close,
 // stops the run instead.
 TEST_F(ExecActionTypesTest, NeverKillsASameNamedProgramElsewhere) {
-  RunningProgram other("C:\\Other\\Stand.exe", {});
+  RunningStandin other("C:\\Other\\Stand.exe");
   ASSERT_TRUE(Run("exec_type:7;src_file:<app_path>bin\\Stand.exe;is_must_close:1;setup_style:1;"));
   EXPECT_EQ(world.NewLogEntries(), Lines{"关闭程序：[Stand.exe]-C:\\Apps\\T\\bin\\Stand.exe"});
   EXPECT_FALSE(Run("exec_type:7;src_file:Stand.exe;is_must_close:1;setup_style:1;"));
@@ -296,7 +259,7 @@ TEST_F(ExecActionTypesTest, NeverKillsASameNamedProgramElsewhere) {
             (Lines{"关闭程序：[Stand.exe]-Stand.exe", "kill refused, the program has no folder: Stand.exe",
                    "关闭程序：发出退出消息到窗口-后，进程还存在，强制结束进程[失败]",
                    "关闭程序：必须关闭退出才能继续安装[Stand.exe]-Stand.exe"}));
-  EXPECT_TRUE(other.Running());
+  EXPECT_TRUE(other.Alive());
   EXPECT_EQ(TvqLib::FindProcess("C:\\Other\\Stand.exe"), other.pid());
   // The running setup program never counts as the program to close.
   const std::string self = fs::read_symlink("/proc/self/exe").string();
@@ -316,7 +279,7 @@ TEST_F(ExecActionTypesTest, ClosingAProgramThatDoesNotRun) {
 // Asked to close a program by hand, a user who leaves it open sees the information and the
 // question, and the run stops with the text that the program was not closed; no pause follows.
 TEST_F(ExecActionTypesTest, ManualCloseLeftOpenStopsTheRun) {
-  RunningProgram program("C:\\Apps\\T\\bin\\Hold.exe", {});
+  RunningStandin program("C:\\Apps\\T\\bin\\Hold.exe");
   world.fx.ui.ScriptAnswer(orvane::kAnswerYes);
   const std::int64_t before = world.fx.clock.ElapsedMs();
   EXPECT_FALSE(Run("exec_type:7;src_file:<app_path>bin\\Hold.exe;is_not_autorun:1;setup_style:1;"));
@@ -327,16 +290,16 @@ TEST_F(ExecActionTypesTest, ManualCloseLeftOpenStopsTheRun) {
   EXPECT_EQ(world.NewLogEntries(),
             Lines{"关闭程序：提示需要手动停止，但检测到进程还未关闭-[Hold.exe]-C:\\Apps\\T\\bin\\Hold.exe"});
   EXPECT_EQ(world.fx.clock.ElapsedMs() - before, 300);
-  EXPECT_TRUE(program.Running());
+  EXPECT_TRUE(program.Alive());
 }
 
 // The user closes the program while the information box is up: no question, the action goes on
 // to its automatic steps and the run continues.
 TEST_F(ExecActionTypesTest, ManualCloseDoneInTimeGoesOn) {
-  auto program = std::make_unique<RunningProgram>("C:\\Apps\\T\\bin\\Hold.exe", std::vector<std::string>{});
+  auto program = std::make_unique<RunningStandin>("C:\\Apps\\T\\bin\\Hold.exe");
   class ClosingUser final : public orvane::IInfoBox {
    public:
-    ClosingUser(orvane::IInfoBox& shown, RunningProgram& program) : shown_(shown), program_(program) {}
+    ClosingUser(orvane::IInfoBox& shown, RunningStandin& program) : shown_(shown), program_(program) {}
     void InfoBox(const std::string& text, const std::string& title) override {
       shown_.InfoBox(text, title);
       ::kill(program_.pid(), SIGTERM);
@@ -345,7 +308,7 @@ TEST_F(ExecActionTypesTest, ManualCloseDoneInTimeGoesOn) {
 
    private:
     orvane::IInfoBox& shown_;
-    RunningProgram& program_;
+    RunningStandin& program_;
   } user(world.fx.ui, *program);
   orvane::SetInfoBox(&user);
   const bool result =

@@ -12,13 +12,14 @@
 #include "setup/core/VqApp.h"
 #include "setup/core/VqSign.h"
 #include "support/InstallWorld.h"
+#include "support/RunningStandin.h"
 
 namespace {
 
 using orvane::TvqApp;
 using vqtest::InstallWorld;
 using vqtest::PackedFile;
-using vqtest::RunningProgram;
+using vqtest::RunningStandin;
 using vqtest::SetupEngineFixture;
 using Lines = std::vector<std::string>;
 namespace fs = std::filesystem;
@@ -66,8 +67,8 @@ TEST_F(PlacementTest, RunningTargetIsEndedOnlyByItsFullPath) {
   Start();
   const std::string target = std::string(InstallWorld::kAppPath) + "bin\\Run.exe";
   for (const int answer : {orvane::kAnswerNo, orvane::kAnswerYes}) {
-    RunningProgram own(target);
-    RunningProgram namesake("D:\\Other\\bin\\Run.exe");
+    RunningStandin own(target);
+    RunningStandin namesake("D:\\Other\\bin\\Run.exe");
     w.world.fx.ui.ScriptAnswer(answer);
     std::string error;
     EXPECT_TRUE(app().PlaceFile(error, "安装", "核心文件", Temp("new program"), target, "1", kFileTime));

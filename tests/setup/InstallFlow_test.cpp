@@ -14,6 +14,7 @@
 #include "setup/core/VqApp.h"
 #include "setup/core/VqLib.h"
 #include "support/InstallWorld.h"
+#include "support/RunningStandin.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -21,7 +22,7 @@ namespace {
 using orvane::TvqApp;
 using vqtest::InstallWorld;
 using vqtest::ProductFile;
-using vqtest::RunningProgram;
+using vqtest::RunningStandin;
 using Lines = std::vector<std::string>;
 namespace fs = std::filesystem;
 
@@ -202,7 +203,7 @@ TEST(InstallFlow, UpgradeModePlacesOnlyUpgradeFiles) {
   fs::remove(w.world.fx.Host(kDesktop + std::string("Tessaly 2.1.lnk")));
   w.app().RemoveUninstallEntry();
 
-  RunningProgram service(InstallWorld::kMainProgram);
+  RunningStandin service(InstallWorld::kMainProgram);
   w.Start();
   w.world.fx.ui.ScriptAnswer(orvane::kAnswerYes);
   ASSERT_TRUE(w.app().RunInstall(error, orvane::kModeInstall)) << error;

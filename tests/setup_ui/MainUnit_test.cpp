@@ -372,6 +372,48 @@ TEST_F(WizardWindow, TenModulesInTwoColumns) {
   Shot("items_ten");
 }
 
+// Six finish actions, one caption longer than eight characters: two columns on the finish page,
+// every caption whole inside the action area with its box to its left; a click on a caption
+// ticks its box.
+TEST_F(WizardWindow, FinishActionsInTwoColumns) {
+  const char* names[] = {"启动同步服务",     "打开网页版使用说明", "注册开机自动启动",
+                         "创建桌面快捷方式", "查看更新日志",       "加入用户体验计划"};
+  std::string modules =
+      "[module]\r\ncore=核心;can_select:0;setup:1;\r\n[core_filegroup]\r\nfilegroup1=group_id:g_core;\r\n"
+      "[file_group]\r\ng_core=app_id:1001;group_id:g_core;group_name:core;group_title:核心文件;filesize:4096;\r\n"
+      "[_exec_1]\r\n";
+  for (int i = 0; i < 6; ++i)
+    modules += "{F" + std::to_string(i + 1) + "}=exec_name:" + names[i] +
+               ";exec_type:3;is_can_select:1;is_def_select:" + (i % 2 == 0 ? "1" : "0") + ";setup_style:1;\r\n";
+  Open("", modules);
+  Click(TCtl::btnStart);  // nothing to choose: straight into the install
+  ASSERT_TRUE(C(TCtl::pnlStepFinsh)->isVisible());
+  QWidget* area = C(TCtl::pnlExecs);
+  ASSERT_TRUE(area->isVisible());
+  for (int n = 1; n <= kExecRows; ++n) {
+    SCOPED_TRACE(n);
+    QWidget* caption = C(*NthCtl(TCtl::lblExec1, n, kExecRows));
+    TTickBox& box = *W().Tick(*NthCtl(TCtl::chkExecOk1, n, kExecRows));
+    ASSERT_EQ(caption->isVisible(), n <= 6);
+    if (n > 6) continue;
+    EXPECT_EQ(TextOf(*NthCtl(TCtl::lblExec1, n, kExecRows)), names[n - 1]);
+    EXPECT_TRUE(area->rect().contains(caption->geometry()));
+    EXPECT_EQ(caption->width(), caption->sizeHint().width());
+    EXPECT_EQ(box.Outer->pos(), caption->pos() - QPoint(24, 0));
+    EXPECT_EQ(box.Ticked(), n % 2 == 1);
+  }
+  EXPECT_EQ(C(TCtl::lblExec2)->y(), C(TCtl::lblExec1)->y());
+  EXPECT_GT(C(TCtl::lblExec2)->x(), C(TCtl::lblExec1)->geometry().right());
+  EXPECT_GT(C(TCtl::lblExec3)->y(), C(TCtl::lblExec1)->y());
+  Click(TCtl::lblExec2);
+  EXPECT_TRUE(W().Tick(TCtl::chkExecOk2)->Ticked());
+  Shot("finish_two_columns");
+  bool closed = false;
+  QObject::connect(&W(), &TMain::closed, [&] { closed = true; });
+  Click(TCtl::btnFinish);
+  EXPECT_TRUE(closed);
+}
+
 // The "..." button opens the folder dialog at the path's folder; the chosen folder comes back
 // as the machine's Windows path.
 TEST_F(WizardWindow, FolderDialogFillsThePath) {

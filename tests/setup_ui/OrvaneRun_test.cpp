@@ -5,21 +5,19 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/ExeResources.h"
 #include "platform/Process.h"
 #include "platform/TextCodec.h"
 #include "platform/WinPath.h"
+#include "support/BuildTree.h"
 #include "support/MachineRootFixture.h"
 #include "support/SetupExeBuilder.h"
 #include "support/TempDir.h"
+#include "support/WaitUntil.h"
 
 namespace {
 
@@ -28,21 +26,8 @@ namespace fs = std::filesystem;
 constexpr const char* kProgram = "C:\\Users\\Public\\Setup\\OrvaneSetup.exe";
 constexpr const char* kCacheRoot = "C:\\ProgramData\\VqInstCache";
 
-// The built wizard, next to the test programs of this build.
-std::string WizardExecutable() {
-  const char* build = std::getenv("VQ_TEST_BINARY_DIR");
-  return std::string(build ? build : ".") + "/src/setup/ui/Orvane";
-}
-
-// Until `done` holds; false when `guardMs` of real time pass first (a hang guard, not a timing).
-bool WaitUntil(const std::function<bool()>& done, int guardMs = 60000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(guardMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
-}
+// A started wizard gets this long to reach a state (a hang guard, not a timing).
+constexpr int kGuardMs = 60000;
 
 std::string SetupLog() {
   return platform::Cp936ToUtf8(
@@ -96,7 +81,7 @@ class OrvaneRun : public ::testing::Test {
       args.push_back(name + "=" + blob);
     }
     fs::create_directories(fs::path(program_).parent_path());
-    fs::copy_file(WizardExecutable(), program_, fs::copy_options::overwrite_existing);
+    fs::copy_file(vqtest::BuildFile("src/setup/ui/Orvane"), program_, fs::copy_options::overwrite_existing);
     std::string output;
     ASSERT_EQ(vqtest::RunPacker(args, output), 0) << output;
   }
@@ -105,7 +90,8 @@ class OrvaneRun : public ::testing::Test {
   void StartAndWaitForAppFiles() {
     std::string error;
     ASSERT_TRUE(platform::ChildProcess::Start(program_, {program_}, "", wizard_, error)) << error;
-    ASSERT_TRUE(WaitUntil([] { return SetupLog().find("提取资源包[soft_app_files]完成.") != std::string::npos; }))
+    ASSERT_TRUE(vqtest::WaitUntil(
+        [] { return SetupLog().find("提取资源包[soft_app_files]完成.") != std::string::npos; }, kGuardMs))
         << SetupLog();
     const auto folders = CacheFolders();
     ASSERT_EQ(folders.size(), 1u);
@@ -117,7 +103,7 @@ class OrvaneRun : public ::testing::Test {
   void QuitWith(int signal) {
     ASSERT_EQ(::kill(wizard_.pid(), signal), 0);
     int exitCode = -1;
-    ASSERT_TRUE(WaitUntil([&] { return wizard_.Finished(exitCode); })) << "the wizard did not end";
+    ASSERT_TRUE(vqtest::WaitUntil([&] { return wizard_.Finished(exitCode); }, kGuardMs)) << "the wizard did not end";
     EXPECT_EQ(exitCode, 0);
     EXPECT_TRUE(CacheFolders().empty());
     EXPECT_NE(SetupLog().find("提取资源包[soft_app_files]完成."), std::string::npos);

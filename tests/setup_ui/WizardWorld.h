@@ -67,10 +67,14 @@ class ScriptedPump final : public orvane::IMessagePump {
 
   void ProcessMessages() override {
     if (!step || running_) return;
+    // A step may raise (to stand for an error inside a flow); later pumps still run it.
     running_ = true;
+    struct Reset {
+      bool& flag;
+      ~Reset() { flag = false; }
+    } reset{running_};
     ++calls;
     step();
-    running_ = false;
   }
   [[nodiscard]] bool Terminating() override { return false; }
 
@@ -83,7 +87,7 @@ class ScriptedPump final : public orvane::IMessagePump {
 
 class WizardWorld {
  public:
-  WizardWorld() {
+  explicit WizardWorld(MachineRootFixture::Bits bits = MachineRootFixture::Bits::x64) : world(bits) {
     std::filesystem::create_directories(world.fx.machine.root() + "/drive_d");
     view.closeQuery = [this] { return wizard.CloseQuery(); };
   }
@@ -170,9 +174,12 @@ class WizardWorld {
   static void RecordInstalled(const std::string& location, const std::string& items = "") {
     std::filesystem::create_directories(SetupEngineFixture::Host(location));
     platform::RegKey key;
-    ASSERT_EQ(platform::RegKey::Create(platform::RegRoot::LocalMachine, kWizardKey, platform::RegView::Force64, key), 0);
+    ASSERT_EQ(platform::RegKey::Create(platform::RegRoot::LocalMachine, kWizardKey, platform::RegView::Force64, key),
+              0);
     ASSERT_EQ(key.WriteString("InstallLocation", location), 0);
-    if (!items.empty()) { ASSERT_EQ(key.WriteString("InstallItems", items), 0); }
+    if (!items.empty()) {
+      ASSERT_EQ(key.WriteString("InstallItems", items), 0);
+    }
   }
 
   ExecActionWorld world;

@@ -5,31 +5,22 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <chrono>
-#include <cstdlib>
-#include <functional>
 #include <string>
-#include <thread>
 
+#include "support/BuildTree.h"
 #include "support/DemoWorld.h"
 #include "support/TempDir.h"
+#include "support/WaitUntil.h"
 
 namespace {
 
-// The built agent, next to the test programs of this build.
-std::string AgentExecutable() {
-  const char* build = std::getenv("VQ_TEST_BINARY_DIR");
-  return std::string(build ? build : ".") + "/src/shell/Tessaly";
-}
+// A started agent gets this long to reach a state (a hang guard, not a timing).
+constexpr int kGuardMs = 60000;
 
-// Until `done` holds; false when `guardMs` of real time pass first (a hang guard, not a timing).
-bool WaitUntil(const std::function<bool()>& done, int guardMs = 60000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(guardMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
+// Until `done` holds, within the guard.
+template <typename Condition>
+bool WaitUntil(Condition done) {
+  return vqtest::WaitUntil(done, kGuardMs);
 }
 
 std::size_t Count(const std::string& text, const std::string& part) {
@@ -42,7 +33,7 @@ const std::vector<std::string> kOffscreen = {"QT_QPA_PLATFORM=offscreen", "LANG=
 
 // The whole main job of the agent, a second copy refused, and the polite end.
 TEST(TessalyRun, AutoStartUploadsPullsAndEndsOnSigterm) {
-  vqtest::DemoWorld world(AgentExecutable());
+  vqtest::DemoWorld world(vqtest::BuildFile("src/shell/Tessaly"));
   const std::string output = world.ProgramDir() + "first.out";
   const pid_t agent = world.StartAgent({"-auto"}, kOffscreen, output);
 
@@ -87,7 +78,7 @@ TEST(TessalyRun, AutoStartUploadsPullsAndEndsOnSigterm) {
 
 // SIGINT (Ctrl-C) ends a running agent the same polite way.
 TEST(TessalyRun, SigintIsAPoliteQuitToo) {
-  vqtest::DemoWorld world(AgentExecutable());
+  vqtest::DemoWorld world(vqtest::BuildFile("src/shell/Tessaly"));
   const pid_t agent = world.StartAgent({"-auto"}, kOffscreen);
   ASSERT_TRUE(WaitUntil([&] { return Count(world.LogText(), "[工作线程] 工作线程开启成功.") == 2; }))
       << world.LogText();

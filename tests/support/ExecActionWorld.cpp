@@ -2,26 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "setup/core/VqApp.h"
 #include "support/Standins.h"
 
 namespace vqtest {
 
-orvane::TDateTime ExecActionWorld::NudgingClock::Now() { return fake_.Now(); }
-
-std::int64_t ExecActionWorld::NudgingClock::TickMs() { return fake_.TickMs(); }
-
-void ExecActionWorld::NudgingClock::SleepMs(int ms) {
-  fake_.SleepMs(ms);
-  std::this_thread::sleep_for(std::chrono::milliseconds(2));
-}
-
 ExecActionWorld::ExecActionWorld(MachineRootFixture::Bits bits) : fx(bits) {}
 
-// The engine goes while the nudging clock is still installed.
+// The engine goes while the paced clock is still installed.
 ExecActionWorld::~ExecActionWorld() { app.reset(); }
 
 void ExecActionWorld::Start(const std::string& sections, const std::string& mainLines) {

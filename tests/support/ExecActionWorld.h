@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "setup/core/SetupClock.h"
 #include "support/SetupEngineFixture.h"
+#include "support/SetupPacedClock.h"
 
 namespace orvane {
 class TvqApp;
@@ -39,19 +39,8 @@ class ExecActionWorld {
   std::unique_ptr<orvane::TvqApp> app;
 
  private:
-  class NudgingClock final : public orvane::IClock {
-   public:
-    explicit NudgingClock(SetupFakeClock& fake) : fake_(fake) {}
-    [[nodiscard]] orvane::TDateTime Now() override;
-    [[nodiscard]] std::int64_t TickMs() override;
-    void SleepMs(int ms) override;
-
-   private:
-    SetupFakeClock& fake_;
-  };
-
-  NudgingClock nudging_{fx.clock};
-  ScopedSetupClock nudgingScope_{nudging_};
+  SetupPacedClock paced_{fx.clock};
+  ScopedSetupClock pacedScope_{paced_};
   std::size_t logSeen_ = 0;
   std::size_t statusSeen_ = 0;
 };

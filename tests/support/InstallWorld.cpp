@@ -1,7 +1,6 @@
 #include "support/InstallWorld.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <algorithm>
 #include <ctime>
@@ -11,7 +10,6 @@
 #include "setup/core/ConfigRecords.h"
 #include "setup/core/TagValue.h"
 #include "setup/core/VqApp.h"
-#include "setup/core/VqLib.h"
 #include "support/Standins.h"
 #include "support/TempDir.h"
 
@@ -171,31 +169,6 @@ const ProductFile* InstallWorld::File(const std::string& target) const {
   for (const ProductFile& f : files)
     if (f.target == target) return &f;
   return nullptr;
-}
-
-RunningProgram::RunningProgram(const std::string& windowsPath) {
-  PlaceProgramStandin(windowsPath);
-  std::string error;
-  EXPECT_TRUE(
-      platform::ChildProcess::Start(SetupEngineFixture::Host(windowsPath), {"--sleep-ms", "60000"}, "", child_, error))
-      << error;
-  EXPECT_TRUE(WaitUntil([&] { return orvane::TvqLib::FindProcess(windowsPath) == child_.pid(); }));
-}
-
-RunningProgram::~RunningProgram() {
-  if (child_.IsStarted() && Alive()) {
-    ::kill(child_.pid(), SIGKILL);
-    (void)child_.Wait();
-  }
-}
-
-bool RunningProgram::Alive() {
-  int code = 0;
-  return !child_.Finished(code);
-}
-
-bool RunningProgram::Ended() {
-  return WaitUntil([&] { return !Alive(); });
 }
 
 }  // namespace vqtest

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/Process.h"
 #include "support/ExecActionWorld.h"
 #include "support/SetupExeBuilder.h"
 
@@ -66,22 +65,6 @@ class InstallWorld {
 
  private:
   [[nodiscard]] std::string Config(const std::string& mainLines, const std::string& sections) const;
-};
-
-// A stand-in program started at a Windows path of the machine; killed when the object goes.
-class RunningProgram {
- public:
-  explicit RunningProgram(const std::string& windowsPath);
-  ~RunningProgram();
-  RunningProgram(const RunningProgram&) = delete;
-  RunningProgram& operator=(const RunningProgram&) = delete;
-
-  [[nodiscard]] bool Alive();
-  // Waits (bounded) until the program has ended.
-  [[nodiscard]] bool Ended();
-
- private:
-  platform::ChildProcess child_;
 };
 
 }  // namespace vqtest

@@ -33,4 +33,9 @@ bool RunningStandin::Ended() {
   return WaitUntil([&] { return !Alive(); });
 }
 
+int RunningStandin::ExitCode() {
+  int code = -1;
+  return WaitUntil([&] { return child_.IsStarted() && child_.Finished(code); }) ? code : -1;
+}
+
 }  // namespace vqtest

@@ -23,6 +23,9 @@ class RunningStandin {
   [[nodiscard]] bool Alive();
   // Waits (bounded) until the process has ended; false when it still runs.
   [[nodiscard]] bool Ended();
+  // Waits (bounded) until the process has ended: its exit code (128 + the signal number when a
+  // signal ended it), or -1 when it still runs.
+  [[nodiscard]] int ExitCode();
 
  private:
   platform::ChildProcess child_;

@@ -2,19 +2,14 @@
 
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "platform/WinPath.h"
+#include "support/BuildTree.h"
 #include "support/alglib_standin/VqAlgStandin.h"
 
 namespace vqtest {
 namespace {
-
-std::string BuildFile(const std::string& relative) {
-  const char* bin = std::getenv("VQ_TEST_BINARY_DIR");
-  return std::string(bin != nullptr ? bin : ".") + "/" + relative;
-}
 
 std::string Place(const std::string& from, const std::string& windowsPath) {
   const std::string host = platform::HostPath(windowsPath);
@@ -29,16 +24,12 @@ std::string Place(const std::string& from, const std::string& windowsPath) {
 
 std::string ProgramStandinFile() { return BuildFile("tests/support/program_standin/vq_program_standin"); }
 
-std::string ComponentStandinFile() {
-  return BuildFile("tests/support/program_standin/libvq_component_standin.so");
-}
+std::string ComponentStandinFile() { return BuildFile("tests/support/program_standin/libvq_component_standin.so"); }
 
 std::string LibraryWithoutEntryFile() { return BuildFile(kAlgStandinRelativePath); }
 
 std::string PlaceProgramStandin(const std::string& windowsPath) { return Place(ProgramStandinFile(), windowsPath); }
 
-std::string PlaceComponentStandin(const std::string& windowsPath) {
-  return Place(ComponentStandinFile(), windowsPath);
-}
+std::string PlaceComponentStandin(const std::string& windowsPath) { return Place(ComponentStandinFile(), windowsPath); }
 
 }  // namespace vqtest

@@ -3,6 +3,8 @@
 // current machine root so that the host layer treats them as the machine's own programs.
 #include <string>
 
+#include "support/WaitUntil.h"  // tests poll the stand-ins they start
+
 namespace vqtest {
 
 // Host paths of the built stand-ins.
@@ -16,20 +18,4 @@ std::string PlaceProgramStandin(const std::string& windowsPath);
 // Copies the component stand-in to `windowsPath`; its host path.
 std::string PlaceComponentStandin(const std::string& windowsPath);
 
-// Waits until `condition` holds; false when it still does not after the hang guard (10 s).
-template <typename Condition>
-[[nodiscard]] bool WaitUntil(Condition condition);
-
 }  // namespace vqtest
-
-#include <chrono>
-#include <thread>
-
-template <typename Condition>
-bool vqtest::WaitUntil(Condition condition) {
-  for (int i = 0; i < 2000; ++i) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return condition();
-}

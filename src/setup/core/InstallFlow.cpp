@@ -69,24 +69,10 @@ bool TvqApp::RunChange(std::string& error) {
                       Lang().GetText("IDS_PLEASEWAITING") + "...",
                   kStatusPauseMs);
   GetProgress().SetPosition(0);
-  TLineList groups, removal, kept;
-  ReadConfigSection("file_group", groups);
-  for (const std::string& line : ModuleList) {
-    const TModuleRecord module = ParseModuleLine(line);
-    if (!IsModuleInstalled(module.key)) continue;
-    TLineList moduleGroups;
-    ReadConfigSection(module.key + "_filegroup", moduleGroups);
-    for (const std::string& id : ModuleGroupIds(moduleGroups)) {
-      const auto record = FindLineValue(groups, id);
-      if (record) SetLineValue(module.setup ? kept : removal, id, *record);
-    }
-  }
-  // A group that a kept module still needs is not removed.
-  for (const std::string& line : removal) {
-    const std::string id = LineName(line);
-    if (FindLineValue(kept, id)) continue;
+  for (const std::string& line : GroupsToRemove(false)) {
+    if (platform::TrimBlanks(LineValue(line)).empty()) continue;
     const TFileGroupRecord group = ParseFileGroupLine(line);
-    (void)UninstallFileGroup(error, group.group_title, group.group_name, id);
+    (void)UninstallFileGroup(error, group.group_title, group.group_name, group.key);
   }
   for (const std::string& line : ModuleList) {
     const std::string record = LineValue(line);

@@ -38,27 +38,6 @@ void PutByName(TLineList& list, const std::string& line) {
   list.push_back(line);
 }
 
-// "group id=record" for every group of the installed modules marked for removal; a group that an
-// installed module left in place also uses is blanked, so it is never removed.
-TLineList GroupsToRemove(TvqApp& app) {
-  TLineList groups, removal, kept;
-  app.ReadConfigSection("file_group", groups);
-  for (const std::string& line : app.ModuleList) {
-    const TModuleRecord module = ParseModuleLine(line);
-    if (!app.IsModuleInstalled(module.key)) continue;
-    TLineList moduleGroups;
-    app.ReadConfigSection(module.key + "_filegroup", moduleGroups);
-    for (const std::string& id : ModuleGroupIds(moduleGroups)) {
-      const auto record = FindLineValue(groups, id);
-      if (record) PutByName(module.setup ? removal : kept, id + "=" + *record);
-    }
-  }
-  for (std::string& line : removal) {
-    if (FindLineValue(kept, LineName(line))) line = LineName(line) + "= ";
-  }
-  return removal;
-}
-
 // Only an empty folder goes, and never a drive's root: here a drive exists only while its
 // folder does.
 void RemoveFolderWhenEmpty(const std::string& folder) {
@@ -111,6 +90,25 @@ bool AnyInstalled(const TLineList& items) {
 
 }  // namespace
 
+TLineList TvqApp::GroupsToRemove(bool removeSelected) {
+  TLineList groups, removal, kept;
+  ReadConfigSection("file_group", groups);
+  for (const std::string& line : ModuleList) {
+    const TModuleRecord module = ParseModuleLine(line);
+    if (!IsModuleInstalled(module.key)) continue;
+    TLineList moduleGroups;
+    ReadConfigSection(module.key + "_filegroup", moduleGroups);
+    for (const std::string& id : ModuleGroupIds(moduleGroups)) {
+      const auto record = FindLineValue(groups, id);
+      if (record) PutByName(module.setup == removeSelected ? removal : kept, id + "=" + *record);
+    }
+  }
+  for (std::string& line : removal) {
+    if (FindLineValue(kept, LineName(line))) line = LineName(line) + "= ";
+  }
+  return removal;
+}
+
 bool TvqApp::RunUninstall(std::string& error) {
   ClearFailedFiles();
   const TvqLang& lang = Lang();
@@ -119,7 +117,7 @@ bool TvqApp::RunUninstall(std::string& error) {
   IProgress& progress = GetProgress();
   progress.SetPosition(0);
 
-  const TLineList removal = GroupsToRemove(*this);
+  const TLineList removal = GroupsToRemove(true);
   int files = 0;
   for (const std::string& line : removal) files += CountConfigSection(LineName(line) + "_files");
   progress.SetMax(files);

@@ -89,8 +89,8 @@ class TvqApp {
   [[nodiscard]] bool OpenAppFiles(std::string& error);
   [[nodiscard]] bool ExtractPackFile(std::string& error, const std::string& source, bool fast,
                                      const std::string& prefix, std::string& target);
-  [[nodiscard]] bool ExtractAppFile(std::string& error, const std::string& source, bool fast,
-                                    const std::string& prefix, std::string& target);
+  [[nodiscard]] bool ExtractAppFile(std::string& error, const std::string& source, bool fast, const std::string& prefix,
+                                    std::string& target);
   // Opens the app-files package; when that fails, tells the user and asks the wizard to end
   // (OnQuit), so the engine is still destroyed and its cache folder removed. False then.
   bool RequireAppFiles();
@@ -128,8 +128,8 @@ class TvqApp {
   void CollectExecSection(TLineList& list, const std::string& owner, int step);
   int CollectInstallExecs();
   [[nodiscard]] bool RunInstallExecs(std::uint32_t mode, std::string& error);
-  bool RunFileExecs(std::uint32_t mode, const std::string& groupName, std::string& error,
-                    const std::string& targetFile, int step);
+  bool RunFileExecs(std::uint32_t mode, const std::string& groupName, std::string& error, const std::string& targetFile,
+                    int step);
   void CollectFinishExecs(const std::string& owner);
   bool RunFinishExecs(std::uint32_t mode);
   int CollectUninstallExecs();
@@ -198,11 +198,9 @@ class TvqApp {
   [[nodiscard]] bool OpenPackage(TZipPackage& package, bool& opened, const std::string& file,
                                  const std::string& mapResource, const std::string& mapLogHead, std::string& error);
   [[nodiscard]] bool ExtractFile(TZipPackage& package, bool& opened, bool payload, std::string& error,
-                                 const std::string& source, bool fast, const std::string& prefix,
-                                 std::string& target);
-  [[nodiscard]] bool SetExtractedFileTime(std::string& error, const std::string& source,
-                                          const std::string& prefix, const std::string& record,
-                                          const std::string& target);
+                                 const std::string& source, bool fast, const std::string& prefix, std::string& target);
+  [[nodiscard]] bool SetExtractedFileTime(std::string& error, const std::string& source, const std::string& prefix,
+                                          const std::string& record, const std::string& target);
   [[nodiscard]] TPathValues PathValues() const;
   void AddConfigItems(const std::string& section, const std::string& moduleKey, const std::string& title);
   // The install flow's parts. InstallSteps is RunInstall without clearing the failed files, so a
@@ -222,6 +220,11 @@ class TvqApp {
                                       const std::string& groupName, const std::string& groupTitle,
                                       const TFileRecord& file);
   void CreateShortcuts(const std::string& moduleKey, bool desktop);
+  // The file groups a change or an uninstall removes: "group id=record" for every group of the
+  // installed modules whose `setup` is "1" (`removeSelected`) or is not, each group once with
+  // its last record; a group that an installed module of the other kind also uses keeps a
+  // single blank as its value, so it is never removed.
+  [[nodiscard]] TLineList GroupsToRemove(bool removeSelected);
 
   std::unique_ptr<TvqLang> lang_;
   std::unique_ptr<TvqSkin> skin_;

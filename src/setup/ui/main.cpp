@@ -10,13 +10,11 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QSocketNotifier>
 #include <cerrno>
-#include <exception>
-#include <string>
 
 #include "setup/ui/MainUnit.h"
+#include "setup/ui/SetupApplication.h"
 
 namespace {
 
@@ -39,33 +37,10 @@ void SetQuitHandler(void (*handler)(int)) {
   sigaction(SIGINT, &action, nullptr);
 }
 
-class TSetupApplication final : public QApplication {
- public:
-  using QApplication::QApplication;
-
-  orvane::TMain* Window = nullptr;
-
-  bool notify(QObject* receiver, QEvent* event) override {
-    try {
-      return QApplication::notify(receiver, event);
-    } catch (const std::exception& e) {
-      ShowError(e.what());
-    } catch (...) {
-      ShowError("unknown exception");
-    }
-    return false;
-  }
-
- private:
-  void ShowError(const std::string& message) {
-    if (Window != nullptr) Window->ApplicationEventsException(message);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  TSetupApplication app(argc, argv);
+  orvane::TSetupApplication app(argc, argv);
   app.setApplicationDisplayName(QStringLiteral("安装"));
   app.setQuitOnLastWindowClosed(false);
 
@@ -76,7 +51,7 @@ int main(int argc, char** argv) {
   int exitCode = 0;
   {
     orvane::TMain window;
-    app.Window = &window;
+    app.SetWindow(&window);
     QObject::connect(&quitNotifier, &QSocketNotifier::activated, &window, [&window] {
       char bytes[16];
       while (::read(g_quitPipe[0], bytes, sizeof bytes) > 0) {
@@ -86,7 +61,7 @@ int main(int argc, char** argv) {
     QObject::connect(&window, &orvane::TMain::closed, &app, &QApplication::quit);
     window.show();
     exitCode = app.exec();
-    app.Window = nullptr;
+    app.SetWindow(nullptr);
   }
   SetQuitHandler(SIG_DFL);
   return exitCode;
