@@ -34,9 +34,7 @@ class DMFreeTdsTest : public ::testing::Test {
     ASSERT_TRUE(dm.SqlExec(reason, "create table t(id int primary key, name nvarchar(max), code varchar(20))"))
         << reason;
   }
-  static double Seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
-  }
+  static double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
   vqtest::TestOdbc db;
   std::unique_ptr<vqtest::FakeTdsServer> server = std::make_unique<vqtest::FakeTdsServer>(db.DatabasePath());
@@ -44,16 +42,25 @@ class DMFreeTdsTest : public ::testing::Test {
   std::string reason;
 };
 
-// SQLServerConn finds FreeTDS among the installed drivers and logs in; user, password and
+// SQLServerConn finds FreeTDS among the installed drivers and logs in; password, user and
 // database reach the server byte for byte, braces, semicolons, blanks and Chinese included.
 TEST_F(DMFreeTdsTest, LoginValuesArriveUnchanged) {
-  const std::string passwords[] = {"plain", "a}b", "}", "a}", "x}}y", "{a}", "{", "a;b", " lead", "trail ",
-                                   "pa=ss", "密码口令", "", "q?*!@()[]"};
+  const std::string passwords[] = {"plain", "a}b",   "}",      "a}",    "x}}y",     "{a}", "{",
+                                   "a;b",   " lead", "trail ", "pa=ss", "密码口令", "",    "q?*!@()[]"};
   for (const std::string& pwd : passwords) {
     server = std::make_unique<vqtest::FakeTdsServer>(db.DatabasePath(), "shop", "sa", pwd);
     EXPECT_TRUE(dm.SQLServerConn(reason, server->Host(), "sa", pwd, "shop")) << "[" << pwd << "] " << reason;
     EXPECT_EQ(server->LastPassword(), pwd);
     EXPECT_EQ(server->LastDatabase(), "shop");
+    dm.FDConnection.Close();
+  }
+  // The user and the database name by the same rules.
+  const std::string names[] = {"a}b", "}", "{x}", "a;b", " lead", "trail ", "门店帐套", "q=1"};
+  for (const std::string& name : names) {
+    server = std::make_unique<vqtest::FakeTdsServer>(db.DatabasePath(), name, name, "test");
+    EXPECT_TRUE(dm.SQLServerConn(reason, server->Host(), name, "test", name)) << "[" << name << "] " << reason;
+    EXPECT_EQ(server->LastUser(), name);
+    EXPECT_EQ(server->LastDatabase(), name);
     dm.FDConnection.Close();
   }
 }
@@ -131,15 +138,15 @@ TEST_F(DMFreeTdsTest, LostLinkClosesConnectionAtFirstError) {
 // the server into an nvarchar column and back.
 TEST_F(DMFreeTdsTest, TextSurvivesRoundTrip) {
   Ready();
-  const std::string texts[] = {"中文会员", "张三😀🎉", std::string("a\0b", 3), std::string("\0", 1), "it's",
-                               "plain", std::string(5000, 'x') + "尾"};
+  const std::string texts[] = {"中文会员", "张三😀🎉", std::string("a\0b", 3),       std::string("\0", 1),
+                               "it's",     "plain",  std::string(5000, 'x') + "尾"};
   int id = 0;
   for (const std::string& text : texts) {
     ++id;
-    ASSERT_TRUE(dm.SqlExec(reason, "insert into t(id, name) values(" + std::to_string(id) + ", " + SqlQuoted(text) + ")"))
+    ASSERT_TRUE(
+        dm.SqlExec(reason, "insert into t(id, name) values(" + std::to_string(id) + ", " + SqlQuoted(text) + ")"))
         << reason;
-    EXPECT_EQ(dm.SqlValue("select name from t where id=" + std::to_string(id), TDbVariant()), TDbVariant(text))
-        << id;
+    EXPECT_EQ(dm.SqlValue("select name from t where id=" + std::to_string(id), TDbVariant()), TDbVariant(text)) << id;
   }
 }
 
@@ -165,16 +172,18 @@ TEST_F(DMFreeTdsTest, OverLongValueIsDataError) {
 }
 
 // Result sets carry integers, decimals, floats, bits, date-times, varchar and nvarchar texts,
-// nulls and long texts, each with its kind; a batch's later error still fails the call.
+// nulls and long texts (the (max) types and the old text and ntext), each with its kind; a batch's later error still
+// fails the call.
 TEST_F(DMFreeTdsTest, ResultSetsKeepValuesAndKinds) {
   Aim();
   ASSERT_TRUE(dm.SqlExec(reason,
                          "create table g(id int, qty decimal(18,4), price float, on_sale bit, made datetime, "
-                         "code varchar(20), name nvarchar(40), memo nvarchar(max))"))
+                         "code varchar(20), name nvarchar(40), memo nvarchar(max), notes text, wnotes ntext)"))
       << reason;
   const std::string memo(9000, 'm');
   ASSERT_TRUE(dm.SqlExec(reason, "insert into g values(7, -12.3456, 2.5, 1, '2024-03-05 17:04:09.123', 'A01', " +
-                                     SqlQuoted("名称") + ", '" + memo + "') insert into g(id) values(8)"))
+                                     SqlQuoted("名称") + ", '" + memo + "', '" + memo + "说明', N'" + memo +
+                                     "😀') insert into g(id) values(8)"))
       << reason;
   TDbQuery q;
   ASSERT_TRUE(dm.SqlOpen(reason, q, "select * from g order by id")) << reason;
@@ -186,6 +195,8 @@ TEST_F(DMFreeTdsTest, ResultSetsKeepValuesAndKinds) {
   EXPECT_EQ(q.FieldKind(4), TVqFieldKind::DateTime);
   EXPECT_EQ(q.FieldKind(5), TVqFieldKind::String);
   EXPECT_EQ(q.FieldKind(6), TVqFieldKind::WideString);
+  EXPECT_EQ(q.FieldKind(8), TVqFieldKind::Memo);
+  EXPECT_EQ(q.FieldKind(9), TVqFieldKind::WideMemo);
   EXPECT_EQ(q.AsInt64(0), 7);
   EXPECT_DOUBLE_EQ(q.AsDouble(1), -12.3456);
   EXPECT_DOUBLE_EQ(q.AsDouble(2), 2.5);
@@ -194,8 +205,10 @@ TEST_F(DMFreeTdsTest, ResultSetsKeepValuesAndKinds) {
   EXPECT_EQ(q.AsString(5), "A01");
   EXPECT_EQ(q.AsString(6), "名称");
   EXPECT_EQ(q.AsString(7), memo);
+  EXPECT_EQ(q.AsString(8), memo + "说明");
+  EXPECT_EQ(q.AsString(9), memo + "😀");
   q.Next();
-  for (int c = 1; c < 8; ++c) EXPECT_TRUE(q.IsNull(c)) << c;
+  for (int c = 1; c < 10; ++c) EXPECT_TRUE(q.IsNull(c)) << c;
 
   EXPECT_FALSE(dm.SqlExec(reason, "insert into g(id) values(9) select * from missing_table"));
   EXPECT_NE(reason.find("missing_table"), std::string::npos) << reason;

@@ -1,13 +1,15 @@
-// The SQL operations on both back ends: through the ODBC back end, the driver manager and the
-// T-SQL test driver (the road to the back-office server), and on the SQLite back end (upgrade
-// packages). Batches and transactions, the walk over a batch's results, and the fallbacks of
-// SqlValue, SqlCount, SqlExists and the catalogue tests.
+// The SQL operations on both back ends: through the ODBC back end and the driver manager, once
+// to the T-SQL test driver and once through the system's FreeTDS driver to the test SQL server
+// (the road to the back-office server), and on the SQLite back end (upgrade packages). Batches and transactions, the
+// walk over a batch's results, and the fallbacks of SqlValue, SqlCount, SqlExists and the catalogue tests.
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <memory>
 #include <optional>
 
 #include "engine/DMUnit.h"
+#include "support/FakeTdsServer.h"
 #include "support/TempDir.h"
 #include "support/TestDbParams.h"
 #include "support/TestOdbc.h"
@@ -15,34 +17,43 @@
 namespace tessaly {
 namespace {
 
-enum class TBackEnd { Odbc, Sqlite };
+enum class TBackEnd { Odbc, FreeTds, Sqlite };
 
-std::string BackEndName(const ::testing::TestParamInfo<TBackEnd>& info) {
-  return info.param == TBackEnd::Odbc ? "Odbc" : "Sqlite";
-}
+const char* NameOf(TBackEnd b) { return b == TBackEnd::Odbc ? "Odbc" : b == TBackEnd::FreeTds ? "FreeTds" : "Sqlite"; }
 
-void PrintTo(TBackEnd b, std::ostream* os) { *os << (b == TBackEnd::Odbc ? "Odbc" : "Sqlite"); }
+std::string BackEndName(const ::testing::TestParamInfo<TBackEnd>& info) { return NameOf(info.param); }
+
+void PrintTo(TBackEnd b, std::ostream* os) { *os << NameOf(b); }
 
 class DMSqlTest : public ::testing::TestWithParam<TBackEnd> {
  protected:
   void SetUp() override {
     std::setlocale(LC_ALL, "C.UTF-8");
-    if (Odbc()) {
+    if (GetParam() == TBackEnd::Odbc) {
       server.emplace();
       dm.FDConnection.SetParams(vqtest::TestDriverParams(server->DatabasePath()));
+      conn = &dm.FDConnection;
+    } else if (GetParam() == TBackEnd::FreeTds) {
+      vqtest::InstallOdbcDrivers();
+      server.emplace();
+      tds = std::make_unique<vqtest::FakeTdsServer>(server->DatabasePath());
+      dm.FDConnection.SetParams({"DriverID=MSSQL", std::string("ODBCDriver=") + vqtest::kFreeTdsOdbcDriver,
+                                 "Server=" + tds->Host(), "User_Name=sa", "Password=test", "Database=shop"});
       conn = &dm.FDConnection;
     } else {
       vqtest::WriteFileBytes(dir.file("pkg.db"), "");
       ASSERT_TRUE(dm.SQLiteConn(reason, dir.file("pkg.db"))) << reason;
       conn = &dm.FSqliteConn;
     }
-    ASSERT_TRUE(Exec("create table T_UPList(i_UpOrderNo int, s_UpType varchar(10), m_UpTxt text, d_When datetime);"
-                     "insert into T_UPList values(1, 'TB', 'create table a(x int)', '2024-01-02 03:04:05');"
-                     "insert into T_UPList values(2, null, '中文脚本', null);"))
+    ASSERT_TRUE(
+        Exec("create table T_UPList(i_UpOrderNo int, s_UpType varchar(10), m_UpTxt text, d_When datetime);"
+             "insert into T_UPList values(1, 'TB', 'create table a(x int)', '2024-01-02 03:04:05');"
+             "insert into T_UPList values(2, null, '中文脚本', null);"))
         << reason;
   }
 
-  [[nodiscard]] bool Odbc() const { return GetParam() == TBackEnd::Odbc; }
+  // The road to SQL Server, through either ODBC driver.
+  [[nodiscard]] bool Odbc() const { return GetParam() != TBackEnd::Sqlite; }
   bool Exec(const std::string& sql, bool trans = false) { return dm.SqlExec(reason, sql, conn, trans); }
   int Rows() { return dm.SqlCount("select * from T_UPList", conn); }
   // A new session on the same database: what another client sees.
@@ -57,12 +68,14 @@ class DMSqlTest : public ::testing::TestWithParam<TBackEnd> {
 
   vqtest::TempDir dir;
   std::optional<vqtest::TestOdbc> server;
+  std::unique_ptr<vqtest::FakeTdsServer> tds;  // FreeTds only: serves `server`'s database file
   TDM dm;
   TDbConnection* conn = nullptr;
   std::string reason;
 };
 
-INSTANTIATE_TEST_SUITE_P(BackEnds, DMSqlTest, ::testing::Values(TBackEnd::Odbc, TBackEnd::Sqlite), BackEndName);
+INSTANTIATE_TEST_SUITE_P(BackEnds, DMSqlTest, ::testing::Values(TBackEnd::Odbc, TBackEnd::FreeTds, TBackEnd::Sqlite),
+                         BackEndName);
 
 // A failing second statement fails the call and, inside a transaction, takes the first one
 // back with it.
@@ -107,7 +120,8 @@ TEST_P(DMSqlTest, FailingThirdStatementOfBatch) {
       {"missing column", "update T_UPList set no_such_column=1"},
   };
   for (const auto& c : cases) {
-    const std::string batch = "insert into T_UPList(i_UpOrderNo) values(3);\r\ninsert into T_Key values(1);\r\n" + c.third;
+    const std::string batch =
+        "insert into T_UPList(i_UpOrderNo) values(3);\r\ninsert into T_Key values(1);\r\n" + c.third;
     EXPECT_FALSE(Exec(batch, true)) << c.what;
     EXPECT_NE(reason, "数据库已连接") << c.what;
     EXPECT_EQ(Rows(), 2) << c.what;
@@ -123,14 +137,16 @@ TEST_P(DMSqlTest, FailingThirdStatementOfBatch) {
 // A batch whose statements return result sets, or touch no row, runs to its end: the statements
 // after them are applied and a failure after them is reported.
 TEST_P(DMSqlTest, BatchWithResultSetsRunsToItsEnd) {
-  EXPECT_TRUE(Exec("select i_UpOrderNo from T_UPList;\r\nselect count(*) from T_UPList;\r\n"
-                   "delete from T_UPList where 1=0;\r\ninsert into T_UPList(i_UpOrderNo) values(3)",
-                   true))
+  EXPECT_TRUE(
+      Exec("select i_UpOrderNo from T_UPList;\r\nselect count(*) from T_UPList;\r\n"
+           "delete from T_UPList where 1=0;\r\ninsert into T_UPList(i_UpOrderNo) values(3)",
+           true))
       << reason;
   EXPECT_EQ(Rows(), 3);
-  EXPECT_FALSE(Exec("select i_UpOrderNo from T_UPList;\r\nselect count(*) from T_UPList;\r\n"
-                    "insert into T_UPList(i_UpOrderNo) values(4);\r\ninsert into no_such_table values(1)",
-                    true));
+  EXPECT_FALSE(
+      Exec("select i_UpOrderNo from T_UPList;\r\nselect count(*) from T_UPList;\r\n"
+           "insert into T_UPList(i_UpOrderNo) values(4);\r\ninsert into no_such_table values(1)",
+           true));
   EXPECT_NE(reason.find("no_such_table"), std::string::npos) << reason;
   EXPECT_EQ(Rows(), 3);
   EXPECT_FALSE(Exec("delete from T_UPList where 1=0;\r\ninsert into no_such_table values(1)", true));
@@ -250,6 +266,19 @@ TEST_P(DMSqlTest, OpenWithoutResultSetFails) {
   EXPECT_FALSE(qry.Active());
   EXPECT_FALSE(dm.SqlOpen(reason, qry, "insert into T_UPList(i_UpOrderNo) values(3)", conn));
   EXPECT_FALSE(qry.Active());
+}
+
+// The statement text goes to the driver with its length, so that a NUL inside it (here in a
+// comment) does not end it there. Only the test driver takes such a text whole: FreeTDS and
+// SQLite end it at the NUL, which is why literals never carry one (SqlQuoted joins it in).
+class DMStatementLengthTest : public DMSqlTest {};
+INSTANTIATE_TEST_SUITE_P(TestDriver, DMStatementLengthTest, ::testing::Values(TBackEnd::Odbc), BackEndName);
+
+TEST_P(DMStatementLengthTest, NulInsideTheTextDoesNotEndIt) {
+  const std::string sql = std::string("insert into T_UPList(i_UpOrderNo) values(3) /* ") + '\0' +
+                          " */ insert into T_UPList(i_UpOrderNo) values(4)";
+  ASSERT_TRUE(Exec(sql)) << reason;
+  EXPECT_EQ(Rows(), 4);
 }
 
 }  // namespace

@@ -28,8 +28,10 @@ constexpr std::uint8_t kDateTimeN = 0x6F;
 constexpr std::uint8_t kBigVarBinary = 0xA5;
 constexpr std::uint8_t kBigVarChar = 0xA7;
 constexpr std::uint8_t kNVarChar = 0xE7;
+constexpr std::uint8_t kText = 0x23;  // text and ntext: the old large types, sent with a text pointer
+constexpr std::uint8_t kNText = 0x63;
 constexpr std::uint16_t kMaxLen = 0xFFFF;  // (max) types, values in partly-length-prefixed form
-constexpr std::size_t kShortLimit = 8000;   // bytes a non-(max) column holds
+constexpr std::size_t kShortLimit = 8000;  // bytes a non-(max) column holds
 
 std::u16string Wide(const std::string& utf8) { return platform::Utf8ToUtf16(utf8); }
 
@@ -55,17 +57,20 @@ struct Wire {
   std::uint8_t precision = 0, scale = 0;
   bool narrow = false;  // varchar: code page 936 bytes
   [[nodiscard]] bool Plp() const { return maxLen == kMaxLen; }
+  [[nodiscard]] bool Lob() const { return type == kText || type == kNText; }
 };
 
 std::string CellText(const vqodbc::Value& v) {
   switch (v.type) {
-    case vqodbc::Value::Type::Int: return std::to_string(v.i);
+    case vqodbc::Value::Type::Int:
+      return std::to_string(v.i);
     case vqodbc::Value::Type::Real: {
       char buf[40];
       std::snprintf(buf, sizeof buf, "%.15g", v.d);
       return buf;
     }
-    default: return v.s;
+    default:
+      return v.s;
   }
 }
 
@@ -81,7 +86,9 @@ std::string TextBytes(const vqodbc::Value& v, bool narrow) {
   return out;
 }
 
-std::uint8_t DecimalBytes(int precision) { return precision <= 9 ? 5 : precision <= 19 ? 9 : precision <= 28 ? 13 : 17; }
+std::uint8_t DecimalBytes(int precision) {
+  return precision <= 9 ? 5 : precision <= 19 ? 9 : precision <= 28 ? 13 : 17;
+}
 
 Wire Choose(const vqodbc::Column& c, const std::vector<std::vector<vqodbc::Value>>& rows, std::size_t col) {
   Wire w;
@@ -98,14 +105,32 @@ Wire Choose(const vqodbc::Column& c, const std::vector<std::vector<vqodbc::Value
     longest = std::max(longest, TextBytes(v, narrowType).size());
   }
   switch (t.sqlType) {
-    case SQL_BIT: w.type = kBitN; w.len = 1; return w;
-    case SQL_TINYINT: w.type = kIntN; w.len = 1; return w;
-    case SQL_SMALLINT: w.type = kIntN; w.len = 2; return w;
-    case SQL_INTEGER: w.type = kIntN; w.len = 4; return w;
-    case SQL_BIGINT: w.type = kIntN; w.len = 8; return w;
+    case SQL_BIT:
+      w.type = kBitN;
+      w.len = 1;
+      return w;
+    case SQL_TINYINT:
+      w.type = kIntN;
+      w.len = 1;
+      return w;
+    case SQL_SMALLINT:
+      w.type = kIntN;
+      w.len = 2;
+      return w;
+    case SQL_INTEGER:
+      w.type = kIntN;
+      w.len = 4;
+      return w;
+    case SQL_BIGINT:
+      w.type = kIntN;
+      w.len = 8;
+      return w;
     case SQL_REAL:
     case SQL_FLOAT:
-    case SQL_DOUBLE: w.type = kFltN; w.len = 8; return w;
+    case SQL_DOUBLE:
+      w.type = kFltN;
+      w.len = 8;
+      return w;
     case SQL_DECIMAL:
     case SQL_NUMERIC:
       w.type = kDecimalN;
@@ -114,7 +139,15 @@ Wire Choose(const vqodbc::Column& c, const std::vector<std::vector<vqodbc::Value
       w.len = DecimalBytes(w.precision);
       return w;
     case SQL_TYPE_TIMESTAMP:
-    case SQL_TYPE_DATE: w.type = kDateTimeN; w.len = 8; return w;
+    case SQL_TYPE_DATE:
+      w.type = kDateTimeN;
+      w.len = 8;
+      return w;
+    case SQL_LONGVARCHAR:
+    case SQL_WLONGVARCHAR:
+      w.narrow = t.sqlType == SQL_LONGVARCHAR;
+      w.type = w.narrow ? kText : kNText;
+      return w;
     case SQL_BINARY:
     case SQL_VARBINARY:
     case SQL_LONGVARBINARY:
@@ -135,12 +168,15 @@ Wire Choose(const vqodbc::Column& c, const std::vector<std::vector<vqodbc::Value
         return w;
       }
       break;
-    default: break;
+    default:
+      break;
   }
   w.narrow = narrowType;
   const std::size_t declared = t.sqlType == 0 ? 4000 : static_cast<std::size_t>(t.columnSize) * (w.narrow ? 1 : 2);
   w.type = w.narrow ? kBigVarChar : kNVarChar;
-  w.maxLen = declared > kShortLimit || longest > declared ? kMaxLen : static_cast<std::uint16_t>(std::max<std::size_t>(declared, 2));
+  w.maxLen = declared > kShortLimit || longest > declared
+                 ? kMaxLen
+                 : static_cast<std::uint16_t>(std::max<std::size_t>(declared, 2));
   return w;
 }
 
@@ -198,10 +234,26 @@ void Plp(Writer& w, const std::string& bytes) {
 
 void Cell(Writer& w, const Wire& col, const vqodbc::Value& v) {
   const bool null = v.type == vqodbc::Value::Type::Null;
+  if (col.Lob()) {
+    // A null has no text pointer; a value has a 16-byte pointer and an 8-byte time stamp first.
+    if (null) {
+      w.U8(0);
+      return;
+    }
+    w.U8(16);
+    const Bytes pointer(24, 0x01);
+    w.Raw(pointer.data(), pointer.size());
+    const std::string bytes = TextBytes(v, col.narrow);
+    w.U32(static_cast<std::uint32_t>(bytes.size()));
+    w.Raw(bytes.data(), bytes.size());
+    return;
+  }
   if (col.maxLen != 0) {
     if (null) {
-      if (col.Plp()) w.U64(~0ULL);
-      else w.U16(0xFFFF);
+      if (col.Plp())
+        w.U64(~0ULL);
+      else
+        w.U16(0xFFFF);
       return;
     }
     const std::string bytes = col.type == kBigVarBinary ? v.s : TextBytes(v, col.narrow);
@@ -228,7 +280,7 @@ void Cell(Writer& w, const Wire& col, const vqodbc::Value& v) {
       return;
     }
     case kFltN: {
-      const double d = v.type == vqodbc::Value::Type::Int ? static_cast<double>(v.i)
+      const double d = v.type == vqodbc::Value::Type::Int    ? static_cast<double>(v.i)
                        : v.type == vqodbc::Value::Type::Real ? v.d
                                                              : std::strtod(v.s.c_str(), nullptr);
       std::uint64_t bits = 0;
@@ -264,7 +316,8 @@ void Cell(Writer& w, const Wire& col, const vqodbc::Value& v) {
       w.U32(ticks);
       return;
     }
-    default: w.U8(0);
+    default:
+      w.U8(0);
   }
 }
 
@@ -430,7 +483,12 @@ void RowSet(Writer& w, const vqodbc::Result& r) {
     w.U32(0);
     w.U16(r.columns[c].nullable ? 0x0001 : 0x0000);
     w.U8(x.type);
-    if (x.maxLen != 0) {
+    if (x.Lob()) {
+      w.U32(x.narrow ? 0x7FFFFFFFu : 0x7FFFFFFEu);
+      w.Raw(collation.data(), collation.size());
+      w.U8(1);  // the table name, in one part
+      w.UsVarChar(r.columns[c].table.empty() ? "t" : r.columns[c].table);
+    } else if (x.maxLen != 0) {
       w.U16(x.maxLen);
       if (x.type != kBigVarBinary) w.Raw(collation.data(), collation.size());
     } else {

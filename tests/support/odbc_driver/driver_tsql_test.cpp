@@ -15,12 +15,14 @@ std::string SetParam(const std::string& id, const std::string& value) {
   return "if exists(select 1 from spf_t_sys_system where softid=5 and sys_id='" + id +
          "')    update spf_t_sys_system set sys_value='" + value + "'    where softid=5 and sys_id='" + id +
          "' else     insert into spf_t_sys_system(softid,sys_id,sys_name,sys_value,sys_memo,sys_flag,last_date,"
-         "last_change)    values(5,'" + id + "','名称','" + value + "','',0,GetDate(),1)";
+         "last_change)    values(5,'" +
+         id + "','名称','" + value + "','',0,GetDate(),1)";
 }
 
 std::string SetCheckpoint(int change, const std::string& date) {
   return "if exists(select 1 from spf_t_trans_record where softid=5 and trans_type='BI' and table_name='bi_item') "
-         "begin   update spf_t_trans_record set last_change=" + std::to_string(change) + "    ,last_date='" + date +
+         "begin   update spf_t_trans_record set last_change=" +
+         std::to_string(change) + "    ,last_date='" + date +
          "'   where softid=5     and trans_type='BI' and table_name='bi_item' end else begin   insert into "
          "spf_t_trans_record(softid,trans_type,table_name,last_change,last_date)   values(5,'BI','bi_item'," +
          std::to_string(change) + "     ,'" + date + "') end";
@@ -101,6 +103,29 @@ TEST_F(DriverTest, CompileErrorEndsTheBatch) {
   EXPECT_EQ(db.Value("select count(*) from t where id=1"), "3");
 }
 
+// Words left over after a complete statement are a syntax error, as on the server, not ignored:
+// the statement does not run.
+TEST_F(DriverTest, TextAfterAStatementIsASyntaxError) {
+  Run("create table t(id int, name varchar(10))\ninsert into t values(1, 'a')");
+  const std::string cases[] = {
+      "insert into t values(2, 'b') junk",
+      "insert into t values(2, 'b'))",
+      "update t set name='x' where id=1 junk",
+      "update t set name='x' where id=1 and",
+      "delete from t where id=1 junk",
+      "insert into t values(2 'b')",
+      "if exists(select 1 from t) update t set name='x' junk",
+  };
+  Conn c(db.ConnectionString());
+  for (const auto& sql : cases) {
+    const auto out = c.RunAll(sql);
+    ASSERT_FALSE(out.empty()) << sql;
+    EXPECT_EQ(out[0].rc, SQL_ERROR) << sql;
+    EXPECT_EQ(out[0].state, "42000") << sql << " " << out[0].message;
+  }
+  EXPECT_EQ(db.Query("select id, name from t"), (std::vector<vqtest::TestOdbc::Row>{{"1", "a"}}));
+}
+
 // An insert, update or delete that touches no row answers SQL_NO_DATA; row counts are exact.
 TEST_F(DriverTest, RowCounts) {
   Run("create table t(id int)\ninsert into t values(1)\ninsert into t values(2)\ninsert into t values(3)");
@@ -175,15 +200,9 @@ TEST_F(DriverTest, ExecArgumentsMustBeAList) {
     std::string args;
     bool ok;
   } cases[] = {
-      {"", true},
-      {"5, 'S001'", true},
-      {"@a = 1, @b = N'名', -2.5, null, default, @v output", true},
-      {"5 'S001'", false},
-      {"5, 'S001' junk", false},
-      {"5,", false},
-      {", 5", false},
-      {"5,, 6", false},
-      {"getdate()", false},
+      {"", true},          {"5, 'S001'", true},       {"@a = 1, @b = N'名', -2.5, null, default, @v output", true},
+      {"5 'S001'", false}, {"5, 'S001' junk", false}, {"5,", false},
+      {", 5", false},      {"5,, 6", false},          {"getdate()", false},
   };
   for (const auto& k : cases) {
     const auto out = c.RunAll("exec pr_x " + k.args);
@@ -249,7 +268,8 @@ TEST_F(DriverTest, ForcedStatementFailureInATransaction) {
   SQLSetConnectAttrW(c.dbc(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
   const auto out = c.RunAll(
       "if exists(select 1 from spf_t_pos_master where 1=1  and softid=5 and sheet_no='A1')    update spf_t_pos_master "
-      "set amt=12.5 where 1=1  and softid=5 and sheet_no='A1' else    insert into spf_t_pos_master(softid,sheet_no,amt) "
+      "set amt=12.5 where 1=1  and softid=5 and sheet_no='A1' else    insert into "
+      "spf_t_pos_master(softid,sheet_no,amt) "
       "values(5,'A1',12.5)\r\n"
       "if exists(select 1 from spf_t_pos_detail where 1=1  and softid=5 and sheet_no='A1' and sheet_sort=1)    update "
       "spf_t_pos_detail set sheet_sort=1 where 1=1  and softid=5 else    insert into "
@@ -297,8 +317,9 @@ TEST_F(DriverTest, ForcedFailureMatchesModulesAndWholeCompoundStatements) {
       {"if not exists guarding a create", "if not exists(select 1 from sysobjects where name='spf_t_new')%",
        "if not exists(select 1 from sysobjects where name='spf_t_new') create table spf_t_new(id int)",
        "select count(*) from sqlite_master where name='spf_t_new'", "0"},
-      {"begin … end", "begin%insert into spf_t_new2%", "create table spf_t_new2(id int)\nbegin insert into spf_t_new2 values(1) end",
-       "select count(*) from spf_t_new2", "0"},
+      {"begin … end", "begin%insert into spf_t_new2%",
+       "create table spf_t_new2(id int)\nbegin insert into spf_t_new2 values(1) end", "select count(*) from spf_t_new2",
+       "0"},
       {"inner insert of an if", "insert into spf_t_sys_system%", SetParam("Inner", "1"),
        "select count(*) from spf_t_sys_system where sys_id='Inner'", "0"},
   };
@@ -364,8 +385,13 @@ TEST_F(DriverTest, SysobjectsCatalogue) {
   struct Case {
     const char* name;
     std::optional<std::string> xtype;
-  } cases[] = {{"bi_item", "U"}, {"BI_ITEM", "U"}, {"v_items", "V"}, {"pr_spf_soft_pos_data", "P"},
-               {"fn_spf_soft_get_distributed", "FN"}, {"vq_test_exec_log", std::nullopt}, {"nothing", std::nullopt}};
+  } cases[] = {{"bi_item", "U"},
+               {"BI_ITEM", "U"},
+               {"v_items", "V"},
+               {"pr_spf_soft_pos_data", "P"},
+               {"fn_spf_soft_get_distributed", "FN"},
+               {"vq_test_exec_log", std::nullopt},
+               {"nothing", std::nullopt}};
   for (const auto& k : cases) {
     const auto v = c.Value(std::string("select xtype from sysobjects where name='") + k.name + "'");
     EXPECT_EQ(v == "<no rows>" ? std::nullopt : v, k.xtype) << k.name;
