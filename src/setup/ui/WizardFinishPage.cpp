@@ -84,6 +84,19 @@ void TWizardController::ShowFinishPage() {
     Show(TCtl::ImgStepFinshBackImg, true);
   };
 
+  // Without pictures: the words, under a short band above the action rows when there are any.
+  const auto wordsLayout = [&](int execGap) {
+    if (execs) {
+      execArea(100, execGap);
+      band(kBandShort);
+      words(38);
+    } else {
+      band(kBandTall);
+      finishTop(300);
+      words(95);
+    }
+  };
+
   FView.ClearPicture(TCtl::ImgStepFinshBackImg);
   if (mode == kModeUninstall) {
     const bool loaded = app.LoadResPicture(FView.Picture(TCtl::ImgStepFinshBackImg), "res_uninsted_back_img", true);
@@ -92,14 +105,8 @@ void TWizardController::ShowFinishPage() {
       picture(true);
       finishTop(318);
       FView.SetAlignment(TCtl::lblFinishWord, TAlign::Left);
-    } else if (execs) {
-      execArea(100, 1);
-      band(kBandShort);
-      words(38);
     } else {
-      band(kBandTall);
-      finishTop(300);
-      words(95);
+      wordsLayout(1);
     }
   } else {
     finishTop(318);
@@ -113,14 +120,8 @@ void TWizardController::ShowFinishPage() {
       picture(loaded);
       Show(TCtl::ImgIOSQRCode, true);
       Show(TCtl::lblIOSQRCode, true);
-    } else if (execs) {
-      execArea(100, 0);
-      band(kBandShort);
-      words(38);
     } else {
-      band(kBandTall);
-      finishTop(300);
-      words(95);
+      wordsLayout(0);
     }
   }
   ShowPage(TCtl::pnlStepFinsh);
