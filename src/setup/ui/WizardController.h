@@ -87,7 +87,6 @@ class TWizardController {
   // --- Queries -------------------------------------------------------------------------------
   // The engine between FormCreate and FormDestroy, else nullptr.
   [[nodiscard]] TvqApp* App() const { return FApp.get(); }
-  [[nodiscard]] std::optional<TCtl> CurrentPage() const { return FCurrentPage; }
   // A flow or the finish actions are running.
   [[nodiscard]] bool Busy() const { return FBusy > 0; }
   // As the controller last told the window.
