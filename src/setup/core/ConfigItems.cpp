@@ -15,20 +15,6 @@
 namespace orvane {
 namespace {
 
-using platform::RegRoot;
-
-// Read in the 64-bit view, where items are written (TvqLib::ReadRegValue reads the program's
-// default view, which would never see them on a 64-bit machine); a machine value missing there
-// is looked for under the current user.
-std::string ReadRegValue(const std::string& rootName, const std::string& path, const std::string& name) {
-  const auto root = RegRootByName(rootName);
-  if (!root) return std::string();
-  std::string value = ReadRegString(*root, path, name, platform::RegView::Force64);
-  if (value.empty() && platform::SameText(rootName, "HKEY_LOCAL_MACHINE"))
-    value = ReadRegString(RegRoot::CurrentUser, path, name, platform::RegView::Force64);
-  return value;
-}
-
 std::string Field(const std::string& record, const char* name) { return GetTagValue(record, name, ';'); }
 
 // A list line put under a key already present replaces that line in place.
@@ -86,7 +72,9 @@ std::string TvqApp::ReadConfigItem(const std::string& record, const std::string&
     result.clear();
   } else if (type == "2") {
     if (platform::SameText(name, "default")) name.clear();
-    result = ReadRegValue(sect, file, name);
+    // Items are written in the 64-bit view; TvqLib::ReadRegValue reads the program's default
+    // view, which would never see them on a 64-bit machine.
+    result = ReadNamedRegValue(sect, file, name, platform::RegView::Force64);
   }
   if (IsFlagSet(Field(record, "value_encrypt:")) && !result.empty()) {
     try {

@@ -25,4 +25,14 @@ std::string ReadRegString(platform::RegRoot root, const std::string& path, const
   return value;
 }
 
+std::string ReadNamedRegValue(const std::string& rootName, const std::string& path, const std::string& name,
+                              platform::RegView view) {
+  const auto root = RegRootByName(rootName);
+  if (!root) return std::string();
+  std::string value = ReadRegString(*root, path, name, view);
+  if (value.empty() && platform::SameText(rootName, "HKEY_LOCAL_MACHINE"))
+    value = ReadRegString(platform::RegRoot::CurrentUser, path, name, view);
+  return value;
+}
+
 }  // namespace orvane

@@ -19,4 +19,9 @@ namespace orvane {
 [[nodiscard]] std::string ReadRegString(platform::RegRoot root, const std::string& path, const std::string& name,
                                         platform::RegView view, bool* opened = nullptr);
 
+// A value under the root a root name selects, read in `view` without creating keys; a machine
+// value missing there is the current user's copy. "" when neither holds it.
+[[nodiscard]] std::string ReadNamedRegValue(const std::string& rootName, const std::string& path,
+                                            const std::string& name, platform::RegView view);
+
 }  // namespace orvane

@@ -35,11 +35,7 @@ std::string TvqLib::ReadIniValue(const std::string& file, const std::string& sec
 
 std::string TvqLib::ReadRegValue(const std::string& rootName, const std::string& key, const std::string& valueName,
                                  const std::string& def) {
-  const auto root = RegRootByName(rootName);
-  std::string value = root ? ReadRegString(*root, key, valueName, RegView::Default) : std::string();
-  // The user's copy of a machine value; read where it is, never creating a key.
-  if (value.empty() && platform::SameText(rootName, "HKEY_LOCAL_MACHINE"))
-    value = ReadRegString(RegRoot::CurrentUser, key, valueName, RegView::Default);
+  const std::string value = ReadNamedRegValue(rootName, key, valueName, RegView::Default);
   return value.empty() ? def : value;
 }
 
