@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -24,7 +26,8 @@ constexpr const char* kSlides =
 
 vqtest::SetupExeBuilder WithPictures(vqtest::SetupExeBuilder builder) {
   for (const char* name : {"s1.png", "s2.png", "u1.png", "u2.png"})
-    builder.AddAppFile({std::string("D:\\src\\pics\\") + name, std::string("pics\\") + name, vqtest::PngOfSize(52, 33)});
+    builder.AddAppFile(
+        {std::string("D:\\src\\pics\\") + name, std::string("pics\\") + name, vqtest::PngOfSize(52, 33)});
   return builder;
 }
 
@@ -98,8 +101,9 @@ TEST(WizardFlows, InstallThroughTheItemsPage) {
 // Slides only in the uninstaller's section: the first of them shows and stays.
 TEST(WizardFlows, OnlyUninstallSlides) {
   WizardWorld w;
-  const std::string slides = "[uninst_slider_imgs]\r\nuninst_slider_img1=D:\\src\\pics\\u1.png\r\n"
-                             "uninst_slider_img2=D:\\src\\pics\\u2.png\r\n";
+  const std::string slides =
+      "[uninst_slider_imgs]\r\nuninst_slider_img1=D:\\src\\pics\\u1.png\r\n"
+      "uninst_slider_img2=D:\\src\\pics\\u2.png\r\n";
   w.Start(WithPictures(WizardWorld::Product("", std::string(vqtest::kWizardModules) + slides)));
   std::vector<std::string> seen;
   w.pump.step = [&] {
@@ -131,6 +135,36 @@ TEST(WizardFlows, FailedInstallReturnsToTheStartPage) {
   EXPECT_TRUE(w.view.Get(TCtl::btnStart).enabled);
   EXPECT_FALSE(w.view.closed);
   EXPECT_FALSE(w.wizard.Busy());
+}
+
+// Whatever a flow raises, of any type, ends in the failure box and the start page, usable again:
+// the wizard never stays behind on the install page with its close mark off.
+TEST(WizardFlows, RaisedInstallReturnsToTheStartPage) {
+  struct Case {
+    const char* name;
+    std::function<void()> raise;
+    const char* box;
+  };
+  const Case cases[] = {
+      {"std", [] { throw std::runtime_error("磁盘已满"); }, "info[消息]: 安装失败:磁盘已满"},
+      {"other", [] { throw 42; }, "info[消息]: 安装失败:"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WizardWorld w;
+    w.Start(WizardWorld::Product());
+    w.wizard.Click(TCtl::btnStart);
+    (void)w.Boxes();
+    w.pump.step = c.raise;
+    w.wizard.Click(TCtl::btnItemsNext);
+    w.pump.step = nullptr;
+    EXPECT_EQ(w.Boxes(), std::vector<std::string>{c.box});
+    EXPECT_EQ(w.view.page, TCtl::pnlStepStart);
+    EXPECT_TRUE(w.view.Get(TCtl::lblClose).enabled);
+    EXPECT_FALSE(w.view.Running(TTimer::Slider));
+    EXPECT_FALSE(w.wizard.Busy());
+    EXPECT_FALSE(w.view.closed);
+  }
 }
 
 // The engine asking to end the program in the middle of a flow closes the window only once the

@@ -16,7 +16,7 @@ TConfigPage::TConfigPage(QWidget* parent) : QFrame(parent) {
   pnlICfg->setGeometry(6, 50, 505, 282);
   pnlICfg->setAutoFillBackground(true);
   lblICfgLabel = NewLabel(pnlICfg, QString(), 20, 8);
-  for (int i = 0; i < kRows; ++i) {
+  for (int i = 0; i < kConfigRows; ++i) {
     const int top = 40 + i * 39;
     lblICfgItem[i] = NewLabel(pnlICfg, QString(), 20, top);
     lblICfgItem[i]->setGeometry(20, top, 170, 28);

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "setup/ui/PageWidgets.h"
+#include "setup/ui/WizardView.h"
 
 class QLineEdit;
 
@@ -14,16 +15,14 @@ namespace orvane {
 class TConfigPage final : public QFrame {
   Q_OBJECT
  public:
-  static constexpr int kRows = 6;
-
   explicit TConfigPage(QWidget* parent);
 
   QLabel* lblICFGBack;
   QLabel* lblICfgTitle;
   QFrame* pnlICfg;
   QLabel* lblICfgLabel;
-  std::array<QLabel*, kRows> lblICfgItem{};
-  std::array<QLineEdit*, kRows> edtICfgItem{};
+  std::array<QLabel*, kConfigRows> lblICfgItem{};
+  std::array<QLineEdit*, kConfigRows> edtICfgItem{};
   TvqLabel* btnICFGBack;
   TvqLabel* btnICFGNext;
 };

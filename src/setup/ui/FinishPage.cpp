@@ -35,7 +35,7 @@ TFinishPage::TFinishPage(QWidget* parent) : QFrame(parent) {
   pnlExecs = new QFrame(this);
   pnlExecs->setGeometry(9, 184, 501, 129);
   pnlExecs->setAutoFillBackground(true);
-  for (int i = 0; i < kRows; ++i) {
+  for (int i = 0; i < kExecRows; ++i) {
     lblExec[i] = NewLabel(pnlExecs, QString(), 60, 0);
     lblExec[i]->setCursor(Qt::PointingHandCursor);
     lblExec[i]->hide();

@@ -6,14 +6,13 @@
 #include <array>
 
 #include "setup/ui/PageWidgets.h"
+#include "setup/ui/WizardView.h"
 
 namespace orvane {
 
 class TFinishPage final : public QFrame {
   Q_OBJECT
  public:
-  static constexpr int kRows = 10;
-
   explicit TFinishPage(QWidget* parent);
 
   QLabel* lblFinishBack;
@@ -24,8 +23,8 @@ class TFinishPage final : public QFrame {
   TPictureBox* ImgIOSQRCode;
   QLabel* lblIOSQRCode;
   QFrame* pnlExecs;
-  std::array<TvqLabel*, kRows> lblExec{};
-  std::array<TTickBox, kRows> chkExecOk{};
+  std::array<TvqLabel*, kExecRows> lblExec{};
+  std::array<TTickBox, kExecRows> chkExecOk{};
   TvqLabel* btnFinish;
 };
 

@@ -22,12 +22,12 @@ TItemsPage::TItemsPage(QWidget* parent) : QFrame(parent) {
   pnlItems = new QFrame(this);
   pnlItems->setGeometry(6, 50, 505, 237);
   pnlItems->setAutoFillBackground(true);
-  for (int i = 0; i < kGroups; ++i) {
+  for (int i = 0; i < kGroupHeadings; ++i) {
     lblGroup[i] = NewLabel(pnlItems, QString(), 26, 0);
     SetPixelFont(lblGroup[i], 15, true);
     lblGroup[i]->hide();
   }
-  for (int i = 0; i < kRows; ++i) {
+  for (int i = 0; i < kItemRows; ++i) {
     lblItem[i] = NewLabel(pnlItems, QString(), 60, 0);
     lblItem[i]->setCursor(Qt::PointingHandCursor);
     lblItem[i]->hide();

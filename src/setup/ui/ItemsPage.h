@@ -7,23 +7,21 @@
 #include <array>
 
 #include "setup/ui/PageWidgets.h"
+#include "setup/ui/WizardView.h"
 
 namespace orvane {
 
 class TItemsPage final : public QFrame {
   Q_OBJECT
  public:
-  static constexpr int kRows = 10;
-  static constexpr int kGroups = 5;
-
   explicit TItemsPage(QWidget* parent);
 
   QLabel* lblItemTitleBack;
   QLabel* lblItemTitle;
   QFrame* pnlItems;
-  std::array<QLabel*, kGroups> lblGroup{};
-  std::array<TvqLabel*, kRows> lblItem{};
-  std::array<TTickBox, kRows> chkItemOk{};
+  std::array<QLabel*, kGroupHeadings> lblGroup{};
+  std::array<TvqLabel*, kItemRows> lblItem{};
+  std::array<TTickBox, kItemRows> chkItemOk{};
   QLabel* lblItemsFileInfo1;
   QLabel* lblItemsFileSize;
   QLabel* lblItemsFileInfo2;

@@ -8,6 +8,12 @@
 #include "platform/TextCodec.h"
 
 namespace orvane {
+namespace {
+
+// Qt's image format name for a file extension (".png" -> "PNG").
+std::string FormatOf(const std::string& ext) { return platform::AsciiUpper(ext.size() > 1 ? ext.substr(1) : ext); }
+
+}  // namespace
 
 TvqLabel* NewLabel(QWidget* parent, const QString& text, int left, int top) {
   auto* label = new TvqLabel(text, parent);
@@ -64,7 +70,7 @@ TPictureBox::TPictureBox(QWidget* parent, bool stretch) : QLabel(parent), stretc
 }
 
 bool TPictureBox::LoadPictureFile(const std::string& hostPath, const std::string& ext) {
-  const std::string format = platform::AsciiUpper(ext.size() > 1 ? ext.substr(1) : ext);
+  const std::string format = FormatOf(ext);
   QPixmap picture;
   // A picture whose content does not match its extension is still shown when Qt knows it.
   if (!picture.load(QString::fromStdString(hostPath), format.c_str()) &&
@@ -74,7 +80,7 @@ bool TPictureBox::LoadPictureFile(const std::string& hostPath, const std::string
 }
 
 bool TPictureBox::LoadPictureBytes(const std::string& bytes, const std::string& ext) {
-  const std::string format = platform::AsciiUpper(ext.size() > 1 ? ext.substr(1) : ext);
+  const std::string format = FormatOf(ext);
   QPixmap picture;
   if (!picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<uint>(bytes.size()),
                             format.c_str()))

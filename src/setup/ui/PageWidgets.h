@@ -56,7 +56,6 @@ class TPictureBox final : public QLabel, public IPictureTarget {
   bool LoadPictureBytes(const std::string& bytes, const std::string& ext) override;
   // Removes the picture.
   void ClearPicture();
-  [[nodiscard]] bool HasPicture() const { return !picture_.isNull(); }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

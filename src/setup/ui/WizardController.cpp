@@ -3,9 +3,9 @@
 // the tick boxes, the timers of the start page and closing.
 #include "setup/ui/WizardController.h"
 
-#include <algorithm>
 #include <exception>
 
+#include "platform/TextCodec.h"
 #include "setup/core/LineList.h"
 #include "setup/core/MessagePump.h"
 #include "setup/core/SetupUi.h"
@@ -13,14 +13,12 @@
 #include "setup/core/VqLang.h"
 #include "setup/core/VqSign.h"
 #include "setup/core/VqSkin.h"
-#include "platform/TextCodec.h"
 
 namespace orvane {
 namespace {
 
 constexpr int kStartPollMs = 300;
 constexpr int kLoadingMs = 500;
-constexpr int kMinSliderMs = 300;
 constexpr int kMaxLoadingDots = 6;
 constexpr int kTypedLimit = 8;  // configuration edit boxes 2 to 6
 
@@ -101,6 +99,24 @@ void TWizardController::SetDesignState() {
 
 std::string TWizardController::Text(const char* keys) const { return FApp ? FApp->Lang().GetText(keys) : ""; }
 
+std::string TWizardController::LoadingText(int dots) const {
+  return Text("IDS_OUTPUTING,IDS_INSTALL,IDS_PACKAGE") + "," + Text("IDS_PLEASEWAITING") +
+         std::string(static_cast<std::size_t>(dots), '.');
+}
+
+const char* TWizardController::ModeKey(std::uint32_t mode) {
+  switch (mode) {
+    case kModeUninstall:
+      return "IDS_UNINSTALL";
+    case kModeRepair:
+      return "IDS_REPAIR";
+    case kModeChange:
+      return "IDS_CHANGE";
+    default:
+      return "IDS_INSTALL";
+  }
+}
+
 std::string TWizardController::PathText() const { return platform::TrimBlanks(FView.Text(TCtl::edtPath)); }
 
 void TWizardController::Info(const std::string& text, const std::string& title) { GetInfoBox().InfoBox(text, title); }
@@ -156,7 +172,6 @@ void TWizardController::FormShow() {
     TvqApp& app = *FApp;
     ApplySkin();
     ApplyTexts();
-    FSliderMs = std::max(app.Main.AppInstalSliderImgtime, kMinSliderMs);
     FSelectable = false;
     if (app.Mode != kModeUninstall)
       for (const std::string& line : app.ModuleList)
@@ -165,11 +180,10 @@ void TWizardController::FormShow() {
     for (const TCtl button : {TCtl::btnStart, TCtl::btnEdit, TCtl::btnRepair, TCtl::btnUnInstall})
       Enable(button, false);
     SetTag(TCtl::lblOperDesc, 0);
-    SetCaption(TCtl::lblOperDesc, Text("IDS_OUTPUTING,IDS_INSTALL,IDS_PACKAGE") + "," + Text("IDS_PLEASEWAITING"));
+    SetCaption(TCtl::lblOperDesc, LoadingText(0));
     Show(TCtl::lblOperDesc, true);
     FView.StartTimer(TTimer::Loading, kLoadingMs);
-    FOptionExpanded = app.Main.AppOptionExpanded && app.Mode != kModeChange && app.Mode != kModeRepair &&
-                      app.Mode != kModeUninstall && !IsVisible(TCtl::btnEdit);
+    FOptionExpanded = app.Main.AppOptionExpanded && app.Mode == kModeInstall && !IsVisible(TCtl::btnEdit);
     ShowStartPage();
     FView.StartTimer(TTimer::Start, kStartPollMs);
   });
@@ -195,8 +209,7 @@ void TWizardController::tmrLoadingTimer() {
   Guard([&] {
     int dots = Tag(TCtl::lblOperDesc);
     if (dots > kMaxLoadingDots) dots = 0;
-    SetCaption(TCtl::lblOperDesc, Text("IDS_OUTPUTING,IDS_INSTALL,IDS_PACKAGE") + "," + Text("IDS_PLEASEWAITING") +
-                                      std::string(static_cast<std::size_t>(dots), '.'));
+    SetCaption(TCtl::lblOperDesc, LoadingText(dots));
     SetTag(TCtl::lblOperDesc, dots + 1);
   });
 }
@@ -298,28 +311,46 @@ void TWizardController::Click(TCtl ctl) {
   if (const int n = CtlNumber(ctl, TCtl::lblExec1, kExecRows); n > 0) return lblExecClick(n);
   if (const int n = CtlNumber(ctl, TCtl::chkExecOk1, kExecRows); n > 0) return lblExecClick(n);
   switch (ctl) {
-    case TCtl::lblMin: return lblMinClick();
-    case TCtl::lblClose: return lblCloseClick();
-    case TCtl::lblOption: return lblOptionClick();
+    case TCtl::lblMin:
+      return lblMinClick();
+    case TCtl::lblClose:
+      return lblCloseClick();
+    case TCtl::lblOption:
+      return lblOptionClick();
     case TCtl::chkAgreementOk:
-    case TCtl::lblReadAndOK: return lblReadAndOKClick();
-    case TCtl::lblAgreement: return lblAgreementClick();
-    case TCtl::btnPath: return btnPathClick();
-    case TCtl::btnStart: return btnStartClick();
-    case TCtl::btnEdit: return btnEditClick();
-    case TCtl::btnRepair: return btnRepairClick();
-    case TCtl::btnUnInstall: return btnUnInstallClick();
-    case TCtl::btnItemsNext: return btnItemsNextClick();
-    case TCtl::btnItemsBack: return btnItemsBackClick();
+    case TCtl::lblReadAndOK:
+      return lblReadAndOKClick();
+    case TCtl::lblAgreement:
+      return lblAgreementClick();
+    case TCtl::btnPath:
+      return btnPathClick();
+    case TCtl::btnStart:
+      return btnStartClick();
+    case TCtl::btnEdit:
+      return btnEditClick();
+    case TCtl::btnRepair:
+      return btnRepairClick();
+    case TCtl::btnUnInstall:
+      return btnUnInstallClick();
+    case TCtl::btnItemsNext:
+      return btnItemsNextClick();
+    case TCtl::btnItemsBack:
+      return btnItemsBackClick();
     case TCtl::chkUninstDeepness:
-    case TCtl::lblUninstDeepness: return chkUninstDeepnessClick();
+    case TCtl::lblUninstDeepness:
+      return chkUninstDeepnessClick();
     case TCtl::chkCreateDeskIcon:
-    case TCtl::lblCreateDeskIcon: return chkCreateDeskIconClick();
+    case TCtl::lblCreateDeskIcon:
+      return chkCreateDeskIconClick();
     case TCtl::chkCreateStartmenu:
-    case TCtl::lblCreateStartmenu: return chkCreateStartmenuClick();
-    case TCtl::btnICFGNext: return btnICFGNextClick();
-    case TCtl::btnFinish: return btnFinishClick();
-    default: return;
+    case TCtl::lblCreateStartmenu:
+      return chkCreateStartmenuClick();
+    case TCtl::btnICFGNext:
+      return btnICFGNextClick();
+    case TCtl::btnFinish:
+      return btnFinishClick();
+    default:
+      return;
   }
 }
 

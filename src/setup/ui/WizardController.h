@@ -106,7 +106,12 @@ class TWizardController {
     std::string hint;
   };
 
+  // The title of the information boxes that the text table does not name.
+  static constexpr const char* kMessageTitle = "消息";
+
   // WizardController.cpp: state, guards, pages, window behaviour.
+  // The text-table key that names `mode`'s flow ("IDS_INSTALL" for the install).
+  [[nodiscard]] static const char* ModeKey(std::uint32_t mode);
   [[nodiscard]] const TCtlState& State(TCtl ctl) const { return FState[static_cast<std::size_t>(ctl)]; }
   [[nodiscard]] TCtlState& State(TCtl ctl) { return FState[static_cast<std::size_t>(ctl)]; }
   void Guard(const std::function<void()>& handler);
@@ -119,6 +124,8 @@ class TWizardController {
   void MoveTo(TCtl ctl, int left, int top);
   void SetDesignState();
   [[nodiscard]] std::string Text(const char* keys) const;
+  // The loading line of the start page with `dots` dots.
+  [[nodiscard]] std::string LoadingText(int dots) const;
   [[nodiscard]] std::string PathText() const;
   void Info(const std::string& text, const std::string& title);
   void ShowPage(TCtl page);
@@ -137,6 +144,7 @@ class TWizardController {
   void ApplyTexts();
   void ColourItemRows();
   void ColourExecRows();
+  void ColourRows(TCtl firstCaption, TCtl firstBox, int count);
   void HoverButton(TCtl button, bool over);
 
   // WizardStartPage.cpp: the start page, the agreement and the path.
@@ -144,8 +152,7 @@ class TWizardController {
   void PlaceLogo();
   void UpdateStartEnabled();
   [[nodiscard]] bool ValidateInstallPath();
-  bool ShowResPicture(TCtl image, const std::string& key, int left, int top, int width, int height,
-                      bool fromPackage);
+  bool ShowResPicture(TCtl image, const std::string& key, int left, int top, int width, int height, bool fromPackage);
 
   // WizardFlows.cpp: the four flows and their results.
   void StartInstall();
@@ -156,12 +163,14 @@ class TWizardController {
   [[nodiscard]] bool TakeInstallPath();
   enum class TFlowEnd { Done, Failed, Raised, Closing };
   // Runs `flow` on the install page (after the configuration items, for all but the uninstall);
-  // its error text, or the text of what it raised, in `error`.
+  // its error text, or the text of what it raised (empty when that is no std::exception), in `error`.
   [[nodiscard]] TFlowEnd RunFlow(bool install, const std::function<bool(std::string&)>& flow, std::string& error);
   // The finish page after a flow that ended well, else the failure box and the start page.
   void FinishOrStartPage(const char* modeKey, TFlowEnd end, const std::string& error);
 
   // WizardItemsPage.cpp.
+  // The drive letter of a path: the text before its first ":\".
+  [[nodiscard]] static std::string DriveOf(const std::string& path);
   void ShowItemsPage();
   void BuildItemsPage();
   bool PlaceItemRow(int row, int index, const std::string& name, const std::string& title, bool ticked);
@@ -184,7 +193,6 @@ class TWizardController {
   void AddExecRows(const std::string& owner, int& row, int& widest);
   int ApplyExecTicks();
   void RunFinishActions();
-  [[nodiscard]] bool UninstallEntryRemoved();
 
   IWizardView& FView;
   std::unique_ptr<TvqApp> FApp;
@@ -199,8 +207,6 @@ class TWizardController {
   int FSlideIndex = 1;
   int FSlideShown = 0;
   int FSlideCount = 0;
-  int FSliderMs = 2000;
-  bool FSlideBackCleared = false;
   // The application files are open: the action buttons may be enabled.
   bool FLoaded = false;
   // Module name -> its heading number on the items page.

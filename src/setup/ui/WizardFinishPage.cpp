@@ -59,16 +59,14 @@ void TWizardController::ShowFinishPage() {
   const bool execs = (mode == kModeInstall || mode == kModeUninstall) && CountFinishExecs() > 0;
   Show(TCtl::pnlExecs, execs);
   SetCaption(TCtl::lblFinishWord, mode == kModeUninstall ? app.Main.AppUnInstWord : app.Main.AppInstWord);
-  const char* title = mode == kModeUninstall ? "IDS_UNINSTALL"
-                      : mode == kModeRepair  ? "IDS_REPAIR"
-                      : mode == kModeChange  ? "IDS_CHANGE"
-                                             : "IDS_INSTALL";
-  SetCaption(TCtl::lblFinishTitle, Text(title) + Text("IDS_SUCCESS"));
+  SetCaption(TCtl::lblFinishTitle, Text(ModeKey(mode)) + Text("IDS_SUCCESS"));
   FView.StopTimer(TTimer::Slider);
 
   const int bandWidth = FView.Bounds(TCtl::lblFinishBack).width;
   const auto band = [&](int height) { FView.SetBounds(TCtl::lblFinishBack, {0, 0, -1, height}); };
-  const auto finishTop = [&](int top) { FView.SetBounds(TCtl::btnFinish, {FView.Bounds(TCtl::btnFinish).left, top, -1, -1}); };
+  const auto finishTop = [&](int top) {
+    FView.SetBounds(TCtl::btnFinish, {FView.Bounds(TCtl::btnFinish).left, top, -1, -1});
+  };
   const auto execArea = [&](int top, int gap) {
     const TRect area = FView.Bounds(TCtl::pnlExecs);
     FView.SetBounds(TCtl::pnlExecs, {area.left, top, -1, FView.Bounds(TCtl::btnFinish).top - gap - top});
@@ -209,8 +207,6 @@ void TWizardController::lblExecClick(int row) {
   });
 }
 
-bool TWizardController::UninstallEntryRemoved() { return !FApp->ReadInstallLocation(); }
-
 void TWizardController::RunFinishActions() {
   TvqApp& app = *FApp;
   struct TReenable {
@@ -223,7 +219,7 @@ void TWizardController::RunFinishActions() {
   if (IsVisible(TCtl::pnlExecs)) (void)ApplyExecTicks();
   (void)app.RunFinishExecs(app.Mode);
   // A partial uninstall keeps the entry, which still names this uninstaller: it must stay.
-  if (app.Mode == kModeUninstall && FStartedAsUninstaller && UninstallEntryRemoved())
+  if (app.Mode == kModeUninstall && FStartedAsUninstaller && !app.ReadInstallLocation())
     (void)app.StartSelfDelete(IsTicked(TCtl::chkUninstDeepness));
 }
 

@@ -55,6 +55,10 @@ TWizardController::TFlowEnd TWizardController::RunFlow(bool install, const std::
   } catch (const std::exception& e) {
     error = e.what();
     return TFlowEnd::Raised;
+  } catch (...) {
+    // Nothing to tell, but the wizard must still leave the install page.
+    error.clear();
+    return TFlowEnd::Raised;
   }
   return ok ? TFlowEnd::Done : TFlowEnd::Failed;
 }
@@ -78,9 +82,10 @@ void TWizardController::StartInstall() {
   if (!TakeInstallPath()) return;
   if (FSelectable) (void)ApplyItemSelection();
   std::string error;
-  const TFlowEnd end = RunFlow(true, [&](std::string& e) { return app.RunInstall(e, kModeInstall); }, error);
+  const TFlowEnd end = RunFlow(
+      true, [&](std::string& e) { return app.RunInstall(e, kModeInstall); }, error);
   if (end == TFlowEnd::Raised) {
-    Info(Text("IDS_INSTALL,IDS_FIALED") + ":" + error, "消息");
+    Info(Text("IDS_INSTALL,IDS_FIALED") + ":" + error, kMessageTitle);
     ShowStartPage();
   } else if (end == TFlowEnd::Done && !app.UpgradeMode) {
     NextConfigOrFinish();
@@ -92,7 +97,8 @@ void TWizardController::StartInstall() {
 void TWizardController::StartChange() {
   if (FSelectable) (void)ApplyItemSelection();
   std::string error;
-  const TFlowEnd end = RunFlow(true, [&](std::string& e) { return FApp->RunChange(e); }, error);
+  const TFlowEnd end = RunFlow(
+      true, [&](std::string& e) { return FApp->RunChange(e); }, error);
   FinishOrStartPage("IDS_CHANGE", end, error);
 }
 
@@ -117,17 +123,19 @@ void TWizardController::StartRepair() {
     }
   }
   std::string error;
-  const TFlowEnd end = RunFlow(true, [&](std::string& e) { return app.RunRepair(e); }, error);
+  const TFlowEnd end = RunFlow(
+      true, [&](std::string& e) { return app.RunRepair(e); }, error);
   FinishOrStartPage("IDS_REPAIR", end, error);
 }
 
 void TWizardController::StartUninstall() {
   if (FSelectable) (void)ApplyItemSelection();
   std::string error;
-  const TFlowEnd end = RunFlow(false, [&](std::string& e) { return FApp->RunUninstall(e); }, error);
+  const TFlowEnd end = RunFlow(
+      false, [&](std::string& e) { return FApp->RunUninstall(e); }, error);
   if (end == TFlowEnd::Closing) return;
   if (end == TFlowEnd::Done) return ShowFinishPage();
-  Info(Text("IDS_UNINSTALL,IDS_FIALED") + ":" + error, "消息");
+  Info(Text("IDS_UNINSTALL,IDS_FIALED") + ":" + error, kMessageTitle);
   // A raised error leaves the wizard open; a failed uninstall ends it.
   if (end == TFlowEnd::Raised) return ShowStartPage();
   CloseWindow();

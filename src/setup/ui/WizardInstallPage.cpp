@@ -1,11 +1,18 @@
 // The install page: shown while a flow runs, with the slides, the engine's status line and its
 // progress bar.
+#include <algorithm>
+
 #include "setup/core/ConfigRecords.h"
 #include "setup/core/MessagePump.h"
 #include "setup/core/VqApp.h"
 #include "setup/ui/WizardController.h"
 
 namespace orvane {
+namespace {
+
+constexpr int kMinSliderMs = 300;
+
+}  // namespace
 
 void TWizardController::EnterInstallPage(bool shortcutFlags) {
   TvqApp& app = *FApp;
@@ -22,7 +29,7 @@ void TWizardController::EnterInstallPage(bool shortcutFlags) {
   FSlideCount = app.CountConfigSection(SliderSectionName(""));
   FSlideIndex = 1;
   ShowSlide();
-  FView.StartTimer(TTimer::Slider, FSliderMs);
+  FView.StartTimer(TTimer::Slider, std::max(app.Main.AppInstalSliderImgtime, kMinSliderMs));
   app.StatusLabel = &FView.StatusLine();
   FView.AttachProgress();
 }
@@ -36,10 +43,7 @@ void TWizardController::ShowSlide() {
     FSlideIndex = 1;
     return;
   }
-  if (!FSlideBackCleared) {
-    FSlideBackCleared = true;
-    FView.SetTransparent(TCtl::lblInstallBack, true);
-  }
+  FView.SetTransparent(TCtl::lblInstallBack, true);
   FSlideShown = FSlideIndex;
   ProcessMessages();
 }

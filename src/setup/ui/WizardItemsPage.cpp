@@ -22,24 +22,20 @@ constexpr int kMaxStep = 56;
 constexpr int kCharWidth = 12;
 constexpr int kOneColumnWidest = 18;
 
-std::string DriveOf(const std::string& path) {
-  const std::size_t at = path.find(":\\");
-  return at == std::string::npos ? std::string() : path.substr(0, at);
-}
-
 int TitleBytes(const std::string& title) { return static_cast<int>(GbkByteCount(title)); }
 
 }  // namespace
+
+std::string TWizardController::DriveOf(const std::string& path) {
+  const std::size_t at = path.find(":\\");
+  return at == std::string::npos ? std::string() : path.substr(0, at);
+}
 
 void TWizardController::ShowItemsPage() {
   TvqApp& app = *FApp;
   const bool sizes = app.Mode != kModeUninstall;
   for (const TCtl ctl : {TCtl::lblItemsFileInfo1, TCtl::lblItemsFileSize, TCtl::lblItemsFileInfo2}) Show(ctl, sizes);
-  const char* mode = app.Mode == kModeUninstall ? "IDS_UNINSTALL"
-                     : app.Mode == kModeRepair  ? "IDS_REPAIR"
-                     : app.Mode == kModeChange  ? "IDS_CHANGE"
-                                                : "IDS_INSTALL";
-  SetCaption(TCtl::lblItemTitle, app.Lang().FormatText("IDS_PLEASESELECTITEM", {Text(mode)}));
+  SetCaption(TCtl::lblItemTitle, app.Lang().FormatText("IDS_PLEASESELECTITEM", {Text(ModeKey(app.Mode))}));
   const std::string path = PathText();
   if (!path.empty() && app.CheckInstallPath(path)) {
     app.SetInstallPath(path);

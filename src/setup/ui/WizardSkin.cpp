@@ -12,9 +12,9 @@ constexpr int kLighter = 20;
 constexpr int kRowFontPoints = 12;
 constexpr int kTickFontPoints = 15;
 
-constexpr TCtl kLabelButtons[] = {TCtl::btnStart,     TCtl::btnEdit,     TCtl::btnRepair,   TCtl::btnUnInstall,
-                                  TCtl::btnPath,      TCtl::btnItemsBack, TCtl::btnItemsNext, TCtl::btnICFGBack,
-                                  TCtl::btnICFGNext,  TCtl::btnFinish};
+constexpr TCtl kLabelButtons[] = {TCtl::btnStart,    TCtl::btnEdit,      TCtl::btnRepair,    TCtl::btnUnInstall,
+                                  TCtl::btnPath,     TCtl::btnItemsBack, TCtl::btnItemsNext, TCtl::btnICFGBack,
+                                  TCtl::btnICFGNext, TCtl::btnFinish};
 
 bool IsLabelButton(TCtl ctl) {
   for (const TCtl button : kLabelButtons)
@@ -25,17 +25,15 @@ bool IsLabelButton(TCtl ctl) {
 // The description that the three buttons of an installed product show while hovered.
 const char* DescriptionOf(TCtl ctl) {
   switch (ctl) {
-    case TCtl::btnEdit: return "IDS_CHANGE_DESC";
-    case TCtl::btnRepair: return "IDS_REPAIR_DESC";
-    case TCtl::btnUnInstall: return "IDS_UNINSTALL_DESC";
-    default: return nullptr;
+    case TCtl::btnEdit:
+      return "IDS_CHANGE_DESC";
+    case TCtl::btnRepair:
+      return "IDS_REPAIR_DESC";
+    case TCtl::btnUnInstall:
+      return "IDS_UNINSTALL_DESC";
+    default:
+      return nullptr;
   }
-}
-
-// The drive letter of a path: the text before its first ":\".
-std::string DriveOf(const std::string& path) {
-  const std::size_t at = path.find(":\\");
-  return at == std::string::npos ? std::string() : path.substr(0, at);
 }
 
 }  // namespace
@@ -50,13 +48,13 @@ void TWizardController::ApplySkin() {
        {TCtl::lblSetp1Back, TCtl::lblItemTitleBack, TCtl::lblICFGBack, TCtl::lblInstallBack, TCtl::lblFinishBack})
     FView.SetColor(band, skin.Form_back);
   FView.SetColor(TCtl::lblMinBack, AdjustColor(skin.Form_back, kLighter));
-  for (const TCtl title : {TCtl::lblTitle, TCtl::lblICfgTitle, TCtl::lblInstTitle, TCtl::lblFinishTitle,
-                           TCtl::lblFinishAppVersion, TCtl::lblFinishWord, TCtl::lblMin, TCtl::lblClose,
-                           TCtl::lblAppTitle, TCtl::lblAppVersion})
+  for (const TCtl title :
+       {TCtl::lblTitle, TCtl::lblICfgTitle, TCtl::lblInstTitle, TCtl::lblFinishTitle, TCtl::lblFinishAppVersion,
+        TCtl::lblFinishWord, TCtl::lblMin, TCtl::lblClose, TCtl::lblAppTitle, TCtl::lblAppVersion})
     FView.SetFontColor(title, skin.Form_font);
   for (const TCtl button : kLabelButtons) HoverButton(button, false);
-  for (const TCtl box : {TCtl::chkAgreementOk, TCtl::chkUninstDeepness, TCtl::chkCreateDeskIcon,
-                         TCtl::chkCreateStartmenu}) {
+  for (const TCtl box :
+       {TCtl::chkAgreementOk, TCtl::chkUninstDeepness, TCtl::chkCreateDeskIcon, TCtl::chkCreateStartmenu}) {
     FView.SetColor(box, skin.Button_defBack);
     FView.SetFontColor(box, skin.Button_defFont);
   }
@@ -77,24 +75,15 @@ void TWizardController::ApplySkin() {
   FView.SetFontColor(TCtl::PBarHint, skin.Button_exit_moveFont);
 }
 
-void TWizardController::ColourItemRows() {
-  const TvqSkin& skin = FApp->Skin();
-  for (int n = 1; n <= kItemRows; ++n) {
-    const TCtl caption = *NthCtl(TCtl::lblItem1, n, kItemRows);
-    const TCtl box = *NthCtl(TCtl::chkItem1Ok, n, kItemRows);
-    FView.SetFontColor(caption, skin.Form_back);
-    FView.SetFontSize(caption, kRowFontPoints);
-    FView.SetColor(box, skin.Button_defBack);
-    FView.SetFontColor(box, skin.Button_defFont);
-    FView.SetFontSize(box, kTickFontPoints);
-  }
-}
+void TWizardController::ColourItemRows() { ColourRows(TCtl::lblItem1, TCtl::chkItem1Ok, kItemRows); }
 
-void TWizardController::ColourExecRows() {
+void TWizardController::ColourExecRows() { ColourRows(TCtl::lblExec1, TCtl::chkExecOk1, kExecRows); }
+
+void TWizardController::ColourRows(TCtl firstCaption, TCtl firstBox, int count) {
   const TvqSkin& skin = FApp->Skin();
-  for (int n = 1; n <= kExecRows; ++n) {
-    const TCtl caption = *NthCtl(TCtl::lblExec1, n, kExecRows);
-    const TCtl box = *NthCtl(TCtl::chkExecOk1, n, kExecRows);
+  for (int n = 1; n <= count; ++n) {
+    const TCtl caption = *NthCtl(firstCaption, n, count);
+    const TCtl box = *NthCtl(firstBox, n, count);
     FView.SetFontColor(caption, skin.Form_back);
     FView.SetFontSize(caption, kRowFontPoints);
     FView.SetColor(box, skin.Button_defBack);

@@ -20,7 +20,6 @@ constexpr int kDriveTests = 10;
 constexpr int kDriveTestMs = 100;
 // The prompt an add-on module shows until the user picks the product's folder.
 constexpr const char* kPickFolderPrompt = "请选择需要安装“本模块”的软件目录...";
-constexpr const char* kMessageTitle = "消息";
 
 bool Contains(const std::string& text, const std::string& part) {
   return !part.empty() && text.find(part) != std::string::npos;
@@ -235,10 +234,14 @@ void TWizardController::btnItemsNextClick() {
   Guard([&] {
     if (Busy()) return;
     switch (FApp->Mode) {
-      case kModeUninstall: return StartUninstall();
-      case kModeRepair: return StartRepair();
-      case kModeChange: return StartChange();
-      default: return StartInstall();
+      case kModeUninstall:
+        return StartUninstall();
+      case kModeRepair:
+        return StartRepair();
+      case kModeChange:
+        return StartChange();
+      default:
+        return StartInstall();
     }
   });
 }
