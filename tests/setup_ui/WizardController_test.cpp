@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "WizardWorld.h"
 #include "platform/TextCodec.h"
 #include "setup/core/VqSkin.h"
 #include "support/TempDir.h"
-#include "WizardWorld.h"
 
 namespace {
 
@@ -41,7 +41,8 @@ TEST(WizardStartPage, VariantsByEngineState) {
     bool path;
   };
   const Case cases[] = {
-      {"fresh, nothing to choose", "", kFixedModules, false, "欢迎安装使用", true, "立即安装", false, true, false, false},
+      {"fresh, nothing to choose", "", kFixedModules, false, "欢迎安装使用", true, "立即安装", false, true, false,
+       false},
       {"fresh, modules to choose", "", kSelectable, false, "欢迎安装使用", true, "准备安装", false, true, false, false},
       {"installed product", "", kSelectable, true, "感谢使用", false, nullptr, true, false, false, true},
       {"uninstaller", "AppInstallType=uninstall\r\n", kSelectable, true, "遗憾离开", true, "卸载", false, false, true,
@@ -58,7 +59,9 @@ TEST(WizardStartPage, VariantsByEngineState) {
     EXPECT_EQ(v.page, TCtl::pnlStepStart);
     EXPECT_EQ(v.Caption(TCtl::lblTitle), c.title);
     EXPECT_EQ(v.Visible(TCtl::btnStart), c.startButton);
-    if (c.startCaption != nullptr) { EXPECT_EQ(v.Caption(TCtl::btnStart), c.startCaption); }
+    if (c.startCaption != nullptr) {
+      EXPECT_EQ(v.Caption(TCtl::btnStart), c.startCaption);
+    }
     for (const TCtl b : {TCtl::btnEdit, TCtl::btnRepair, TCtl::btnUnInstall}) EXPECT_EQ(v.Visible(b), c.productButtons);
     if (c.productButtons) {
       EXPECT_EQ(v.Caption(TCtl::btnEdit), "修改");
@@ -70,13 +73,17 @@ TEST(WizardStartPage, VariantsByEngineState) {
     EXPECT_EQ(v.Visible(TCtl::lblOption), c.agreement);
     EXPECT_EQ(v.Visible(TCtl::chkUninstDeepness), c.deepBox);
     EXPECT_EQ(v.Visible(TCtl::lblUninstDeepness), c.deepBox);
-    if (c.deepBox) { EXPECT_FALSE(w.wizard.IsTicked(TCtl::chkUninstDeepness)); }
+    if (c.deepBox) {
+      EXPECT_FALSE(w.wizard.IsTicked(TCtl::chkUninstDeepness));
+    }
     EXPECT_EQ(v.Visible(TCtl::lblInstedInfo), c.path);
-    if (c.path) { EXPECT_EQ(v.Caption(TCtl::lblInstedInfo), vqtest::kWizardAppPath); }
+    if (c.path) {
+      EXPECT_EQ(v.Caption(TCtl::lblInstedInfo), vqtest::kWizardAppPath);
+    }
     // An add-on's path that still names the product is replaced by the prompt to pick one.
-    EXPECT_EQ(v.Caption(TCtl::edtPath),
-              std::string(c.mainLines).find("AppSoftType=1") != std::string::npos ? "请选择需要安装“本模块”的软件目录..."
-                                                                               : vqtest::kWizardAppPath);
+    EXPECT_EQ(v.Caption(TCtl::edtPath), std::string(c.mainLines).find("AppSoftType=1") != std::string::npos
+                                            ? "请选择需要安装“本模块”的软件目录..."
+                                            : vqtest::kWizardAppPath);
     EXPECT_EQ(v.appTitle, "安装 - Tessaly");
     EXPECT_EQ(v.Caption(TCtl::lblAppTitle), "Tessaly");
     EXPECT_EQ(v.Caption(TCtl::lblAppVersion), "2.1");
@@ -246,7 +253,9 @@ TEST(WizardStartPage, PathCheckCreatesOnlyTheGroupFolder) {
     w.view.SetCaption(TCtl::edtPath, c.path);
     w.wizard.Click(TCtl::btnStart);
     EXPECT_EQ(w.view.page, TCtl::pnlStepStart);
-    if (c.made != nullptr) { EXPECT_TRUE(fs::is_directory(vqtest::SetupEngineFixture::Host(c.made))); }
+    if (c.made != nullptr) {
+      EXPECT_TRUE(fs::is_directory(vqtest::SetupEngineFixture::Host(c.made)));
+    }
     EXPECT_FALSE(fs::exists(vqtest::SetupEngineFixture::Host(c.notMade)));
   }
 }
@@ -335,6 +344,32 @@ TEST(WizardStartPage, HoverLooks) {
   EXPECT_EQ(w.view.Get(TCtl::lblCloseBack).transparent, false);
   w.wizard.MouseLeave(TCtl::lblClose);
   EXPECT_EQ(w.view.Get(TCtl::lblCloseBack).transparent, true);
+}
+
+// An unticked box lights its inner label while hovered and turns to the page colour after;
+// unticking paints it empty again. A ticked box has no inner label to colour.
+TEST(WizardStartPage, InnerTickHover) {
+  WizardWorld w;
+  vqtest::SetupExeBuilder builder = WizardWorld::Product("AppAgreementFile=D:\\src\\agreement.txt\r\n");
+  builder.AddAppFile({"D:\\src\\agreement.txt", "agreement.txt", platform::Utf8ToCp936("第一条")});
+  w.Start(builder);
+  const orvane::TvqSkin& skin = w.app().Skin();
+  const TCtl box = TCtl::chkAgreementOk;
+  ASSERT_TRUE(w.view.Visible(box));
+  ASSERT_TRUE(w.wizard.IsTicked(box));
+  w.wizard.MouseEnter(box);
+  EXPECT_EQ(w.view.Get(box).innerColor, skin.Button_defFont);
+  w.wizard.MouseLeave(box);
+  w.wizard.Click(box);
+  ASSERT_FALSE(w.wizard.IsTicked(box));
+  EXPECT_EQ(w.view.Get(box).innerColor, skin.Button_defFont);
+  w.wizard.MouseEnter(box);
+  EXPECT_EQ(w.view.Get(box).innerColor, skin.Button_exit_moveFont);
+  w.wizard.MouseLeave(box);
+  EXPECT_EQ(w.view.Get(box).innerColor, skin.Form_font);
+  w.wizard.Click(box);
+  w.wizard.Click(box);
+  EXPECT_EQ(w.view.Get(box).innerColor, skin.Button_defFont);
 }
 
 // An error raised inside a handler shows the error box and leaves the page as it was.

@@ -26,7 +26,7 @@ class RecordingWizardView final : public orvane::IWizardView {
     orvane::TRect bounds;
     bool ticked = false;
     bool tickPainted = false;
-    std::optional<orvane::TColor> color, fontColor, brush, pen;
+    std::optional<orvane::TColor> color, fontColor, brush, pen, innerColor;
     int fontSize = 0;
     std::optional<bool> transparent;
     orvane::TAlign align = orvane::TAlign::Left;
@@ -55,7 +55,7 @@ class RecordingWizardView final : public orvane::IWizardView {
   void SetBounds(orvane::TCtl ctl, const orvane::TRect& bounds) override;
   void SetAlignment(orvane::TCtl ctl, orvane::TAlign align) override;
   void SetTick(orvane::TCtl box, bool ticked) override;
-  void SetInnerTickColor(orvane::TColor color) override { innerTickColor = color; }
+  void SetInnerTickColor(orvane::TCtl box, orvane::TColor color) override { At(box).innerColor = color; }
   void SetColor(orvane::TCtl ctl, orvane::TColor back) override { At(ctl).color = back; }
   void SetFontColor(orvane::TCtl ctl, orvane::TColor font) override { At(ctl).fontColor = font; }
   void SetFontSize(orvane::TCtl ctl, int points) override { At(ctl).fontSize = points; }
@@ -96,7 +96,6 @@ class RecordingWizardView final : public orvane::IWizardView {
   std::vector<orvane::TCtl> pagesShown;
   std::string appTitle;
   std::map<orvane::TTimer, Timer> timers;
-  std::optional<orvane::TColor> innerTickColor;
   int minimized = 0;
   int drags = 0;
   int progressAttached = 0;

@@ -270,9 +270,8 @@ void TMain::SetTick(TCtl box, bool ticked) {
   if (TTickBox* tick = Tick(box)) tick->SetTicked(ticked);
 }
 
-void TMain::SetInnerTickColor(TColor color) {
-  for (TTickBox* box : FTicks)
-    if (box != nullptr) SetBackColor(box->Inner, color);
+void TMain::SetInnerTickColor(TCtl box, TColor color) {
+  if (TTickBox* tick = Tick(box)) SetBackColor(tick->Inner, color);
 }
 
 void TMain::SetColor(TCtl ctl, TColor back) {

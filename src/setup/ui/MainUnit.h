@@ -74,7 +74,7 @@ class TMain final : public TvqForm, public IWizardView, public IMessagePump {
   void SetBounds(TCtl ctl, const TRect& bounds) override;
   void SetAlignment(TCtl ctl, TAlign align) override;
   void SetTick(TCtl box, bool ticked) override;
-  void SetInnerTickColor(TColor color) override;
+  void SetInnerTickColor(TCtl box, TColor color) override;
   void SetColor(TCtl ctl, TColor back) override;
   void SetFontColor(TCtl ctl, TColor font) override;
   void SetFontSize(TCtl ctl, int points) override;

@@ -281,7 +281,11 @@ void TWizardController::lblOptionClick() {
 
 // --- Tick boxes ----------------------------------------------------------------------------------
 
-void TWizardController::PaintTick(TCtl box) { FView.SetTick(box, IsTicked(box)); }
+void TWizardController::PaintTick(TCtl box) {
+  FView.SetTick(box, IsTicked(box));
+  // An unticked box is its inner label in the button font colour, so it looks empty.
+  if (!IsTicked(box) && FApp) FView.SetInnerTickColor(box, FApp->Skin().Button_defFont);
+}
 
 void TWizardController::SetTick(TCtl box, bool ticked) {
   SetTag(box, ticked ? 1 : 0);

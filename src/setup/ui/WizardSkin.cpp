@@ -22,6 +22,12 @@ bool IsLabelButton(TCtl ctl) {
   return false;
 }
 
+bool IsTickBox(TCtl ctl) {
+  return ctl == TCtl::chkAgreementOk || ctl == TCtl::chkUninstDeepness || ctl == TCtl::chkCreateDeskIcon ||
+         ctl == TCtl::chkCreateStartmenu || CtlNumber(ctl, TCtl::chkItem1Ok, kItemRows) > 0 ||
+         CtlNumber(ctl, TCtl::chkExecOk1, kExecRows) > 0;
+}
+
 // The description that the three buttons of an installed product show while hovered.
 const char* DescriptionOf(TCtl ctl) {
   switch (ctl) {
@@ -57,9 +63,8 @@ void TWizardController::ApplySkin() {
        {TCtl::chkAgreementOk, TCtl::chkUninstDeepness, TCtl::chkCreateDeskIcon, TCtl::chkCreateStartmenu}) {
     FView.SetColor(box, skin.Button_defBack);
     FView.SetFontColor(box, skin.Button_defFont);
+    FView.SetInnerTickColor(box, skin.Button_defFont);
   }
-  // An unticked box shows its inner label in the button font colour, so it looks empty.
-  FView.SetInnerTickColor(skin.Button_defFont);
   FView.SetTransparent(TCtl::lblSysRequire, false);
   FView.SetFontColor(TCtl::lblSysRequire, skin.Button_defBack);
   for (const TCtl link :
@@ -88,6 +93,7 @@ void TWizardController::ColourRows(TCtl firstCaption, TCtl firstBox, int count) 
     FView.SetFontSize(caption, kRowFontPoints);
     FView.SetColor(box, skin.Button_defBack);
     FView.SetFontColor(box, skin.Button_defFont);
+    FView.SetInnerTickColor(box, skin.Button_defFont);
     FView.SetFontSize(box, kTickFontPoints);
   }
 }
@@ -133,6 +139,9 @@ void TWizardController::MouseEnter(TCtl ctl) {
       if (IsEnabled(TCtl::lblClose)) FView.SetTransparent(TCtl::lblCloseBack, false);
     } else if (ctl == TCtl::lblOption || ctl == TCtl::lblAgreement) {
       FView.SetFontColor(ctl, FApp->Skin().Button_moveBack);
+    } else if (IsTickBox(ctl)) {
+      // The inner label covers an unticked box: the window reports it as the box.
+      if (IsVisible(ctl) && !IsTicked(ctl)) FView.SetInnerTickColor(ctl, FApp->Skin().Button_exit_moveFont);
     } else if (IsLabelButton(ctl) && IsEnabled(ctl)) {
       HoverButton(ctl, true);
       if (const char* desc = DescriptionOf(ctl)) {
@@ -152,6 +161,8 @@ void TWizardController::MouseLeave(TCtl ctl) {
       if (IsEnabled(TCtl::lblClose)) FView.SetTransparent(TCtl::lblCloseBack, true);
     } else if (ctl == TCtl::lblOption || ctl == TCtl::lblAgreement) {
       FView.SetFontColor(ctl, FApp->Skin().Form_back);
+    } else if (IsTickBox(ctl)) {
+      if (IsVisible(ctl) && !IsTicked(ctl)) FView.SetInnerTickColor(ctl, FApp->Skin().Form_font);
     } else if (IsLabelButton(ctl) && IsEnabled(ctl)) {
       HoverButton(ctl, false);
       if (DescriptionOf(ctl) != nullptr) Show(TCtl::lblOperDesc, false);

@@ -219,8 +219,8 @@ class IWizardView {
 
   // Tick boxes (outer label named): paints the box from `ticked` ("√" or the inner label).
   virtual void SetTick(TCtl box, bool ticked) = 0;
-  // The inner labels' colour (all boxes of the window).
-  virtual void SetInnerTickColor(TColor color) = 0;
+  // The colour of a box's inner label.
+  virtual void SetInnerTickColor(TCtl box, TColor color) = 0;
 
   // Colours (skin colours as $00BBGGRR or system colours, see SkinColor.h) and fonts.
   virtual void SetColor(TCtl ctl, TColor back) = 0;
