@@ -33,9 +33,7 @@ std::size_t LenW(const SQLWCHAR* p, std::size_t max) {
   return n;
 }
 
-std::string FromW(const SQLWCHAR* p, std::size_t n) {
-  return platform::Utf16ToUtf8(std::u16string(p, p + n));
-}
+std::string FromW(const SQLWCHAR* p, std::size_t n) { return platform::Utf16ToUtf8(std::u16string(p, p + n)); }
 
 bool Ok(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
 
@@ -43,6 +41,7 @@ bool Ok(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
 struct TFailContext {
   SQLHDBC dbc = SQL_NULL_HDBC;  // asked whether the link died, when set
   std::string timeoutText;      // put in front of the message of a time-out (HYT00/HYT01)
+  std::string deafText;         // in its place when the link was lost as well: the cancel went unanswered
 };
 
 bool ConnectionDead(SQLHDBC dbc) {
@@ -74,8 +73,12 @@ bool ConnectionDead(SQLHDBC dbc) {
     message += FromW(text, LenW(text, 2047));
   }
   if (message.empty()) message = std::string(call) + " failed";
-  if (timedOut && !ctx.timeoutText.empty()) message = ctx.timeoutText + message;
-  if (linkState.empty() && ConnectionDead(ctx.dbc)) {
+  const bool dead = linkState.empty() && ConnectionDead(ctx.dbc);
+  if (timedOut && (dead || !linkState.empty()) && !ctx.deafText.empty())
+    message = ctx.deafText + message;
+  else if (timedOut && !ctx.timeoutText.empty())
+    message = ctx.timeoutText + message;
+  if (dead) {
     linkState = "08S01";
     message = "the link to the server was lost: " + message;
   }
@@ -89,12 +92,18 @@ void Check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE h, const char* call, const 
 // A statement handle with its time-out; its failures carry the connection's context.
 class TStmt {
  public:
-  TStmt(SQLHDBC dbc, SQLULEN timeoutSeconds) : FCtx{dbc, {}} {
+  TStmt(SQLHDBC dbc, SQLULEN timeoutSeconds) : FCtx{dbc, {}, {}} {
     Check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &FHandle), SQL_HANDLE_DBC, dbc, "SQLAllocHandle", FCtx);
-    FCtx.timeoutText = "the statement did not finish within " + std::to_string(timeoutSeconds) + " s: ";
+    const std::string seconds = std::to_string(timeoutSeconds) + " s";
+    FCtx.timeoutText = "the statement did not finish within " + seconds + ": ";
+    // On a time-out the driver sends a cancel and waits as long again for its answer, so a
+    // server that has gone silent holds the call for twice the time-out.
+    FCtx.deafText =
+        "the server answered neither the statement within " + seconds + " nor its cancel within " + seconds + " more: ";
     // A server that stops answering would otherwise hold the call for good.
-    Verify(SQLSetStmtAttrW(FHandle, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(timeoutSeconds), SQL_IS_UINTEGER),
-           "SQLSetStmtAttr");
+    Verify(
+        SQLSetStmtAttrW(FHandle, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(timeoutSeconds), SQL_IS_UINTEGER),
+        "SQLSetStmtAttr");
   }
   ~TStmt() { SQLFreeHandle(SQL_HANDLE_STMT, FHandle); }
   TStmt(const TStmt&) = delete;
@@ -163,35 +172,55 @@ constexpr SQLSMALLINT kSsTimestampOffset = -155;
 
 TVqFieldKind KindOfSqlType(SQLSMALLINT type) {
   switch (type) {
-    case SQL_BIT: return TVqFieldKind::Boolean;
-    case SQL_TINYINT: return TVqFieldKind::UInt8;
-    case SQL_SMALLINT: return TVqFieldKind::Int16;
-    case SQL_INTEGER: return TVqFieldKind::Int32;
-    case SQL_BIGINT: return TVqFieldKind::Int64;
-    case SQL_REAL: return TVqFieldKind::Single;
+    case SQL_BIT:
+      return TVqFieldKind::Boolean;
+    case SQL_TINYINT:
+      return TVqFieldKind::UInt8;
+    case SQL_SMALLINT:
+      return TVqFieldKind::Int16;
+    case SQL_INTEGER:
+      return TVqFieldKind::Int32;
+    case SQL_BIGINT:
+      return TVqFieldKind::Int64;
+    case SQL_REAL:
+      return TVqFieldKind::Single;
     case SQL_FLOAT:
-    case SQL_DOUBLE: return TVqFieldKind::Float;
+    case SQL_DOUBLE:
+      return TVqFieldKind::Float;
     case SQL_DECIMAL:
-    case SQL_NUMERIC: return TVqFieldKind::Bcd;
+    case SQL_NUMERIC:
+      return TVqFieldKind::Bcd;
     case SQL_TYPE_DATE:
-    case SQL_DATE: return TVqFieldKind::Date;
+    case SQL_DATE:
+      return TVqFieldKind::Date;
     case SQL_TYPE_TIME:
     case SQL_TIME:
-    case kSsTime2: return TVqFieldKind::Time;
+    case kSsTime2:
+      return TVqFieldKind::Time;
     case SQL_TYPE_TIMESTAMP:
     case SQL_TIMESTAMP:
-    case kSsTimestampOffset: return TVqFieldKind::DateTime;
+    case kSsTimestampOffset:
+      return TVqFieldKind::DateTime;
     case SQL_BINARY:
     case SQL_VARBINARY:
-    case SQL_LONGVARBINARY: return TVqFieldKind::Blob;
-    case SQL_CHAR: return TVqFieldKind::FixedChar;
-    case SQL_VARCHAR: return TVqFieldKind::String;
-    case SQL_LONGVARCHAR: return TVqFieldKind::Memo;
-    case SQL_WCHAR: return TVqFieldKind::FixedWideChar;
-    case SQL_WVARCHAR: return TVqFieldKind::WideString;
-    case SQL_WLONGVARCHAR: return TVqFieldKind::WideMemo;
-    case SQL_GUID: return TVqFieldKind::Guid;
-    default: return TVqFieldKind::Other;
+    case SQL_LONGVARBINARY:
+      return TVqFieldKind::Blob;
+    case SQL_CHAR:
+      return TVqFieldKind::FixedChar;
+    case SQL_VARCHAR:
+      return TVqFieldKind::String;
+    case SQL_LONGVARCHAR:
+      return TVqFieldKind::Memo;
+    case SQL_WCHAR:
+      return TVqFieldKind::FixedWideChar;
+    case SQL_WVARCHAR:
+      return TVqFieldKind::WideString;
+    case SQL_WLONGVARCHAR:
+      return TVqFieldKind::WideMemo;
+    case SQL_GUID:
+      return TVqFieldKind::Guid;
+    default:
+      return TVqFieldKind::Other;
   }
 }
 
@@ -252,8 +281,10 @@ class TCellReader {
         p.msec = static_cast<int>(v.fraction / 1000000);
         return TDbDateTime{EncodeDateTime(p)};
       }
-      case TVqFieldKind::Blob: return Bytes(col);
-      default: return Text(col);
+      case TVqFieldKind::Blob:
+        return Bytes(col);
+      default:
+        return Text(col);
     }
   }
 
@@ -298,8 +329,8 @@ class TCellReader {
       if (rc == SQL_NO_DATA) break;
       FSt.Verify(rc, "SQLGetData");
       if (ind == SQL_NULL_DATA) return {};
-      const std::size_t n = (ind == SQL_NO_TOTAL || ind > static_cast<SQLLEN>(sizeof buf)) ? sizeof buf
-                                                                                            : static_cast<std::size_t>(ind);
+      const std::size_t n =
+          (ind == SQL_NO_TOTAL || ind > static_cast<SQLLEN>(sizeof buf)) ? sizeof buf : static_cast<std::size_t>(ind);
       acc.append(buf, n);
       if (rc == SQL_SUCCESS) break;
     }
@@ -316,8 +347,8 @@ class TOdbcSession final : public IDbSession {
   explicit TOdbcSession(const TDbParams& params) {
     if (!Ok(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &FEnv))) throw EDbError("no ODBC environment");
     try {
-      Check(SQLSetEnvAttr(FEnv, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
-            SQL_HANDLE_ENV, FEnv, "SQLSetEnvAttr");
+      Check(SQLSetEnvAttr(FEnv, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0), SQL_HANDLE_ENV,
+            FEnv, "SQLSetEnvAttr");
       const std::vector<TInstalledDriver> installed = InstalledDrivers(FEnv);
       std::string driver = params.Value("ODBCDriver");
       if (driver.empty()) {
@@ -334,12 +365,14 @@ class TOdbcSession final : public IDbSession {
       const SQLULEN loginTimeout = Seconds(params, "LoginTimeout", kDefaultLoginTimeout);
       FQueryTimeout = Seconds(params, "QueryTimeout", kDefaultQueryTimeout);
       // Without a login time-out a server that accepts and then stays silent holds the call for good.
-      Check(SQLSetConnectAttrW(FDbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(loginTimeout), SQL_IS_UINTEGER),
-            SQL_HANDLE_DBC, FDbc, "SQLSetConnectAttr");
+      Check(
+          SQLSetConnectAttrW(FDbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(loginTimeout), SQL_IS_UINTEGER),
+          SQL_HANDLE_DBC, FDbc, "SQLSetConnectAttr");
       WText conn = ToW(OdbcConnectionString(driver, params, DialectOf(driver, library)));
       SQLWCHAR out[1024] = {};
       SQLSMALLINT outLen = 0;
-      const TFailContext ctx{SQL_NULL_HDBC, "the server did not answer the login within " + std::to_string(loginTimeout) + " s: "};
+      const TFailContext ctx{
+          SQL_NULL_HDBC, "the server did not answer the login within " + std::to_string(loginTimeout) + " s: ", {}};
       Check(SQLDriverConnectW(FDbc, nullptr, conn.data(), SQL_NTS, out, 1024, &outLen, SQL_DRIVER_NOPROMPT),
             SQL_HANDLE_DBC, FDbc, "SQLDriverConnect", ctx);
       FConnected = true;
@@ -421,7 +454,7 @@ class TOdbcSession final : public IDbSession {
           SQL_HANDLE_DBC, FDbc, "SQLSetConnectAttr", Ctx());
   }
 
-  [[nodiscard]] TFailContext Ctx() const { return {FDbc, {}}; }
+  [[nodiscard]] TFailContext Ctx() const { return {FDbc, {}, {}}; }
 
   // The length goes with the text, so that a NUL inside a value does not end the statement.
   static void Execute(const TStmt& st, const std::string& aSql) {
@@ -456,7 +489,8 @@ class TOdbcSession final : public IDbSession {
       const SQLRETURN rc = SQLFetch(h);
       if (rc == SQL_NO_DATA) break;
       st.Verify(rc, "SQLFetch");
-      for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(cols); ++i) out.AddValue(reader.Read(i, out.Fields[i - 1].Kind));
+      for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(cols); ++i)
+        out.AddValue(reader.Read(i, out.Fields[i - 1].Kind));
       out.EndRow();
     }
   }
