@@ -2,8 +2,8 @@
 // statement. Oracle: whatever the texts hold, the statement outside its quoted literals is the
 // one built for the same record with harmless texts, so no value can break out of its quotes.
 #include <cctype>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -69,12 +69,18 @@ void CheckOrders(const std::vector<TPosData>& aOrders) {
   }
 }
 
-template <class Respond>
-bool Read(const std::string& aReply, const char* aMember, bool aRename, Respond& aRespond) {
+// Reads the reply as the pulls do. Oracle: a missing flag stands for each element of the record
+// array and no more.
+template <class Respond, class Records>
+bool Read(const std::string& aReply, const char* aMember, bool aRename, Respond& aRespond, Records aRecords) {
   std::vector<bool> missing;
-  const std::string readable = ReadablePullReply(aReply, aMember, aRename, missing);
   std::string erro;
-  return ReadVqObject(readable, aRespond, erro);
+  if (!ReadPullReply(aReply, aMember, aRename, aRespond, missing, erro)) return false;
+  if (aRespond.oResult && !missing.empty()) {
+    const std::size_t records = aRecords(*aRespond.oResult).size();
+    FUZZ_CHECK(missing.size() == records, std::to_string(missing.size()) + " flags for " + std::to_string(records));
+  }
+  return true;
 }
 
 }  // namespace
@@ -85,13 +91,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSi
   const std::string reply = in.Rest();
   if (pull == 0) {
     TPosRespond respond;
-    if (Read(reply, "posResult", false, respond) && respond.oResult) CheckOrders(respond.oResult->posResult);
+    if (Read(
+            reply, "posResult", false, respond, [](auto& r) -> auto& { return r.posResult; }) &&
+        respond.oResult)
+      CheckOrders(respond.oResult->posResult);
   } else if (pull == 1) {
     TPosRespond2 respond;
-    if (Read(reply, "wxposResult", true, respond) && respond.oResult) CheckOrders(respond.oResult->wxposResult);
+    if (Read(
+            reply, "wxposResult", true, respond, [](auto& r) -> auto& { return r.wxposResult; }) &&
+        respond.oResult)
+      CheckOrders(respond.oResult->wxposResult);
   } else {
     TVipRespond respond;
-    if (Read(reply, "vipinfo", false, respond) && respond.oResult)
+    if (Read(
+            reply, "vipinfo", false, respond, [](auto& r) -> auto& { return r.vipinfo; }) &&
+        respond.oResult)
       for (const TVipInfo& vip : respond.oResult->vipinfo) CheckUpsert(vip, "spf_t_pos_vip_info", "softid,vip_no");
   }
   return 0;

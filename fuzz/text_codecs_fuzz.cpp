@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSi
   const std::string contentType = in.Text();
   const std::string bytes = in.Rest();
 
-  const std::string body = netdetail::DecodeReplyBody(bytes, contentType);
+  const std::string body = netdetail::DecodeReplyBody(std::string(bytes), contentType);
   FUZZ_CHECK(platform::IsValidUtf8(body), contentType);
   const std::string gbk = platform::Cp936ToUtf8(bytes);
   FUZZ_CHECK(platform::IsValidUtf8(gbk), bytes);

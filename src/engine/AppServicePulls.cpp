@@ -128,15 +128,27 @@ template <class TRecord, class TOne>
   return complete;
 }
 
+// The line of a record skipped for values the database cannot hold; the page may still count
+// as complete (true).
+bool LogSkipped(const TPullRun& aRun, const std::string& aLabel, const std::string& aKey) {
+  aRun.Log(aRun.Prefix + aLabel + "记录[" + aKey + "]的数据不符合数据库字段，已跳过", true);
+  return true;
+}
+
 // After a record failed to store: a record the database refuses for its own values (too long
 // for a column, no number, no date) would fail on every run and hold the checkpoint for good,
 // so it is logged as skipped and the page may still count as complete (true). Any other
 // failure keeps the page incomplete (false) and the record comes again.
 [[nodiscard]] bool SkipUnstorable(const TPullRun& aRun, const std::string& aLabel, const std::string& aKey) {
   if (aRun.Conn == nullptr || !aRun.Conn->LastErrorIsData()) return false;
-  aRun.Log(aRun.Prefix + aLabel + "记录[" + aKey + "]的数据不符合数据库字段，已跳过", true);
-  return true;
+  return LogSkipped(aRun, aLabel, aKey);
 }
+
+// A key holding a NUL could be stored, but no hand-over could ever carry it: exec takes only
+// constants, and such a key can be written only as an expression. Stored, the record would sit
+// in the agent's table for good, so it is refused before the store, like a value the database
+// cannot hold.
+[[nodiscard]] bool KeyCanBeHandedOver(const std::string& aKey) { return aKey.find('\0') == std::string::npos; }
 
 // Called right before the store that SkipUnstorable may judge.
 void ForgetLastError(const TPullRun& aRun) {
@@ -154,10 +166,15 @@ struct TOrderKind {
   bool MarkDownload;       // SvrDownloadState is 1 while the order is stored and handed over
 };
 
-constexpr TOrderKind kPosOrder{"0", "】，订单[", "有新的自助收银订单：", "保存销售订单失败",
-                               "销售订单已同步到收银软件：", "销售订单同步到收银软件失败：", true};
-constexpr TOrderKind kAppletOrder{"1", "】，微信订单[", "有新的微信小程序订单：", "保存订单失败",
-                                  "同步订单成功：", "同步订单失败：", false};
+constexpr TOrderKind kPosOrder{"0",
+                               "】，订单[",
+                               "有新的自助收银订单：",
+                               "保存销售订单失败",
+                               "销售订单已同步到收银软件：",
+                               "销售订单同步到收银软件失败：",
+                               true};
+constexpr TOrderKind kAppletOrder{
+    "1", "】，微信订单[", "有新的微信小程序订单：", "保存订单失败", "同步订单成功：", "同步订单失败：", false};
 
 // SvrDownloadState 1 for the life of the object when asked, 0 again on every way out.
 class TDownloadMark {
@@ -204,6 +221,11 @@ class TDownloadMark {
                true);
     }
     return true;
+  }
+
+  if (!KeyCanBeHandedOver(sheetNo)) {
+    aRun.Log(aRun.Prefix + aLabel + aKind.SaveFailed + "[" + sheetNo + "]：单号含有空字符，无法转入收银软件", true);
+    return LogSkipped(aRun, aLabel, sheetNo);
   }
 
   const TDownloadMark mark(aKind.MarkDownload);
@@ -254,7 +276,9 @@ void RunDatePull(TPullRun& aRun, std::string& aStep, const TDatePull& aPull, TRe
 
   aStep = "请求数据";
   std::string reply;
-  if (!RequestPage(aRun, [&](std::string& aReply) { return aRequest(lastDate, aReply); }, reply)) return;
+  if (!RequestPage(
+          aRun, [&](std::string& aReply) { return aRequest(lastDate, aReply); }, reply))
+    return;
   if (reply.empty()) return;
 
   try {
@@ -262,7 +286,7 @@ void RunDatePull(TPullRun& aRun, std::string& aStep, const TDatePull& aPull, TRe
     TRespond respond;
     std::string erro;
     std::vector<bool> missing;
-    if (!ReadVqObject(ReadablePullReply(reply, aPull.Records, aPull.WxAppNames, missing), respond, erro)) {
+    if (!ReadPullReply(reply, aPull.Records, aPull.WxAppNames, respond, missing, erro)) {
       aRun.Log(aRun.Prefix + aStep + "出错：" + erro + "，返回数据：" + reply, false);
       return;
     }
@@ -314,9 +338,7 @@ void TUploadWorker::PullPosOrders() {
   std::string reply;
   if (!RequestPage(
           run,
-          [&](std::string& aReply) {
-            return SpfSvrSDK->DownloadPOS1(softId, branchNo, pageSize, lastChange, aReply);
-          },
+          [&](std::string& aReply) { return SpfSvrSDK->DownloadPOS1(softId, branchNo, pageSize, lastChange, aReply); },
           reply))
     return;
   if (reply.empty()) return;
@@ -325,7 +347,7 @@ void TUploadWorker::PullPosOrders() {
     TPosRespond respond;
     std::string erro;
     std::vector<bool> missing;
-    if (!ReadVqObject(ReadablePullReply(reply, "posResult", false, missing), respond, erro)) {
+    if (!ReadPullReply(reply, "posResult", false, respond, missing, erro)) {
       Log(run.Prefix + "解析返回数据出错：" + erro + "，返回数据：" + reply);
       return;
     }
@@ -401,6 +423,10 @@ void TUploadWorker::PullVipInfo() {
       [](TVipResult& aResult) -> std::vector<TVipInfo>& { return aResult.vipinfo; },
       [&](const std::string& aLabel, TVipInfo& aVip) {
         step = "保存会员";
+        if (!KeyCanBeHandedOver(aVip.vip_no)) {
+          Log(run.Prefix + aLabel + "保存会员" + "失败[" + aVip.vip_no + "]：会员号含有空字符，无法转入收银软件", true);
+          return LogSkipped(run, aLabel, aVip.vip_no);
+        }
         std::string reason;
         ForgetLastError(run);
         if (!AppDM->SaveVipInfo(reason, "1", &aVip, &FConn)) {

@@ -15,6 +15,8 @@ namespace {
 
 constexpr const char* kSignSalt = "@7290";
 constexpr const char* kCrLf = "\r\n";
+// The head of the client's log lines.
+const std::string kLogHead = "[接口] ";
 constexpr std::string_view kResultName = "\"bResult\"";
 
 // Request JSON: compact, members in the order added. Values keep their bytes; only what would
@@ -59,10 +61,10 @@ class TRequestJson {
 
 // The member name in quotes followed by a colon; blanks before the colon are allowed, as JSON does.
 bool HasResultMember(const std::string& aRespond) {
-  for (std::size_t at = aRespond.find(kResultName); at != std::string::npos;
-       at = aRespond.find(kResultName, at + 1)) {
+  for (std::size_t at = aRespond.find(kResultName); at != std::string::npos; at = aRespond.find(kResultName, at + 1)) {
     std::size_t i = at + kResultName.size();
-    while (i < aRespond.size() && (aRespond[i] == ' ' || aRespond[i] == '\t' || aRespond[i] == '\r' || aRespond[i] == '\n'))
+    while (i < aRespond.size() &&
+           (aRespond[i] == ' ' || aRespond[i] == '\t' || aRespond[i] == '\r' || aRespond[i] == '\n'))
       ++i;
     if (i < aRespond.size() && aRespond[i] == ':') return true;
   }
@@ -72,7 +74,7 @@ bool HasResultMember(const std::string& aRespond) {
 }  // namespace
 
 void TVqSpfSvrSDK::Log(const std::string& aLog, bool aIsLog) {
-  TvqLib::Log(aLog.empty() ? aLog : "[接口] " + aLog, aIsLog, 9);
+  TvqLib::Log(aLog.empty() ? aLog : kLogHead + aLog, aIsLog, 9);
 }
 
 std::string TVqSpfSvrSDK::GetSpfHost() const {
@@ -110,7 +112,13 @@ int TVqSpfSvrSDK::PostSigned(const std::string& aTag, const std::string& aPath, 
   body += "json=" + aJSON + kCrLf + "md5=" + TvqLib::GetMd5(kSignSalt + aJSON);
   Log("[" + aTag + "]请求：" + GetSampleUrl(url) + kCrLf + body);
   const int rc = HttpPost(url, body, aRespond);
-  Log("[" + aTag + "]响应：" + aRespond);
+  // A reply may be a page near the reply cap: the line is made once, not copied again.
+  if (TvqLib::DetailLogEnabled.load()) {
+    std::string line = kLogHead + ("[" + aTag + "]响应：");
+    line.reserve(line.size() + aRespond.size());
+    line += aRespond;
+    TvqLib::Log(line, false, 9);
+  }
   return rc;
 }
 

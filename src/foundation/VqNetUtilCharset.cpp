@@ -1,5 +1,6 @@
 // Reply bodies in the charset their Content-Type declares, as UTF-8.
 #include <string>
+#include <utility>
 
 #include "foundation/VqNetUtilTransfer.h"
 #include "platform/TextCodec.h"
@@ -38,13 +39,15 @@ std::string Latin1ToUtf8(const std::string& bytes) {
 
 }  // namespace
 
-std::string DecodeReplyBody(const std::string& body, const std::string& contentType) {
+std::string DecodeReplyBody(std::string&& body, const std::string& contentType) {
   const std::string charset = DeclaredCharset(contentType);
-  if (charset == "gbk" || charset == "gb2312" || charset == "gb18030" || charset == "cp936" ||
-      charset == "x-gbk") {
+  if (charset == "gbk" || charset == "gb2312" || charset == "gb18030" || charset == "cp936" || charset == "x-gbk") {
     return platform::Cp936ToUtf8(body);
   }
   if (charset == "iso-8859-1" || charset == "latin1" || charset == "iso8859-1") return Latin1ToUtf8(body);
+  // Valid UTF-8, the platform's own replies, is handed on as it is: a page near the reply cap
+  // is not copied.
+  if (platform::IsValidUtf8(body)) return std::move(body);
   return platform::SanitizeUtf8(body);
 }
 

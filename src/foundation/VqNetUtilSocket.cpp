@@ -2,6 +2,7 @@
 // answer decoded by its declared charset.
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "foundation/Clock.h"
 #include "foundation/VqNetUtil.h"
@@ -17,14 +18,14 @@ constexpr const char* kAcceptHeader = "Accept: text/html,application/json;q=0.9,
 // Runs one request of the socket client and fills aRespond by its rules; returns 1 or 0.
 int RunSocketRequest(const netdetail::TNetRequest& request, std::string& aRespond, const char* timingName) {
   const std::int64_t start = GetClock().TickMs();
-  const netdetail::TNetReply reply = netdetail::PerformRequest(request);
+  netdetail::TNetReply reply = netdetail::PerformRequest(request);
   const std::int64_t elapsed = GetClock().TickMs() - start;
   if (!reply.answered || reply.status >= 400) {
     const std::string raw = reply.answered ? reply.statusLine : reply.error;
     MapNetError(request.url, platform::TrimBlanks(raw), aRespond, elapsed);
     return 0;
   }
-  aRespond = netdetail::DecodeReplyBody(reply.body, reply.contentType);
+  aRespond = netdetail::DecodeReplyBody(std::move(reply.body), reply.contentType);
   if (timingName != nullptr) NetLog(std::string(timingName) + " -> " + std::to_string(elapsed) + "ms", 0);
   return 1;
 }
@@ -45,9 +46,9 @@ int HTTPPost(const std::string& aUrl, const std::string& aParam, const std::stri
   request.post = true;
   request.http10 = true;
   request.body = FormBody(aParam);
-  request.headers = {"Content-Type: " + (aContentType.empty() ? std::string("application/x-www-form-urlencoded")
-                                                               : aContentType),
-                     kAcceptHeader};
+  request.headers = {
+      "Content-Type: " + (aContentType.empty() ? std::string("application/x-www-form-urlencoded") : aContentType),
+      kAcceptHeader};
   request.certFile = aCertFile;
   request.keyFile = aKeyFile;
   return RunSocketRequest(request, aRespond, nullptr);

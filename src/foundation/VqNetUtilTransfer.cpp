@@ -3,8 +3,10 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -24,23 +26,29 @@ void InitCurlOnce() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-std::string SocketError(int code, const char* text) {
-  return "Socket Error # " + std::to_string(code) + "\r\n" + text;
-}
+std::string SocketError(int code, const char* text) { return "Socket Error # " + std::to_string(code) + "\r\n" + text; }
 
 // An operating-system error of a socket, with the Windows socket code and text that users and
 // the error mapping know.
 std::string SocketErrorOfErrno(long err) {
   switch (err) {
-    case ECONNREFUSED: return SocketError(10061, "Connection refused.");
-    case ECONNRESET: return SocketError(10054, "Connection reset by peer.");
-    case EHOSTUNREACH: return SocketError(10065, "No route to host.");
-    case ENETUNREACH: return SocketError(10051, "Network is unreachable.");
-    case ENETDOWN: return SocketError(10050, "Network is down.");
+    case ECONNREFUSED:
+      return SocketError(10061, "Connection refused.");
+    case ECONNRESET:
+      return SocketError(10054, "Connection reset by peer.");
+    case EHOSTUNREACH:
+      return SocketError(10065, "No route to host.");
+    case ENETUNREACH:
+      return SocketError(10051, "Network is unreachable.");
+    case ENETDOWN:
+      return SocketError(10050, "Network is down.");
     case ECONNABORTED:
-    case EPIPE: return SocketError(10053, "Software caused connection abort.");
-    case ETIMEDOUT: return SocketError(10060, "Connection timed out.");
-    default: return SocketError(static_cast<int>(err), std::strerror(static_cast<int>(err)));
+    case EPIPE:
+      return SocketError(10053, "Software caused connection abort.");
+    case ETIMEDOUT:
+      return SocketError(10060, "Connection timed out.");
+    default:
+      return SocketError(static_cast<int>(err), std::strerror(static_cast<int>(err)));
   }
 }
 
@@ -97,9 +105,17 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) noexcept {
       state->reply->statusLine = line;
       state->reply->contentType.clear();
       state->reply->body.clear();
-    } else if (const std::size_t colon = line.find(':');
-               colon != std::string::npos && platform::SameText(line.substr(0, colon), "Content-Type")) {
-      state->reply->contentType = platform::TrimBlanks(line.substr(colon + 1));
+    } else if (const std::size_t colon = line.find(':'); colon != std::string::npos) {
+      const std::string name = line.substr(0, colon);
+      if (platform::SameText(name, "Content-Type"))
+        state->reply->contentType = platform::TrimBlanks(line.substr(colon + 1));
+      // Room for the announced body at once: grown step by step, a page near the cap would
+      // briefly need three times its size. The cap bounds what a server can make us reserve.
+      if (platform::SameText(name, "Content-Length")) {
+        const unsigned long long announced = std::strtoull(line.c_str() + colon + 1, nullptr, 10);
+        state->reply->body.reserve(
+            static_cast<std::size_t>(std::min<unsigned long long>(announced, kNetMaxReplyBytes)));
+      }
     }
   } catch (...) {
     state->abort = TAbort::OutOfMemory;
@@ -137,25 +153,32 @@ std::string RawError(CURLcode code, CURL* curl, const TTransferState& state, con
   long osErrno = 0;
   curl_easy_getinfo(curl, CURLINFO_OS_ERRNO, &osErrno);
   switch (state.abort) {
-    case TAbort::ReadTimeout: return "Read timed out.";
+    case TAbort::ReadTimeout:
+      return "Read timed out.";
     case TAbort::Deadline:
       return "Reply not complete within " + std::to_string(state.deadlineMs) + " ms.";
     case TAbort::TooLarge:
       return "Reply longer than " + std::to_string(kNetMaxReplyBytes / (1024 * 1024)) + " MB.";
-    case TAbort::OutOfMemory: return "Out of memory while reading the reply.";
-    case TAbort::None: break;
+    case TAbort::OutOfMemory:
+      return "Out of memory while reading the reply.";
+    case TAbort::None:
+      break;
   }
   switch (code) {
-    case CURLE_COULDNT_RESOLVE_HOST: return SocketError(11001, "Host not found.");
-    case CURLE_OPERATION_TIMEDOUT: return "Connect timed out.";
+    case CURLE_COULDNT_RESOLVE_HOST:
+      return SocketError(11001, "Host not found.");
+    case CURLE_OPERATION_TIMEDOUT:
+      return "Connect timed out.";
     case CURLE_GOT_NOTHING:
-    case CURLE_PARTIAL_FILE: return "Connection Closed Gracefully.";
+    case CURLE_PARTIAL_FILE:
+      return "Connection Closed Gracefully.";
     case CURLE_COULDNT_CONNECT:
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
       if (osErrno != 0) return SocketErrorOfErrno(osErrno);
       break;
-    default: break;
+    default:
+      break;
   }
   return errorBuffer[0] != '\0' ? std::string(errorBuffer) : std::string(curl_easy_strerror(code));
 }
@@ -228,6 +251,9 @@ TNetReply PerformRequest(const TNetRequest& request) {
     if (code == CURLE_OK) {
       curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &reply.status);
       reply.answered = true;
+      // A body without announced length grew by doubling; its spare room would be carried
+      // through the whole reading of the reply.
+      if (reply.body.capacity() - reply.body.size() > reply.body.size() / 4) reply.body.shrink_to_fit();
     } else {
       reply.error = RawError(code, h, state, errorBuffer);
     }

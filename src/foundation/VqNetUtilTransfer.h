@@ -22,7 +22,7 @@ struct TNetReply {
   long status = 0;          // of the last response, after redirects
   std::string statusLine;   // e.g. "HTTP/1.1 404 Not Found", without the line break
   std::string contentType;  // the Content-Type header value, empty when absent
-  std::string body;         // raw bytes
+  std::string body;         // raw bytes, without spare room beyond a quarter of their size
   std::string error;        // raw failure message when !answered
 };
 
@@ -34,7 +34,8 @@ struct TNetReply {
 
 // The body as UTF-8 text by the charset its Content-Type declares (GBK family through the code
 // page helper, Latin-1); without one the platform's UTF-8 is assumed, and bytes that are not
-// valid UTF-8 become U+FFFD rather than reaching the program's text.
-[[nodiscard]] std::string DecodeReplyBody(const std::string& body, const std::string& contentType);
+// valid UTF-8 become U+FFFD rather than reaching the program's text. A valid UTF-8 body is
+// moved, not copied.
+[[nodiscard]] std::string DecodeReplyBody(std::string&& body, const std::string& contentType);
 
 }  // namespace tessaly::netdetail

@@ -1,8 +1,11 @@
 #include "foundation/VqObjectUtil.h"
 
+#include <cstdint>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
+#include <utility>
+#include <variant>
 
 #include "foundation/JsonDepth.h"
 
@@ -23,11 +26,6 @@ namespace {
 
 using nlohmann::json;
 
-[[noreturn]] void Misfit(const std::string& path, const TVqProperty& prop, const json& value) {
-  throw std::runtime_error("member \"" + path + "\" of type " + value.type_name() +
-                           " does not fit property type " + prop.TypeName);
-}
-
 // Accepts the process form ("yyyy-MM-dd HH:mm:ss") and the form Obj2JSON writes
 // ("yyyy-MM-ddTHH:mm:ss.zzzZ").
 bool ReadDateTime(std::string text, TDateTime& out) {
@@ -38,88 +36,287 @@ bool ReadDateTime(std::string text, TDateTime& out) {
   return TryStrToDateTime(text, out);
 }
 
-void ReadInto(const json& node, TVqObject& obj, const std::string& path);
+// The JSON type names of the error texts.
+constexpr const char* kNull = "null";
+constexpr const char* kObject = "object";
+constexpr const char* kArray = "array";
+constexpr const char* kString = "string";
+constexpr const char* kBoolean = "boolean";
+constexpr const char* kNumber = "number";
 
-void ReadMember(const json& value, const TVqProperty& prop, TVqObject& obj,
-                const std::string& path) {
-  switch (prop.Kind) {
-    case TVqPropKind::Integer: {
-      std::int64_t v = 0;
-      if (value.is_number_unsigned()) {
-        if (value.get<std::uint64_t>() > static_cast<std::uint64_t>(std::numeric_limits<int>::max()))
-          Misfit(path, prop, value);
-        v = static_cast<std::int64_t>(value.get<std::uint64_t>());
-      } else if (value.is_number_integer()) {
-        v = value.get<std::int64_t>();
-        if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
-          Misfit(path, prop, value);
-      } else {
-        Misfit(path, prop, value);
+// One value of the text as the reader meets it: scalars carry their value.
+struct TValue {
+  const char* Type = kNull;
+  std::variant<std::monostate, bool, std::int64_t, std::uint64_t, double, std::string*> Data;
+};
+
+// The reader of ReadVqObject: a SAX handler that fills the records as the parser goes. The
+// first value that does not fit is remembered and the rest of the text is only checked for
+// syntax, so that a text that is no JSON at all reports that first.
+class TRecordReader {
+ public:
+  TRecordReader(TVqObject& aRoot, const TVqReadRules* aRules) : FRoot(aRoot), FRules(aRules) {
+    if (Missing()) Missing()->clear();
+  }
+
+  [[nodiscard]] const std::string& Misfit() const { return FMisfit; }
+  [[nodiscard]] const std::string& SyntaxError() const { return FSyntaxError; }
+
+  bool null() { return Scalar({kNull, {}}); }
+  bool boolean(bool v) { return Scalar({kBoolean, v}); }
+  bool number_integer(json::number_integer_t v) { return Scalar({kNumber, static_cast<std::int64_t>(v)}); }
+  bool number_unsigned(json::number_unsigned_t v) { return Scalar({kNumber, static_cast<std::uint64_t>(v)}); }
+  bool number_float(json::number_float_t v, const json::string_t&) { return Scalar({kNumber, static_cast<double>(v)}); }
+  bool string(json::string_t& v) { return Scalar({kString, &v}); }
+  bool binary(json::binary_t&) { return Scalar({"binary", {}}); }
+
+  bool start_object(std::size_t) {
+    TVqObject* record = nullptr;
+    std::string path;
+    if (FSkip == 0 && FMisfit.empty()) {
+      if (FFrames.empty() && !FStarted) {
+        record = &FRoot;
+      } else if (const TVqProperty* prop = Target(path)) {
+        if (InRecords()) {
+          record = &prop->Append(*Top().Owner);
+        } else if (prop->Kind == TVqPropKind::Record) {
+          record = &prop->NewRecord(*Top().Record);
+        } else {
+          Fail(path, *prop, kObject);
+        }
       }
-      prop.Set(obj, v);
-      return;
     }
-    case TVqPropKind::Double:
-      if (!value.is_number()) Misfit(path, prop, value);
-      prop.Set(obj, value.get<double>());
-      return;
-    case TVqPropKind::String:
-      if (!value.is_string()) Misfit(path, prop, value);
-      prop.Set(obj, value.get<std::string>());
-      return;
-    case TVqPropKind::Boolean:
-      if (!value.is_boolean()) Misfit(path, prop, value);
-      prop.Set(obj, value.get<bool>());
-      return;
-    case TVqPropKind::DateTime: {
-      TDateTime dt = 0;
-      if (!value.is_string() || !ReadDateTime(value.get<std::string>(), dt))
-        Misfit(path, prop, value);
-      prop.Set(obj, dt);
-      return;
-    }
-    case TVqPropKind::Record:
-      if (!value.is_object()) Misfit(path, prop, value);
-      ReadInto(value, prop.NewRecord(obj), path);
-      return;
-    case TVqPropKind::RecordArray: {
-      if (!value.is_array()) Misfit(path, prop, value);
-      prop.Clear(obj);
-      std::size_t i = 0;
-      for (const auto& element : value) {
-        const std::string itemPath = path + "[" + std::to_string(i++) + "]";
-        if (!element.is_object()) Misfit(itemPath, prop, element);
-        ReadInto(element, prop.Append(obj), itemPath);
+    FStarted = true;
+    if (record == nullptr) return Enter();
+    // A record that holds the array of missing records starts afresh (a member given twice).
+    if (Missing() != nullptr && !path.empty() && FRules->MissingIn.rfind(path + ".", 0) == 0) Missing()->clear();
+    FFrames.push_back({record, nullptr, nullptr, std::move(path), 0, 0, false, {}});
+    return true;
+  }
+
+  bool key(json::string_t& aKey) {
+    if (FSkip > 0 || !FMisfit.empty() || FFrames.empty()) return true;
+    TFrame& f = Top();
+    f.Pending = nullptr;
+    const std::string* name = &aKey;
+    if (FRules != nullptr) {
+      for (std::size_t i = 0; i < FRules->Renames.size() && i < 32; ++i) {
+        const auto& [from, to] = FRules->Renames[i];
+        if (aKey == from) {
+          f.Renamed |= 1u << i;
+          name = &to;
+          break;
+        }
+        // The plain name gives way to a renamed member already read.
+        if (aKey == to && (f.Renamed & (1u << i)) != 0) return true;
       }
-      return;
+    }
+    for (const auto& prop : f.Record->Properties()) {
+      if (prop.Name != *name) continue;
+      f.Pending = &prop;
+      f.PendingName = *name;
+      break;
+    }
+    return true;
+  }
+
+  bool end_object() { return Leave(); }
+
+  bool start_array(std::size_t) {
+    std::string path;
+    const TVqProperty* prop = FSkip == 0 && FMisfit.empty() ? Target(path) : nullptr;
+    if (FFrames.empty() && !FStarted) FRootType = kArray;
+    FStarted = true;
+    if (prop == nullptr) return Enter();
+    if (InRecords() || prop->Kind != TVqPropKind::RecordArray) {
+      Fail(path, *prop, kArray);
+      return Enter();
+    }
+    TVqObject& owner = *Top().Record;
+    prop->Clear(owner);
+    const bool missingIn = Missing() != nullptr && path == FRules->MissingIn;
+    if (missingIn) Missing()->clear();
+    FFrames.push_back({nullptr, prop, &owner, std::move(path), 0, 0, missingIn, {}});
+    return true;
+  }
+
+  bool end_array() { return Leave(); }
+
+  bool parse_error(std::size_t, const std::string&, const json::exception& aError) {
+    FSyntaxError = aError.what();
+    return false;
+  }
+
+  // The type of the top-level value when it is not an object; empty when it is one.
+  [[nodiscard]] std::string RootType() const { return FRootType; }
+
+ private:
+  struct TFrame {
+    TVqObject* Record;           // an object being read; nullptr for a record array
+    const TVqProperty* Pending;  // object: the property of the member read next; array: its property
+    TVqObject* Owner;            // array: the record that owns it
+    std::string Path;            // for the error texts, as "a.b[2].c"
+    std::size_t Index;           // array: the next element
+    std::uint32_t Renamed;       // object: the renames met in it
+    bool MissingIn;              // array: its null elements are missing records
+    std::string PendingName;     // object: the name of the member read next
+  };
+
+  [[nodiscard]] std::vector<bool>* Missing() const { return FRules != nullptr ? FRules->Missing : nullptr; }
+  [[nodiscard]] TFrame& Top() { return FFrames.back(); }
+  [[nodiscard]] bool InRecords() const { return !FFrames.empty() && FFrames.back().Record == nullptr; }
+
+  // The property the next value goes to, with its path; nullptr when the value is to be passed
+  // over (an unknown member). An element of a record array advances the index.
+  const TVqProperty* Target(std::string& aPath) {
+    if (FFrames.empty()) return nullptr;
+    TFrame& f = Top();
+    if (f.Record == nullptr) {
+      aPath = f.Path + "[" + std::to_string(f.Index++) + "]";
+      if (f.MissingIn) Missing()->push_back(false);
+      return f.Pending;
+    }
+    const TVqProperty* prop = std::exchange(f.Pending, nullptr);
+    if (prop != nullptr) aPath = f.Path.empty() ? f.PendingName : f.Path + "." + f.PendingName;
+    return prop;
+  }
+
+  bool Enter() {
+    ++FSkip;
+    return true;
+  }
+
+  bool Leave() {
+    if (FSkip > 0) {
+      --FSkip;
+      return true;
+    }
+    if (!FFrames.empty()) FFrames.pop_back();
+    return true;
+  }
+
+  void Fail(const std::string& aPath, const TVqProperty& aProp, const char* aType) {
+    if (!FMisfit.empty()) return;
+    FMisfit = "member \"" + aPath + "\" of type " + aType + " does not fit property type " + aProp.TypeName;
+  }
+
+  bool Scalar(const TValue& aValue) {
+    if (FFrames.empty() && !FStarted) FRootType = aValue.Type;
+    FStarted = true;
+    if (FSkip > 0 || !FMisfit.empty()) return true;
+    std::string path;
+    const bool element = InRecords();
+    const TVqProperty* prop = Target(path);
+    if (prop == nullptr) return true;
+    if (element) {
+      TFrame& f = Top();
+      if (aValue.Type == kNull && f.MissingIn) {
+        (void)prop->Append(*f.Owner);
+        Missing()->back() = true;
+        return true;
+      }
+      Fail(path, *prop, aValue.Type);
+      return true;
+    }
+    // A null member leaves its property as it was.
+    if (aValue.Type != kNull) Set(*prop, aValue, path);
+    return true;
+  }
+
+  void Set(const TVqProperty& aProp, const TValue& aValue, const std::string& aPath) {
+    TVqObject& record = *Top().Record;
+    const auto& d = aValue.Data;
+    switch (aProp.Kind) {
+      case TVqPropKind::Integer:
+        if (const auto* u = std::get_if<std::uint64_t>(&d);
+            u != nullptr && *u <= static_cast<std::uint64_t>(std::numeric_limits<int>::max())) {
+          aProp.Set(record, static_cast<std::int64_t>(*u));
+        } else if (const auto* i = std::get_if<std::int64_t>(&d);
+                   i != nullptr && *i >= std::numeric_limits<int>::min() && *i <= std::numeric_limits<int>::max()) {
+          aProp.Set(record, *i);
+        } else {
+          Fail(aPath, aProp, aValue.Type);
+        }
+        return;
+      case TVqPropKind::Double:
+        if (const auto* u = std::get_if<std::uint64_t>(&d))
+          aProp.Set(record, static_cast<double>(*u));
+        else if (const auto* i = std::get_if<std::int64_t>(&d))
+          aProp.Set(record, static_cast<double>(*i));
+        else if (const auto* f = std::get_if<double>(&d))
+          aProp.Set(record, *f);
+        else
+          Fail(aPath, aProp, aValue.Type);
+        return;
+      case TVqPropKind::String:
+        if (const auto* s = std::get_if<std::string*>(&d))
+          aProp.Set(record, std::move(**s));
+        else
+          Fail(aPath, aProp, aValue.Type);
+        return;
+      case TVqPropKind::Boolean:
+        if (const auto* b = std::get_if<bool>(&d))
+          aProp.Set(record, *b);
+        else
+          Fail(aPath, aProp, aValue.Type);
+        return;
+      case TVqPropKind::DateTime: {
+        TDateTime dt = 0;
+        const auto* s = std::get_if<std::string*>(&d);
+        if (s != nullptr && ReadDateTime(**s, dt))
+          aProp.Set(record, dt);
+        else
+          Fail(aPath, aProp, aValue.Type);
+        return;
+      }
+      case TVqPropKind::Record:
+      case TVqPropKind::RecordArray:
+        Fail(aPath, aProp, aValue.Type);
+        return;
     }
   }
-}
 
-void ReadInto(const json& node, TVqObject& obj, const std::string& path) {
-  for (const auto& prop : obj.Properties()) {
-    auto it = node.find(prop.Name);
-    if (it == node.end() || it->is_null()) continue;
-    ReadMember(*it, prop, obj, path.empty() ? prop.Name : path + "." + prop.Name);
+  TVqObject& FRoot;
+  const TVqReadRules* FRules;
+  std::vector<TFrame> FFrames;
+  std::size_t FSkip = 0;  // depth inside containers that are passed over
+  bool FStarted = false;
+  std::string FRootType;
+  std::string FMisfit;
+  std::string FSyntaxError;
+};
+
+bool Read(std::string_view aJSON, TVqObject& aObj, std::string& aErro, const TVqReadRules* aRules) {
+  try {
+    RequireJsonDepthWithinLimit(aJSON);
+    TRecordReader reader(aObj, aRules);
+    if (!json::sax_parse(aJSON.begin(), aJSON.end(), &reader)) {
+      aErro = reader.SyntaxError().empty() ? std::string("the text is no JSON") : reader.SyntaxError();
+      return false;
+    }
+    if (!reader.RootType().empty()) {
+      aErro = "reply is not a JSON object but " + reader.RootType();
+      return false;
+    }
+    if (!reader.Misfit().empty()) {
+      aErro = reader.Misfit();
+      return false;
+    }
+    return true;
+  } catch (const std::exception& e) {
+    aErro = e.what();
+    return false;
   }
 }
 
 }  // namespace
 
 bool ReadVqObject(std::string_view aJSON, TVqObject& aObj, std::string& aErro) {
-  try {
-    RequireJsonDepthWithinLimit(aJSON);
-    const json node = json::parse(aJSON.begin(), aJSON.end());
-    if (!node.is_object()) {
-      aErro = std::string("reply is not a JSON object but ") + node.type_name();
-      return false;
-    }
-    ReadInto(node, aObj, "");
-    return true;
-  } catch (const std::exception& e) {
-    aErro = e.what();
-    return false;
-  }
+  return Read(aJSON, aObj, aErro, nullptr);
+}
+
+bool ReadVqObject(std::string_view aJSON, TVqObject& aObj, std::string& aErro, const TVqReadRules& aRules) {
+  return Read(aJSON, aObj, aErro, &aRules);
 }
 
 }  // namespace tessaly

@@ -29,6 +29,7 @@
 #include <string_view>
 #include <type_traits>
 #include <typeinfo>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -82,7 +83,23 @@ class TVqObject {
 // record per element; unknown members are ignored, missing or null ones leave the property as
 // it was. False with aErro set when the text is not a JSON object or a member's value does not
 // fit its property's type (a number given as a string does not fit). Never throws.
+// The text is read in one pass, straight into the records, with no parsed tree beside them:
+// a reply costs its text and its records.
 [[nodiscard]] bool ReadVqObject(std::string_view aJSON, TVqObject& aObj, std::string& aErro);
+
+// What a reader of platform pull replies asks beyond ReadVqObject.
+struct TVqReadRules {
+  // Member names read as other names, at any depth; where an object holds both names, the
+  // renamed member wins wherever it stands.
+  std::vector<std::pair<std::string, std::string>> Renames;
+  // The dotted path of one record array ("oResult.posResult"): a null element of it is a
+  // missing record, read as a record with its defaults, and Missing (one flag per element,
+  // empty when the text holds no such array) marks it.
+  std::string MissingIn;
+  std::vector<bool>* Missing = nullptr;
+};
+[[nodiscard]] bool ReadVqObject(std::string_view aJSON, TVqObject& aObj, std::string& aErro,
+                                const TVqReadRules& aRules);
 
 // The class registry behind the macros. Registering one class again is harmless; two classes
 // under one name (in different namespaces) make that name ambiguous. Thread-safe.
@@ -163,9 +180,7 @@ TVqProperty VqProp(std::string aName, T C::*aMember) {
     p.Name = std::move(aName);
     p.TypeName = R::kClassName;
     p.Kind = TVqPropKind::Record;
-    p.GetRecord = [aMember](const TVqObject& o) -> const TVqObject* {
-      return (Self<C>(o).*aMember).get();
-    };
+    p.GetRecord = [aMember](const TVqObject& o) -> const TVqObject* { return (Self<C>(o).*aMember).get(); };
     p.NewRecord = [aMember](TVqObject& o) -> TVqObject& {
       auto& slot = Self<C>(o).*aMember;
       slot = std::make_unique<R>();
@@ -179,12 +194,8 @@ TVqProperty VqProp(std::string aName, T C::*aMember) {
     p.TypeName = std::string("TArray<") + R::kClassName + ">";
     p.Kind = TVqPropKind::RecordArray;
     p.Count = [aMember](const TVqObject& o) { return (Self<C>(o).*aMember).size(); };
-    p.Item = [aMember](const TVqObject& o, std::size_t i) -> const TVqObject& {
-      return (Self<C>(o).*aMember)[i];
-    };
-    p.Append = [aMember](TVqObject& o) -> TVqObject& {
-      return (Self<C>(o).*aMember).emplace_back();
-    };
+    p.Item = [aMember](const TVqObject& o, std::size_t i) -> const TVqObject& { return (Self<C>(o).*aMember)[i]; };
+    p.Append = [aMember](TVqObject& o) -> TVqObject& { return (Self<C>(o).*aMember).emplace_back(); };
     p.Clear = [aMember](TVqObject& o) { (Self<C>(o).*aMember).clear(); };
     return p;
   } else {
@@ -198,8 +209,7 @@ TVqProperty VqDateTimeProp(std::string aName, TDateTime C::*aMember) {
 }
 
 // Base properties first, then the class's own.
-[[nodiscard]] TVqPropertyList VqJoinProperties(const TVqPropertyList& aBase,
-                                               TVqPropertyList aOwn);
+[[nodiscard]] TVqPropertyList VqJoinProperties(const TVqPropertyList& aBase, TVqPropertyList aOwn);
 
 }  // namespace tessaly
 
@@ -207,26 +217,25 @@ TVqProperty VqDateTimeProp(std::string aName, TDateTime C::*aMember) {
 #define VQ_DATETIME_PROP(member) ::tessaly::VqDateTimeProp(#member, &VqSelf::member)
 
 // The part both record macros share: the class's name, its registration and ClassName().
-#define VQ_RECORD_HEAD(Class)                                                     \
- public:                                                                          \
-  using VqSelf = Class;                                                           \
-  static constexpr const char* kClassName = #Class;                               \
+#define VQ_RECORD_HEAD(Class)                                                             \
+ public:                                                                                  \
+  using VqSelf = Class;                                                                   \
+  static constexpr const char* kClassName = #Class;                                       \
   inline static const bool kVqRegistered = ::tessaly::vq_detail::RegisterRecord<Class>(); \
   [[nodiscard]] const char* ClassName() const override { return kClassName; }
 
 // Inside a class derived directly from TVqObject (or from a record without properties).
-#define VQ_RECORD(Class, ...)                                                     \
-  VQ_RECORD_HEAD(Class)                                                           \
-  [[nodiscard]] const ::tessaly::TVqPropertyList& Properties() const override {   \
-    static const ::tessaly::TVqPropertyList kList{__VA_ARGS__};                   \
-    return kList;                                                                 \
+#define VQ_RECORD(Class, ...)                                                   \
+  VQ_RECORD_HEAD(Class)                                                         \
+  [[nodiscard]] const ::tessaly::TVqPropertyList& Properties() const override { \
+    static const ::tessaly::TVqPropertyList kList{__VA_ARGS__};                 \
+    return kList;                                                               \
   }
 
 // Inside a class derived from the record class Base: Base's properties come first.
-#define VQ_DERIVED_RECORD(Class, Base, ...)                                       \
-  VQ_RECORD_HEAD(Class)                                                           \
-  [[nodiscard]] const ::tessaly::TVqPropertyList& Properties() const override {   \
-    static const ::tessaly::TVqPropertyList kList =                               \
-        ::tessaly::VqJoinProperties(Base::Properties(), {__VA_ARGS__});           \
-    return kList;                                                                 \
+#define VQ_DERIVED_RECORD(Class, Base, ...)                                                                         \
+  VQ_RECORD_HEAD(Class)                                                                                             \
+  [[nodiscard]] const ::tessaly::TVqPropertyList& Properties() const override {                                     \
+    static const ::tessaly::TVqPropertyList kList = ::tessaly::VqJoinProperties(Base::Properties(), {__VA_ARGS__}); \
+    return kList;                                                                                                   \
   }

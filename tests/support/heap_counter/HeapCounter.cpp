@@ -94,11 +94,20 @@ TRigScope::TRigScope() { ++tRigDepth; }
 TRigScope::~TRigScope() { --tRigDepth; }
 
 THeapFigures AgentHeap() {
-  return {gCounters[kAgent].Live.load(std::memory_order_relaxed), gCounters[kAgent].Peak.load(std::memory_order_relaxed)};
+  return {gCounters[kAgent].Live.load(std::memory_order_relaxed),
+          gCounters[kAgent].Peak.load(std::memory_order_relaxed)};
 }
 
 void ResetAgentPeak() {
   gCounters[kAgent].Peak.store(gCounters[kAgent].Live.load(std::memory_order_relaxed), std::memory_order_relaxed);
+}
+
+THeapFigures RigHeap() {
+  return {gCounters[kRig].Live.load(std::memory_order_relaxed), gCounters[kRig].Peak.load(std::memory_order_relaxed)};
+}
+
+void ResetRigPeak() {
+  gCounters[kRig].Peak.store(gCounters[kRig].Live.load(std::memory_order_relaxed), std::memory_order_relaxed);
 }
 
 }  // namespace tessaly::bench
@@ -119,16 +128,14 @@ extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attr, voi
 
 void* operator new(std::size_t size) { return AllocateOrThrow(size, 0); }
 void* operator new[](std::size_t size) { return AllocateOrThrow(size, 0); }
-void* operator new(std::size_t size, std::align_val_t align) { return AllocateOrThrow(size, static_cast<std::size_t>(align)); }
+void* operator new(std::size_t size, std::align_val_t align) {
+  return AllocateOrThrow(size, static_cast<std::size_t>(align));
+}
 void* operator new[](std::size_t size, std::align_val_t align) {
   return AllocateOrThrow(size, static_cast<std::size_t>(align));
 }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  return tessaly::bench::Allocate(size, 0);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  return tessaly::bench::Allocate(size, 0);
-}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return tessaly::bench::Allocate(size, 0); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return tessaly::bench::Allocate(size, 0); }
 void* operator new(std::size_t size, std::align_val_t align, const std::nothrow_t&) noexcept {
   return tessaly::bench::Allocate(size, static_cast<std::size_t>(align));
 }

@@ -3,7 +3,7 @@
 // counts the live and the peak bytes of two owners apart:
 //   the rig    allocations made inside a TRigScope: the ODBC layer (driver manager and the test
 //              driver, which holds a whole result set as SQLite rows where a network driver
-//              streams them) and the fake platform's threads;
+//              streams them) and the platform stand-in's threads;
 //   the agent  everything else: the engine, its query results, pages, logs and requests.
 // Only C++ allocations are counted; C allocations (SQLite's page cache, libcurl's buffers) are
 // not. A thread started inside a TRigScope belongs to the rig for its whole life.
@@ -30,5 +30,8 @@ struct THeapFigures {
 [[nodiscard]] THeapFigures AgentHeap();
 // Starts a new peak at the current live size.
 void ResetAgentPeak();
+// The same for the rig.
+[[nodiscard]] THeapFigures RigHeap();
+void ResetRigPeak();
 
 }  // namespace tessaly::bench
