@@ -18,6 +18,8 @@ using TClock = std::chrono::steady_clock;
 
 std::atomic<std::int64_t> gCheckpointNanos{0};
 std::atomic<std::int64_t> gCheckpointWrites{0};
+std::atomic<std::int64_t> gCommitNanos{0};
+std::atomic<std::int64_t> gCommits{0};
 
 // Set when this thread has sent a checkpoint upsert whose commit is still to come.
 thread_local bool tCheckpointOpen = false;
@@ -51,15 +53,17 @@ TCheckpointTime CheckpointTime() {
   return {static_cast<double>(gCheckpointNanos.load()) * 1e-9, gCheckpointWrites.load()};
 }
 
+TCommitTime CommitTime() { return {static_cast<double>(gCommitNanos.load()) * 1e-9, gCommits.load()}; }
+
 }  // namespace tessaly::bench
 
 using tessaly::bench::Real;
 using tessaly::bench::TRigScope;
 
 // Each wrapper runs the driver manager's function of the same name inside a rig scope.
-#define VQ_RIG_CALL(name, ...)                                     \
-  static const auto real = Real<decltype(&name)>(#name);          \
-  const TRigScope rig;                                            \
+#define VQ_RIG_CALL(name, ...)                           \
+  static const auto real = Real<decltype(&name)>(#name); \
+  const TRigScope rig;                                   \
   return real(__VA_ARGS__)
 
 extern "C" {
@@ -98,9 +102,15 @@ SQLRETURN SQL_API SQLExecDirectW(SQLHSTMT stmt, SQLWCHAR* sql, SQLINTEGER length
 SQLRETURN SQL_API SQLEndTran(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT completion) {
   static const auto real = Real<decltype(&SQLEndTran)>("SQLEndTran");
   SQLRETURN rc = 0;
+  const auto start = tessaly::bench::TClock::now();
   {
     const TRigScope rig;
     rc = real(type, handle, completion);
+  }
+  if (completion == SQL_COMMIT) {
+    tessaly::bench::gCommitNanos +=
+        std::chrono::duration_cast<std::chrono::nanoseconds>(tessaly::bench::TClock::now() - start).count();
+    ++tessaly::bench::gCommits;
   }
   if (tessaly::bench::tCheckpointOpen) {
     tessaly::bench::tCheckpointOpen = false;

@@ -7,7 +7,9 @@
 //                 fake platform, pauses costing nothing;
 //   BarePipeline  the same query, then per page only the JSON, the signature and the form post;
 //   PageJson      only the page texts of an opened query, by the direct writer (writer:1) and by
-//                 the tree writer it replaced (writer:0), without and with a field hook.
+//                 the tree writer it replaced (writer:0), without and with a field hook;
+//   PullReply     one pull of a mini-program order page of 8 MB and of one just under the reply
+//                 cap: received, logged and read into its records.
 //
 // Each iteration sends every row afresh. Only the upload itself is timed (manual time): making
 // the table, clearing the checkpoints and the stop handshake are not. bench/README.md explains
@@ -16,17 +18,23 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "HeapCounter.h"
 #include "OdbcRig.h"
 #include "UploadBenchWorld.h"
+#include "engine/AppObjectsUtil.h"
+#include "engine/AppPullReply.h"
 #include "engine/DbQuery.h"
 #include "foundation/JSONHelperUtil.h"
 #include "foundation/VqLibText.h"
+#include "foundation/VqLibUtil.h"
 #include "foundation/VqNetUtil.h"
+#include "support/FullPullPage.h"
 #include "support/TreePageWriter.h"
 
 namespace tessaly::bench {
@@ -50,24 +58,84 @@ void SetRowCounters(benchmark::State& state, int rows) {
       benchmark::Counter(rows, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// The agent's heap over one iteration: the most it held above what it held before.
+// The process's peak resident size since the last reset, in bytes; 0 when unknown.
+std::int64_t PeakRss() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::strtoll(line.c_str() + 6, nullptr, 10) * 1024;
+  return 0;
+}
+
+// Starts a new peak resident size at the current one.
+void ResetPeakRss() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// The heap over one iteration: the most the agent held above what it held before, and apart
+// from it the rig's (the test driver's copy of the result, the stand-in) and the whole
+// process's peak resident size, which holds both.
 class THeapWatch {
  public:
   void Start() {
     base_ = AgentHeap().Live;
+    rigBase_ = RigHeap().Live;
     ResetAgentPeak();
+    ResetRigPeak();
+    ResetPeakRss();
   }
-  void Stop() { peakAbove_ = std::max(peakAbove_, AgentHeap().Peak - base_); }
+  void Stop() {
+    peakAbove_ = std::max(peakAbove_, AgentHeap().Peak - base_);
+    rigPeakAbove_ = std::max(rigPeakAbove_, RigHeap().Peak - rigBase_);
+    rss_ = std::max(rss_, PeakRss());
+  }
   // What the agent still holds above the start (a result kept after its table, say).
   [[nodiscard]] std::int64_t HeldAbove() const { return AgentHeap().Live - base_; }
+  [[nodiscard]] std::int64_t PeakAbove() const { return peakAbove_; }
   void Report(benchmark::State& state, int rows) const {
     state.counters["heap_MB"] = static_cast<double>(peakAbove_) / kMB;
     state.counters["heap_B_per_row"] = static_cast<double>(peakAbove_) / rows;
+    state.counters["rig_heap_MB"] = static_cast<double>(rigPeakAbove_) / kMB;
+    state.counters["rss_MB"] = static_cast<double>(rss_) / kMB;
   }
 
  private:
   std::int64_t base_ = 0;
+  std::int64_t rigBase_ = 0;
   std::int64_t peakAbove_ = 0;
+  std::int64_t rigPeakAbove_ = 0;
+  std::int64_t rss_ = 0;
+};
+
+// What an end-to-end figure holds besides the agent's own work: the time in commits, whose
+// latency is the test database's, and the stand-in's CPU time, during which the agent waits.
+class TShareWatch {
+ public:
+  explicit TShareWatch(TUploadBenchWorld& world) : world_(world), commitMsBefore_(world.CommitLatencyMs()) {}
+  void Start() {
+    commits_ = CommitTime();
+    standIn_ = world_.StandInSeconds();
+  }
+  void Stop(double wallSeconds) {
+    const double commits = CommitTime().Seconds - commits_.Seconds;
+    const double standIn = world_.StandInSeconds() - standIn_;
+    wall_ += wallSeconds;
+    commitSeconds_ += commits;
+    standInSeconds_ += standIn;
+  }
+  void Report(benchmark::State& state, int rows) {
+    const double iterations = static_cast<double>(std::max<std::int64_t>(state.iterations(), 1));
+    state.counters["commit_ms"] = (commitMsBefore_ + world_.CommitLatencyMs()) / 2;
+    state.counters["commit_share"] = wall_ > 0 ? commitSeconds_ / wall_ : 0;
+    state.counters["standin_us_per_row"] = standInSeconds_ * 1e6 / iterations / rows;
+    state.counters["agent_us_per_row"] = (wall_ - commitSeconds_ - standInSeconds_) * 1e6 / iterations / rows;
+  }
+
+ private:
+  TUploadBenchWorld& world_;
+  double commitMsBefore_;
+  TCommitTime commits_;
+  double standIn_ = 0;
+  double wall_ = 0;
+  double commitSeconds_ = 0;
+  double standInSeconds_ = 0;
 };
 
 void BM_UploadWorker(benchmark::State& state) {
@@ -81,6 +149,7 @@ void BM_UploadWorker(benchmark::State& state) {
     return;
   }
   THeapWatch heap;
+  TShareWatch share(world);
   double uploadSeconds = 0;
   double checkpointSeconds = 0;
   std::int64_t checkpointWrites = 0;
@@ -90,10 +159,12 @@ void BM_UploadWorker(benchmark::State& state) {
     const std::size_t requestsBefore = world.Requests();
     const TCheckpointTime checkpointsBefore = CheckpointTime();
     heap.Start();
+    share.Start();
     const auto start = TBenchClock::now();
     const bool ended = world.StartAndAwaitCycle();
     const double seconds = SecondsSince(start);
     state.SetIterationTime(seconds);
+    share.Stop(seconds);
     const TCheckpointTime checkpointsAfter = CheckpointTime();
     const bool stopped = world.Stop();
     heap.Stop();
@@ -103,7 +174,7 @@ void BM_UploadWorker(benchmark::State& state) {
     checkpointWrites += checkpointsAfter.Writes - checkpointsBefore.Writes;
     const bool allPosted = world.Requests() - requestsBefore == static_cast<std::size_t>(PageCount(rows, pageSize));
     if (!ended || !stopped || world.Failures() > 0 || world.Checkpoint(table) != rows || !allPosted ||
-        world.BadSignatures() > 0) {
+        world.BadRequests() > 0) {
       const std::string why = "the cycle did not upload every row: " + world.FirstFailure();
       state.SkipWithError(why.c_str());
       break;
@@ -112,9 +183,11 @@ void BM_UploadWorker(benchmark::State& state) {
   world.DropWorker();
   SetRowCounters(state, rows);
   heap.Report(state, rows);
+  share.Report(state, rows);
   state.counters["held_after_B"] = static_cast<double>(heldAfter);
   state.counters["ckpt_share"] = uploadSeconds > 0 ? checkpointSeconds / uploadSeconds : 0;
-  state.counters["ckpt_us"] = checkpointWrites > 0 ? checkpointSeconds * 1e6 / static_cast<double>(checkpointWrites) : 0;
+  state.counters["ckpt_us"] =
+      checkpointWrites > 0 ? checkpointSeconds * 1e6 / static_cast<double>(checkpointWrites) : 0;
 }
 
 // Opens the query, then encodes, signs and posts it page by page; false with the reason at the
@@ -159,12 +232,16 @@ void BM_BarePipeline(benchmark::State& state) {
     return;
   }
   THeapWatch heap;
+  TShareWatch share(world);
   std::size_t resultBytes = 0;
   for (auto _ : state) {
     heap.Start();
+    share.Start();
     const auto start = TBenchClock::now();
     const bool ok = BareUpload(world, conn, table, sql, url, rows, pageSize, resultBytes, why);
-    state.SetIterationTime(SecondsSince(start));
+    const double seconds = SecondsSince(start);
+    state.SetIterationTime(seconds);
+    share.Stop(seconds);
     heap.Stop();
     if (!ok) {
       why = "a page was not accepted: " + why;
@@ -172,8 +249,10 @@ void BM_BarePipeline(benchmark::State& state) {
       break;
     }
   }
+  if (world.BadRequests() > 0) state.SkipWithError("the stand-in saw a request without signature");
   SetRowCounters(state, rows);
   heap.Report(state, rows);
+  share.Report(state, rows);
   state.counters["result_B_per_row"] = static_cast<double>(resultBytes) / rows;
 }
 
@@ -190,7 +269,8 @@ void BM_PageJson(benchmark::State& state) {
   TDbConnection conn;
   TDbQuery query;
   std::string why;
-  if (!world.DM().CheckConn(why, &conn) || !world.DM().SqlOpen(why, query, TUploadBenchWorld::FirstUploadSql(table), &conn)) {
+  if (!world.DM().CheckConn(why, &conn) ||
+      !world.DM().SqlOpen(why, query, TUploadBenchWorld::FirstUploadSql(table), &conn)) {
     state.SkipWithError(why.c_str());
     return;
   }
@@ -213,6 +293,52 @@ void BM_PageJson(benchmark::State& state) {
   }
   SetRowCounters(state, kRows);
   state.counters["page_bytes"] = static_cast<double>(bytes) / PageCount(kRows, kPage);
+}
+
+// One pull of a mini-program order page of about `range(0)` MB (63: just under the reply cap):
+// the platform client receives it and logs it whole (detailed logging on, as after start-up),
+// and it is read into its records, as the puller does.
+void BM_PullReply(benchmark::State& state) {
+  const std::size_t target = static_cast<std::size_t>(state.range(0)) << 20;
+  auto& world = TUploadBenchWorld::Get();
+  std::string page;
+  {
+    const TRigScope rig;
+    page = vqtest::FullAppletPage(std::min(target, kNetMaxReplyBytes - (512u << 10)));
+  }
+  world.ServeReply(page);
+  const std::size_t orders = vqtest::FullAppletOrders(page);
+  TvqLib::DetailLogEnabled = true;
+  THeapWatch heap;
+  for (auto _ : state) {
+    heap.Start();
+    const auto start = TBenchClock::now();
+    std::string reply;
+    bool ok = SpfSvrSDK->DownloadPOS2(5, "", 10000, 0.0, reply);
+    std::string erro;
+    {
+      TPosRespond2 respond;
+      std::vector<bool> missing;
+      ok = ok && ReadPullReply(reply, "wxposResult", true, respond, missing, erro) && respond.oResult &&
+           respond.oResult->wxposResult.size() == orders;
+    }
+    state.SetIterationTime(SecondsSince(start));
+    heap.Stop();
+    if (!ok) {
+      erro = "the page was not read whole: " + erro;
+      state.SkipWithError(erro.c_str());
+      break;
+    }
+  }
+  TvqLib::DetailLogEnabled = false;
+  heap.Report(state, static_cast<int>(orders));
+  state.counters.erase("heap_B_per_row");
+  state.counters["heap_B_per_order"] = static_cast<double>(heap.PeakAbove()) / static_cast<double>(orders);
+  state.counters["page_MB"] = static_cast<double>(page.size()) / kMB;
+  state.counters["heap_per_page"] = static_cast<double>(heap.PeakAbove()) / static_cast<double>(page.size());
+  state.counters["s_per_MB"] =
+      benchmark::Counter(static_cast<double>(page.size()) / kMB,
+                         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 // Removes "--million_rows" from the arguments; true when it was there.
@@ -245,6 +371,10 @@ void Register(bool million) {
   for (const int writer : {0, 1})
     for (const int hook : {0, 1}) json->Args({writer, hook});
   json->UseManualTime()->Unit(benchmark::kMillisecond);
+  auto* pull = benchmark::RegisterBenchmark("BM_PullReply", &BM_PullReply);
+  pull->ArgNames({"MB"});
+  for (const int mb : {8, 63}) pull->Args({mb});
+  pull->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 #include "UploadBenchWorld.h"
 
+#include <algorithm>
 #include <chrono>
 #include <clocale>
 #include <functional>
 #include <stdexcept>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "HeapCounter.h"
 #include "foundation/Clock.h"
@@ -20,6 +23,7 @@ namespace {
 // The engine's waits are short; a guard only keeps a broken run from hanging for ever.
 constexpr int kGuardMs = 600000;
 constexpr const char* kCycleEnd = "[上传]全部表数据上传完成";
+constexpr const char* kAccepted = "{\"bResult\":true,\"errMsg\":\"\"}";
 
 // Polls `condition` until it holds; false when `guardMs` of real time pass first.
 bool WaitUntil(const std::function<bool()>& condition, int guardMs) {
@@ -73,9 +77,9 @@ void TCycleLogView::ClearFailures() {
 
 bool TCycleLogView::WaitCycleEnd(std::size_t ends, int guardMs) const {
   std::unique_lock<std::mutex> guard(lock_);
-  return changed_.wait_for(guard, std::chrono::milliseconds(guardMs),
-                           [&] { return cycleEnds_ > ends || failures_ > 0; }) &&
-         cycleEnds_ > ends;
+  return changed_.wait_for(guard, std::chrono::milliseconds(guardMs), [&] {
+    return cycleEnds_ > ends || failures_ > 0;
+  }) && cycleEnds_ > ends;
 }
 
 TUploadBenchWorld* TUploadBenchWorld::instance_ = nullptr;
@@ -93,7 +97,7 @@ void TUploadBenchWorld::Release() {
 TUploadBenchWorld::TUploadBenchWorld() {
   std::setlocale(LC_ALL, "C.UTF-8");
   NetClientMode = 0;  // as the engine object sets it
-  NewServer();
+  ServeReply(kAccepted);
   logger_ = std::make_unique<TLogger>();
   logger_->SetLogFilenamePer("Tessaly");
   logger_->SetEnabled(true);
@@ -125,15 +129,31 @@ TUploadBenchWorld::~TUploadBenchWorld() {
   NetClientMode = 1;
 }
 
-void TUploadBenchWorld::NewServer() {
-  // The server's threads and what they read belong to the rig; it keeps no pages.
+void TUploadBenchWorld::ServeReply(std::string reply) {
+  // The stand-in's thread and what it reads belong to the rig; it keeps no pages.
   const TRigScope rig;
   server_.reset();
-  server_ = std::make_unique<vqtest::FakePlatformServer>();
-  server_->KeepOnlyCounts(true);
-  server_->SetDefault(kUploadPath, vqtest::FakeReply::Json("{\"bResult\":true,\"errMsg\":\"\"}"));
+  server_ = std::make_unique<TLeanPlatform>(std::move(reply));
   vqtest::WriteFileBytes(machine_.programDir() + "Tessaly.ini",
-                         "[SPFClient]\r\nSpfHostUrl=" + server_->baseUrl() + "\r\n");
+                         "[SPFClient]\r\nSpfHostUrl=" + server_->BaseUrl() + "\r\n");
+}
+
+double TUploadBenchWorld::CommitLatencyMs() {
+  constexpr int kProbes = 21;
+  const TRigScope rig;
+  std::string why;
+  if (!dm_.CheckConn(why, &probe_)) throw std::runtime_error(why);
+  MustExec(db_, "create table if not exists bench_commit_probe(n int)");
+  if (db_.Value("select count(*) from bench_commit_probe").value_or("0") == "0")
+    MustExec(db_, "insert into bench_commit_probe(n) values(0)");
+  std::vector<double> ms;
+  for (int i = 0; i < kProbes; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    if (!dm_.SqlExec(why, "update bench_commit_probe set n = n + 1", &probe_, true)) throw std::runtime_error(why);
+    ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+  }
+  std::nth_element(ms.begin(), ms.begin() + kProbes / 2, ms.end());
+  return ms[kProbes / 2];
 }
 
 std::string TUploadBenchWorld::UpdateSql(const std::string& table) {
@@ -154,8 +174,7 @@ void TUploadBenchWorld::MakeTable(const std::string& table, int rows) {
                     "(item_no varchar(20), item_subno varchar(20), item_name varchar(60), item_clsno varchar(10), "
                     "unit_no varchar(10), price numeric(16,4), sale_price numeric(16,4), stock_qty numeric(16,4), "
                     "modify_date datetime, trans_last_change int)");
-  MustExec(db_, "insert into " + table +
-                    " with recursive n(i) as (select 1 union all select i + 1 from n where i < " +
+  MustExec(db_, "insert into " + table + " with recursive n(i) as (select 1 union all select i + 1 from n where i < " +
                     std::to_string(rows) +
                     ") select 'I' || i, printf('%08d', i), '商品名称' || i, printf('%02d', i % 37), '个', "
                     "(i % 1000) + 0.25, (i % 1000) * 1.5 + 0.99, i % 500, "
@@ -174,23 +193,25 @@ std::string TUploadBenchWorld::PrepareTable(int rows, int pageSize) {
            "table_name,trans_tag,get_update_sql) values(1,'" +
                appVar_.SoftVer + "',1,0,'BI','" + table + "','" + table + "',0,'" + UpdateSql(table) + "')");
   appVar_.UploadPageSize.v(pageSize);
-  NewServer();
+  ServeReply(kAccepted);
   logView_->ClearFailures();
   return table;
 }
 
 void TUploadBenchWorld::SetCheckpoint(const std::string& table, int change) {
-  MustExec(db_, "insert or replace into spf_t_trans_record(softid,trans_type,table_name,last_change,last_date) "
-                "values(" + std::to_string(appVar_.SoftId.v()) + ",'BI','" + table + "'," + std::to_string(change) +
-                    ",'1899-12-30 00:00:00.000')");
+  MustExec(db_,
+           "insert or replace into spf_t_trans_record(softid,trans_type,table_name,last_change,last_date) "
+           "values(" +
+               std::to_string(appVar_.SoftId.v()) + ",'BI','" + table + "'," + std::to_string(change) +
+               ",'1899-12-30 00:00:00.000')");
 }
 
 void TUploadBenchWorld::ResetCheckpoints() { MustExec(db_, "delete from spf_t_trans_record"); }
 
 int TUploadBenchWorld::Checkpoint(const std::string& table) {
-  const auto value = db_.Value("select last_change from spf_t_trans_record where softid=" +
-                               std::to_string(appVar_.SoftId.v()) + " and trans_type='BI' and table_name='" + table +
-                               "'");
+  const auto value =
+      db_.Value("select last_change from spf_t_trans_record where softid=" + std::to_string(appVar_.SoftId.v()) +
+                " and trans_type='BI' and table_name='" + table + "'");
   return value ? std::stoi(*value) : -1;
 }
 

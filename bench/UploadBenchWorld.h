@@ -1,6 +1,6 @@
 #pragma once
 // The world of the upload benchmark: a program folder whose Tessaly.ini points the platform
-// client at a fake platform server, a back-office database on the T-SQL test driver with the
+// client at the lean platform stand-in (LeanPlatform.h), a back-office database on the T-SQL test driver with the
 // agent's fixture schema, the settings-and-state object, the database module and the platform
 // client as the engine object sets them, a clock whose pauses cost nothing, and a logger whose
 // view reports the end of a cycle.
@@ -17,6 +17,7 @@
 #include <set>
 #include <string>
 
+#include "LeanPlatform.h"
 #include "engine/AppDMUtil.h"
 #include "engine/AppServiceUtil.h"
 #include "engine/AppSvrSDK.h"
@@ -24,7 +25,6 @@
 #include "foundation/LogView.h"
 #include "foundation/Logger.h"
 #include "support/FakeClock.h"
-#include "support/FakePlatformServer.h"
 #include "support/MachineRootFixture.h"
 #include "support/TestOdbc.h"
 
@@ -64,7 +64,7 @@ class TUploadBenchWorld {
   static void Release();
 
   // Makes the table of `rows` changed rows unless it exists, makes it the only table of the
-  // catalogue, sets the page size, gives the platform a fresh server that only counts requests,
+  // catalogue, sets the page size, gives the platform a fresh stand-in that accepts every page,
   // and forgets earlier failures. Returns the table's name.
   std::string PrepareTable(int rows, int pageSize);
   // The update query of a table as the catalogue holds it, and with no checkpoint stored.
@@ -89,11 +89,18 @@ class TUploadBenchWorld {
 
   [[nodiscard]] std::size_t Failures() const { return logView_->Failures(); }
   [[nodiscard]] std::string FirstFailure() const { return logView_->FirstFailure(); }
-  [[nodiscard]] std::string UploadUrl() const { return server_->url(kUploadPath); }
-  // Requests the platform has seen since PrepareTable, and those with a wrong signature.
-  [[nodiscard]] std::size_t Requests() const { return server_->RequestCount(); }
-  [[nodiscard]] std::size_t BadSignatures() const { return server_->BadSignatureCount(); }
+  [[nodiscard]] std::string UploadUrl() const { return server_->BaseUrl() + kUploadPath; }
+  // Requests the platform has seen since PrepareTable, and those without a signature or cut short.
+  [[nodiscard]] std::size_t Requests() const { return server_->Requests(); }
+  [[nodiscard]] std::size_t BadRequests() const { return server_->Malformed(); }
+  // CPU seconds the stand-in spent on the requests since PrepareTable.
+  [[nodiscard]] double StandInSeconds() const { return server_->ServerSeconds(); }
+  // Gives the platform a fresh stand-in that answers every request with `reply`.
+  void ServeReply(std::string reply);
   [[nodiscard]] TAppDM& DM() { return dm_; }
+  // The test database's commit latency now: the median time of a one-row update committed on a
+  // connection of the rig's own, in milliseconds.
+  [[nodiscard]] double CommitLatencyMs();
 
  private:
   TUploadBenchWorld();
@@ -101,13 +108,12 @@ class TUploadBenchWorld {
   TUploadBenchWorld(const TUploadBenchWorld&) = delete;
   TUploadBenchWorld& operator=(const TUploadBenchWorld&) = delete;
 
-  void NewServer();
   void SetCheckpoint(const std::string& table, int change);
   void MakeTable(const std::string& table, int rows);
 
   // Members in the order they must be made; the worker goes first in the destructor.
   vqtest::MachineRootFixture machine_;
-  std::unique_ptr<vqtest::FakePlatformServer> server_;
+  std::unique_ptr<TLeanPlatform> server_;
   vqtest::TestOdbc db_;
   vqtest::FakeClock clock_;
   TAppVar appVar_;
@@ -117,6 +123,7 @@ class TUploadBenchWorld {
   std::shared_ptr<TCycleLogView> logView_;
   std::set<std::string> tables_;  // the row tables made so far
   std::unique_ptr<TUploadWorker> worker_;
+  TDbConnection probe_;  // the rig's connection for the commit latency
 
   static TUploadBenchWorld* instance_;
 };
