@@ -66,9 +66,9 @@ TEST_F(ConfigItemsTest, CollectsByModule) {
   std::vector<std::string> shown, hidden;
   for (const std::string& line : app->ShownConfigItems) shown.push_back(line.substr(0, line.find('=')));
   for (const std::string& line : app->HiddenConfigItems) hidden.push_back(line.substr(0, line.find('=')));
-  EXPECT_EQ(shown, (std::vector<std::string>{"item:sync;itemtitle:同步 服务;cfg:port",
-                                             "item:sync;itemtitle:同步 服务;cfg:pwd",
-                                             "item:sync;itemtitle:同步 服务;cfg:none"}));
+  EXPECT_EQ(shown,
+            (std::vector<std::string>{"item:sync;itemtitle:同步 服务;cfg:port", "item:sync;itemtitle:同步 服务;cfg:pwd",
+                                      "item:sync;itemtitle:同步 服务;cfg:none"}));
   EXPECT_EQ(hidden, (std::vector<std::string>{"item:sync;itemtitle:同步 服务;cfg:def", "item:;itemtitle:;cfg:g"}));
 }
 
@@ -124,9 +124,8 @@ TEST_F(ConfigItemsTest, EncryptedRegistryItem) {
 TEST_F(ConfigItemsTest, DefaultValueNameAndNoStorage) {
   app->WriteConfigItem(Record("def"), "v1");
   RegKey key;
-  ASSERT_EQ(RegKey::Open(RegRoot::LocalMachine, "SOFTWARE\\Velmora\\T", platform::RegAccess::Read, RegView::Force64,
-                         key),
-            0);
+  ASSERT_EQ(
+      RegKey::Open(RegRoot::LocalMachine, "SOFTWARE\\Velmora\\T", platform::RegAccess::Read, RegView::Force64, key), 0);
   std::string value;
   ASSERT_EQ(key.ReadString("", value), 0);
   EXPECT_EQ(value, "v1");
@@ -172,10 +171,35 @@ TEST_F(ConfigItemsTest, RegistryRootsByName) {
 // program's folder.
 TEST_F(ConfigItemsTest, WriteHiddenConfigItems) {
   app->WriteHiddenConfigItems();
-  EXPECT_EQ(platform::GetPrivateProfileString("G", "K", "", SetupEngineFixture::Host("C:\\Users\\Public\\Setup\\global.ini"),
-                                              platform::ProfileCodePage::Ansi),
-            "全局");
+  EXPECT_EQ(
+      platform::GetPrivateProfileString("G", "K", "", SetupEngineFixture::Host("C:\\Users\\Public\\Setup\\global.ini"),
+                                        platform::ProfileCodePage::Ansi),
+      "全局");
   EXPECT_EQ(app->ReadConfigItem(Record("def"), ""), "C:\\Apps\\T\\");
+}
+
+// A field missing from an item's record reads as empty, never as the record's first field: a
+// hidden item without a configured value writes an empty value, an encrypted item without a key
+// encrypts with the empty key, and an item with nothing stored and no value shows nothing.
+TEST_F(ConfigItemsTest, MissingFieldsReadAsEmpty) {
+  std::filesystem::create_directories(SetupEngineFixture::Host("C:\\Apps\\T"));
+  const std::string ini = SetupEngineFixture::Host("C:\\Apps\\T\\m.ini");
+  const auto stored = [&](const char* name) {
+    return platform::GetPrivateProfileString("S", name, "(none)", ini, platform::ProfileCodePage::Ansi);
+  };
+  app->HiddenConfigItems = {
+      "item:;itemtitle:;cfg:plain=cfg_show:0;cfg_type:0;cfg_file:<app_path>m.ini;cfg_sect:S;"
+      "cfg_name:Plain;"};
+  app->WriteHiddenConfigItems();
+  EXPECT_EQ(stored("Plain"), "");
+
+  const std::string secret =
+      "cfg_show:1;cfg_type:0;cfg_file:<app_path>m.ini;cfg_sect:S;cfg_name:Secret;value_encrypt:1;cfg_title:口令;";
+  app->WriteConfigItem(secret, "秘密");
+  EXPECT_EQ(stored("Secret"), orvane::TVqAlgLib::EncryptText("秘密", ""));
+  EXPECT_EQ(app->ReadConfigItem(secret, ""), "秘密");
+
+  EXPECT_EQ(app->ReadConfigItem("cfg_show:1;cfg_type:1;cfg_title:空;", ""), "");
 }
 
 }  // namespace

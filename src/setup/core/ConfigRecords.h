@@ -12,6 +12,9 @@
 
 namespace orvane {
 
+// The value of the field `name` (with its colon) of a record, empty when the record lacks it.
+[[nodiscard]] std::string RecordField(std::string_view record, std::string_view name);
+
 // A line of section `module`: module key = record.
 struct TModuleRecord {
   std::string key;
@@ -41,7 +44,7 @@ struct TFileGroupRecord {
 
 // A line of a group's "_files" section: source path;subfolder_id:n; = record.
 struct TFileRecord {
-  std::string sourcePath;  // the key's title part: the file's identity in the package map
+  std::string sourcePath;    // the key's title part: the file's identity in the package map
   std::string dst_filename;  // as configured; empty means the source path's file name
   std::string dst_path;      // target folder, with path placeholders
   std::string updata_path;
