@@ -266,12 +266,13 @@ TEST_P(UninstallEntryTest, WithoutRegistryRightsOnlyTheMirror) {
   auto app = Engine();
   fx.machine.SetMachineValue("Admin", "0");
   app->WriteUninstallEntry();
+  EXPECT_EQ(app->FailedFiles, 1) << "the flow tells that the entry is missing";
   app->SaveInstallItems("sync=s;setup:1;");
+  EXPECT_EQ(app->FailedFiles, 2);
   bool opened = true;
   (void)RegString(RegView::Force64, "DisplayName", &opened);
   EXPECT_FALSE(opened);
   EXPECT_EQ(Mirror(*app, "DisplayName"), "Tessaly 同步");
-  EXPECT_EQ(app->FailedFiles, 1) << "the flow tells that the entry is missing";
   EXPECT_EQ(app->ReadInstallItems(), "sync=s;setup:1;");
   EXPECT_NE(SetupEngineFixture::SetupLogText().find(std::string("保存注册表安装信息时，打开注册表键失败：") + kKey),
             std::string::npos);

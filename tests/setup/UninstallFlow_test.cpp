@@ -356,6 +356,21 @@ TEST(UninstallFlowFailures, FailedRemovalIsReported) {
   }
 }
 
+// A mirror file that refuses the new module list does not stop the uninstall: the registry gets
+// the list, and the flow names the mirror file, whose stale list would be read first next time.
+TEST_F(UninstallFlowTest, RefusedMirrorListIsReported) {
+  Install({"sync", "web"});
+  ASSERT_EQ(platform::SetReadOnly(kMirror, true), 0);
+  auto app = Uninstaller({"web"});
+  std::string error;
+  EXPECT_TRUE(app->RunUninstall(error));
+  EXPECT_EQ(error, "卸载文件失败：1，Uninstall1001.dat");
+  for (const std::string& file : kWebFiles) EXPECT_FALSE(Exists(file)) << file;
+  EXPECT_EQ(RegItems(), "sync=同步;can_select:1;setup:1;,web=网页;can_select:1;setup:0;");
+  EXPECT_EQ(fx.ui.StatusLines().back(), error);
+  (void)platform::SetReadOnly(kMirror, false);
+}
+
 // Removing the last file from a drive's root leaves the drive: only folders below it can go.
 TEST_F(UninstallFlowTest, DriveRootStays) {
   fs::create_directories(fx.machine.root() + "/drive_d");

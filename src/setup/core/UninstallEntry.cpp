@@ -26,6 +26,9 @@ using platform::RegView;
 
 constexpr const char* kMirrorSection = "Uninstall";
 
+// How the closing report names the entry's key.
+std::string KeyShown(const TvqApp& app) { return "HKEY_LOCAL_MACHINE\\" + app.UninstallKey(); }
+
 std::uint32_t NumberOr(const std::string& text, std::uint32_t def) {
   if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return def;
   return static_cast<std::uint32_t>(std::stoul(text));
@@ -105,7 +108,7 @@ void TvqApp::WriteUninstallEntry() {
   if (open) toKey("InstallItems", key.WriteString("InstallItems", items));
   text("UninstallString", uninstaller);
   if (mirrorFailed) NoteFailedFile(RelativeToInstallPath(MirrorFile()));
-  if (keyFailed) NoteFailedFile("HKEY_LOCAL_MACHINE\\" + UninstallKey());
+  if (keyFailed) NoteFailedFile(KeyShown(*this));
 }
 
 std::string TvqApp::ReadInstallItems() {
@@ -134,11 +137,15 @@ void TvqApp::SaveInstallItems(const std::string& commaText) {
     TIniFile(MirrorFile()).WriteString(kMirrorSection, "InstallItems", ProfileValueOf(commaText));
   } catch (const std::exception& e) {
     WriteSetupLog(std::string("保存安装信息出错：") + e.what());
+    // The mirror file is read first: its stale list would outlive the flow unless the user is told.
+    NoteFailedFile(RelativeToInstallPath(MirrorFile()));
   }
   RegKey key;
   if (RegKey::Create(RegRoot::LocalMachine, UninstallKey(), RegView::Force64, key) != 0 ||
-      key.WriteString("InstallItems", commaText) != 0)
+      key.WriteString("InstallItems", commaText) != 0) {
     WriteSetupLog("保存注册表安装信息时，打开注册表键失败：" + UninstallKey());
+    NoteFailedFile(KeyShown(*this));
+  }
 }
 
 bool TvqApp::ReadInstallLocation() {
