@@ -66,9 +66,9 @@ TEST_F(ConfigItemsTest, CollectsByModule) {
   std::vector<std::string> shown, hidden;
   for (const std::string& line : app->ShownConfigItems) shown.push_back(line.substr(0, line.find('=')));
   for (const std::string& line : app->HiddenConfigItems) hidden.push_back(line.substr(0, line.find('=')));
-  EXPECT_EQ(shown,
-            (std::vector<std::string>{"item:sync;itemtitle:同步 服务;cfg:port", "item:sync;itemtitle:同步 服务;cfg:pwd",
-                                      "item:sync;itemtitle:同步 服务;cfg:none"}));
+  EXPECT_EQ(shown, (std::vector<std::string>{"item:sync;itemtitle:同步 服务;cfg:port",
+                                             "item:sync;itemtitle:同步 服务;cfg:pwd",
+                                             "item:sync;itemtitle:同步 服务;cfg:none"}));
   EXPECT_EQ(hidden, (std::vector<std::string>{"item:sync;itemtitle:同步 服务;cfg:def", "item:;itemtitle:;cfg:g"}));
 }
 
@@ -124,8 +124,9 @@ TEST_F(ConfigItemsTest, EncryptedRegistryItem) {
 TEST_F(ConfigItemsTest, DefaultValueNameAndNoStorage) {
   app->WriteConfigItem(Record("def"), "v1");
   RegKey key;
-  ASSERT_EQ(
-      RegKey::Open(RegRoot::LocalMachine, "SOFTWARE\\Velmora\\T", platform::RegAccess::Read, RegView::Force64, key), 0);
+  ASSERT_EQ(RegKey::Open(RegRoot::LocalMachine, "SOFTWARE\\Velmora\\T", platform::RegAccess::Read, RegView::Force64,
+                         key),
+            0);
   std::string value;
   ASSERT_EQ(key.ReadString("", value), 0);
   EXPECT_EQ(value, "v1");
@@ -171,10 +172,9 @@ TEST_F(ConfigItemsTest, RegistryRootsByName) {
 // program's folder.
 TEST_F(ConfigItemsTest, WriteHiddenConfigItems) {
   app->WriteHiddenConfigItems();
-  EXPECT_EQ(
-      platform::GetPrivateProfileString("G", "K", "", SetupEngineFixture::Host("C:\\Users\\Public\\Setup\\global.ini"),
-                                        platform::ProfileCodePage::Ansi),
-      "全局");
+  EXPECT_EQ(platform::GetPrivateProfileString("G", "K", "", SetupEngineFixture::Host("C:\\Users\\Public\\Setup\\global.ini"),
+                                              platform::ProfileCodePage::Ansi),
+            "全局");
   EXPECT_EQ(app->ReadConfigItem(Record("def"), ""), "C:\\Apps\\T\\");
 }
 

@@ -152,8 +152,7 @@ TEST_P(UninstallEntryTest, SecondInstallKeepsOwner) {
 TEST_P(UninstallEntryTest, InstallItemsRoundTrip) {
   std::string many;
   for (int i = 0; i < 60; ++i)
-    many +=
-        "m" + std::to_string(i) + "=模块 " + std::to_string(i) + ";can_select:1;setup:" + (i % 2 ? "1" : "0") + ";\r\n";
+    many += "m" + std::to_string(i) + "=模块 " + std::to_string(i) + ";can_select:1;setup:" + (i % 2 ? "1" : "0") + ";\r\n";
   const std::string lists[] = {kModules, "a=\"引号\";setup:1;\r\nb=尾 部;setup:1;\r\n", "plain=p;setup:1;\r\n", many};
   for (const std::string& modules : lists) {
     auto app = Engine("AppDefPath=C:\\Apps\\T\r\n", modules);

@@ -165,8 +165,8 @@ TEST(VqLibPrograms, ShellOpenAndWait) {
   vqtest::ScopedSetupClock useClock(clock);
   KeepCurrentFolder keep;
   vqtest::TempDir out;
-  ASSERT_TRUE(
-      platform::WritePrivateProfileString("Shell", "Recorder", out.file("opened"), machine.root() + "/machine.ini"));
+  ASSERT_TRUE(platform::WritePrivateProfileString("Shell", "Recorder", out.file("opened"),
+                                                  machine.root() + "/machine.ini"));
   vqtest::PlaceProgramStandin("C:\\Setup\\dotNetFx.exe");
   EXPECT_TRUE(TvqLib::ShellOpenWait("C:\\Setup\\dotNetFx.exe", "--sleep-ms 50 --cwd " + out.file("cwd"), false));
   EXPECT_EQ(vqtest::ReadFileBytes(out.file("cwd")), platform::HostPath("C:\\Setup"));

@@ -3,13 +3,13 @@
 // under the build folder (<build>/screenshots) for a reviewer to look at.
 //
 // Header only: test_support links no Qt; the dialog tests that include it do.
-#include <sys/stat.h>
 #include <QApplication>
 #include <QDir>
 #include <QString>
 #include <QWidget>
 #include <cstdlib>
 #include <string>
+#include <sys/stat.h>
 
 #include "support/BuildTree.h"
 

@@ -109,8 +109,7 @@ void TvqApp::WriteConfigItem(const std::string& record, const std::string& value
 }
 
 void TvqApp::WriteHiddenConfigItems() {
-  for (const std::string& line : HiddenConfigItems)
-    WriteConfigItem(LineValue(line), Field(LineValue(line), "cfg_value:"));
+  for (const std::string& line : HiddenConfigItems) WriteConfigItem(LineValue(line), Field(LineValue(line), "cfg_value:"));
 }
 
 }  // namespace orvane

@@ -44,7 +44,7 @@ struct TFileGroupRecord {
 
 // A line of a group's "_files" section: source path;subfolder_id:n; = record.
 struct TFileRecord {
-  std::string sourcePath;    // the key's title part: the file's identity in the package map
+  std::string sourcePath;  // the key's title part: the file's identity in the package map
   std::string dst_filename;  // as configured; empty means the source path's file name
   std::string dst_path;      // target folder, with path placeholders
   std::string updata_path;

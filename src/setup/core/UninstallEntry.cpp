@@ -114,8 +114,8 @@ void TvqApp::WriteUninstallEntry() {
 std::string TvqApp::ReadInstallItems() {
   std::string result = JoinCommaText(ModuleList);
   // Read without the INI class's value cut: a long module list must come back whole.
-  const std::string stored = platform::GetPrivateProfileString(kMirrorSection, "InstallItems", "", MirrorFile(),
-                                                               platform::ProfileCodePage::Ansi);
+  const std::string stored =
+      platform::GetPrivateProfileString(kMirrorSection, "InstallItems", "", MirrorFile(), platform::ProfileCodePage::Ansi);
   if (!stored.empty()) return stored;
   for (const RegView view : {RegView::Force64, RegView::Default}) {
     bool opened = false;
@@ -150,8 +150,7 @@ void TvqApp::SaveInstallItems(const std::string& commaText) {
 
 bool TvqApp::ReadInstallLocation() {
   bool opened = false;
-  std::string value =
-      ReadRegString(RegRoot::LocalMachine, UninstallKey(), "InstallLocation", RegView::Force64, &opened);
+  std::string value = ReadRegString(RegRoot::LocalMachine, UninstallKey(), "InstallLocation", RegView::Force64, &opened);
   if (!opened) WriteSetupLog("读取注册表安装路径时，打开注册表键失败：" + UninstallKey());
   if (value.empty()) {
     value = ReadRegString(RegRoot::LocalMachine, UninstallKey(), "InstallLocation", RegView::Default, &opened);
