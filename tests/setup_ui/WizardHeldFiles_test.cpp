@@ -177,8 +177,9 @@ TEST(WizardHeldFiles, UninstallWithAHeldFileFinishes) {
   WizardWorld w;
   KeepFolder keepFolder;
   vqtest::WriteFileBytes(Host(kStandFile), "stand-in");
-  w.InstallFirst(Product(), false);
+  w.InstallFirst(Product(), false, true);
   if (HasFatalFailure()) return;
+  ASSERT_EQ(Ini(kApp + "tessaly.ini", "Server", "Port"), "9103");
   // The links the wizard's install made (the engine alone makes none).
   orvane::TvqLib::CreateDesktopLink(vqtest::kCoreFile, "Tessaly", "", "");
   orvane::TvqLib::CreateDesktopLink(vqtest::kToolsFile, "工具", "", "");
@@ -211,11 +212,13 @@ TEST(WizardHeldFiles, UninstallWithAHeldFileFinishes) {
     EXPECT_FALSE(KeyOpens(view, vqtest::kWizardKey)) << static_cast<int>(view);
   EXPECT_FALSE(Exists(kApp + "Uninstall1001.dat"));
   EXPECT_EQ(KeyValues(kRun).count("UninstallDone"), 1u) << "the closing action ran";
+  EXPECT_EQ(Ini(kApp + "tessaly.ini", "Server", "Port"), "9103") << "configuration items stay";
+  EXPECT_EQ(KeyValues(kSettingsKey), (std::map<std::string, std::string>{{"Host", "127.0.0.1"}}));
   for (const std::string& link : {kDesktop + "Tessaly.lnk", kDesktop + "工具.lnk", kMenu + "Tessaly.lnk"})
     EXPECT_FALSE(Exists(link)) << link;
   EXPECT_TRUE(Exists(kMenu + "卸载 Tessaly.lnk")) << "global links stay";
-  const std::string log = platform::Cp936ToUtf8(
-      vqtest::ReadFileBytes(Host("C:\\ProgramData\\VqInstCache\\Uninstall1001.log")));
+  const std::string log =
+      platform::Cp936ToUtf8(vqtest::ReadFileBytes(Host("C:\\ProgramData\\VqInstCache\\Uninstall1001.log")));
   EXPECT_NE(log.find("卸载文件失败：D:\\Apps\\Tessaly\\tools\\tool.exe"), std::string::npos);
 }
 
