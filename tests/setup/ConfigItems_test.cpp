@@ -178,4 +178,28 @@ TEST_F(ConfigItemsTest, WriteHiddenConfigItems) {
   EXPECT_EQ(app->ReadConfigItem(Record("def"), ""), "C:\\Apps\\T\\");
 }
 
+// A field missing from an item's record reads as empty, never as the record's first field: a
+// hidden item without a configured value writes an empty value, an encrypted item without a key
+// encrypts with the empty key, and an item with nothing stored and no value shows nothing.
+TEST_F(ConfigItemsTest, MissingFieldsReadAsEmpty) {
+  std::filesystem::create_directories(SetupEngineFixture::Host("C:\\Apps\\T"));
+  const std::string ini = SetupEngineFixture::Host("C:\\Apps\\T\\m.ini");
+  const auto stored = [&](const char* name) {
+    return platform::GetPrivateProfileString("S", name, "(none)", ini, platform::ProfileCodePage::Ansi);
+  };
+  app->HiddenConfigItems = {
+      "item:;itemtitle:;cfg:plain=cfg_show:0;cfg_type:0;cfg_file:<app_path>m.ini;cfg_sect:S;"
+      "cfg_name:Plain;"};
+  app->WriteHiddenConfigItems();
+  EXPECT_EQ(stored("Plain"), "");
+
+  const std::string secret =
+      "cfg_show:1;cfg_type:0;cfg_file:<app_path>m.ini;cfg_sect:S;cfg_name:Secret;value_encrypt:1;cfg_title:口令;";
+  app->WriteConfigItem(secret, "秘密");
+  EXPECT_EQ(stored("Secret"), orvane::TVqAlgLib::EncryptText("秘密", ""));
+  EXPECT_EQ(app->ReadConfigItem(secret, ""), "秘密");
+
+  EXPECT_EQ(app->ReadConfigItem("cfg_show:1;cfg_type:1;cfg_title:空;", ""), "");
+}
+
 }  // namespace

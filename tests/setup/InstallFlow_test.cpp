@@ -244,8 +244,8 @@ TEST(InstallFlow, NoUpgradeQuestionWhileTheProductIsStopped) {
 
 // A repair puts a deleted file back; a file whose package entry or map line is missing, or
 // whose temporary copy cannot be written, is skipped and the installed copy stays whole (the
-// temporary copy goes), the rest of the repair goes on, and the repair reports the file it could
-// not restore (unless its rule would have kept it anyway).
+// temporary copy goes), the rest of the repair goes on, and the repair ends successfully naming
+// the file it could not restore (unless its rule would have kept it anyway).
 TEST(InstallFlow, RepairRestoresAndSkipsWhatItCannotExtract) {
   const std::string exe = std::string(InstallWorld::kAppPath) + "bin\\Tessaly.exe";
   const std::string text = std::string(InstallWorld::kAppPath) + "数据\\说明.txt";
@@ -253,16 +253,15 @@ TEST(InstallFlow, RepairRestoresAndSkipsWhatItCannotExtract) {
   struct Case {
     std::string broken;  // target whose packed copy is damaged
     bool inMap, inArchive;
-    bool staleTemp;  // a cut temporary copy that the extraction cannot overwrite
-    bool result;
-    std::string error;
+    bool staleTemp;     // a cut temporary copy that the extraction cannot overwrite
+    std::string error;  // the closing report ("" = none)
   };
   const Case cases[] = {
-      {"", true, true, false, true, ""},
-      {exe, false, true, false, false, "修复文件失败：1，bin\\Tessaly.exe"},
-      {exe, true, false, false, false, "修复文件失败：1，bin\\Tessaly.exe"},
-      {exe, true, true, true, false, "修复文件失败：1，bin\\Tessaly.exe"},
-      {text, false, true, false, true, ""},
+      {"", true, true, false, ""},
+      {exe, false, true, false, "修复文件失败：1，bin\\Tessaly.exe"},
+      {exe, true, false, false, "修复文件失败：1，bin\\Tessaly.exe"},
+      {exe, true, true, true, "修复文件失败：1，bin\\Tessaly.exe"},
+      {text, false, true, false, ""},
   };
   for (const Case& c : cases) {
     InstallWorld w;
@@ -283,8 +282,9 @@ TEST(InstallFlow, RepairRestoresAndSkipsWhatItCannotExtract) {
     }
     w.app().Mode = orvane::kModeRepair;
     error.clear();
-    EXPECT_EQ(w.app().RunRepair(error), c.result) << c.broken;
-    if (!c.result) {
+    EXPECT_TRUE(w.app().RunRepair(error)) << c.broken;
+    EXPECT_EQ(w.app().FailedFiles, c.error.empty() ? 0 : 1) << c.broken;
+    if (!c.error.empty()) {
       EXPECT_EQ(error, c.error) << c.broken;
     }
     EXPECT_EQ(InstallWorld::Read(dll), w.File(dll)->packed.bytes) << "restored, " << c.broken;
@@ -297,30 +297,84 @@ TEST(InstallFlow, RepairRestoresAndSkipsWhatItCannotExtract) {
   }
 }
 
-// A file that cannot be placed does not stop the install: the other files, the uninstaller,
-// the entry and the links follow, and the flow then fails with a text naming the file, which
-// also ends the status line and the setup log.
-TEST(InstallFlow, FailedPlacementIsReportedAtTheEnd) {
-  InstallWorld w;
-  w.Start();
-  const std::string dll = std::string(InstallWorld::kAppPath) + "bin\\core.dll";
-  InstallWorld::Write(dll, "in use");
-  platform::FileHold hold(dll);
-  ASSERT_TRUE(hold.IsHeld());
-  std::string error;
-  EXPECT_FALSE(w.app().RunInstall(error, orvane::kModeInstall));
-  EXPECT_EQ(error, "安装文件失败：1，bin\\core.dll");
-  EXPECT_EQ(w.app().FailedFiles, 1);
-  EXPECT_EQ(InstallWorld::Read(dll), "in use");
-  EXPECT_EQ(InstallWorld::Read(std::string(InstallWorld::kAppPath) + "tools\\tool.exe"), "tool program");
-  EXPECT_TRUE(InstallWorld::Exists(InstallWorld::kUninstaller));
-  EXPECT_EQ(EntryValue("DisplayName"), "Tessaly");
-  const Lines status = w.world.NewStatusLines();
-  EXPECT_GE(IndexOf(status, "安装核心文件文件失败：bin\\core.dll"), 0);
-  EXPECT_EQ(status.back(), error);
-  const Lines log = w.world.NewLogEntries();
-  EXPECT_GE(IndexOf(log, "安装核心文件失败！临时文件："), 0);
-  EXPECT_EQ(log.back(), error);
+// A file that cannot be placed, or an entry mirror that refuses its writes, does not stop an
+// install, a change or a repair: the other files, the uninstaller, every value of the entry, the
+// step-3 action and the links follow, and the flow ends successfully with a text naming what
+// failed, which also ends the status line and the setup log.
+TEST(InstallFlow, FailuresAreReportedAtTheEndOfASuccessfulFlow) {
+  const std::string app = InstallWorld::kAppPath;
+  const std::string dll = app + "bin\\core.dll";
+  struct Case {
+    const char* name;
+    std::uint32_t mode;
+    bool heldFile, refusedMirror;
+    std::string error;
+  };
+  const Case cases[] = {
+      {"install, held file", orvane::kModeInstall, true, false, "安装文件失败：1，bin\\core.dll"},
+      {"change, held file", orvane::kModeChange, true, false, "修改文件失败：1，bin\\core.dll"},
+      {"repair, held file", orvane::kModeRepair, true, false, "修复文件失败：1，bin\\core.dll"},
+      {"install, refused mirror", orvane::kModeInstall, false, true, "安装文件失败：1，Uninstall1001.dat"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    InstallWorld w;
+    w.Start();
+    std::string error;
+    if (c.mode != orvane::kModeInstall) {
+      ASSERT_TRUE(w.app().RunInstall(error, orvane::kModeInstall)) << error;
+      // What the second flow must write again.
+      w.app().RemoveUninstallEntry();
+      fs::remove(w.world.fx.Host(kDesktop + std::string("Tessaly 2.1.lnk")));
+      fs::remove(w.world.fx.Host(kMenu + std::string("卸载 Tessaly.lnk")));
+      platform::RegKey run;
+      ASSERT_EQ(platform::RegKey::Create(platform::RegRoot::LocalMachine, kRun, platform::RegView::Force64, run), 0);
+      ASSERT_EQ(run.DeleteValue("Step3"), 0);
+      w.Start();
+      w.app().Mode = c.mode;
+    }
+    platform::FileHold hold;
+    if (c.heldFile) {
+      InstallWorld::Write(dll, "in use");
+      hold = platform::FileHold(dll);
+      ASSERT_TRUE(hold.IsHeld());
+    }
+    if (c.refusedMirror) {
+      InstallWorld::Write(w.app().MirrorFile(), "[Uninstall]\r\n");
+      ASSERT_EQ(platform::SetReadOnly(w.app().MirrorFile(), true), 0);
+    }
+    error.clear();
+    const bool ok = c.mode == orvane::kModeChange   ? w.app().RunChange(error)
+                    : c.mode == orvane::kModeRepair ? w.app().RunRepair(error)
+                                                    : w.app().RunInstall(error, orvane::kModeInstall);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(w.app().FailedFiles, 1);
+    EXPECT_EQ(InstallWorld::Read(dll), c.heldFile ? "in use" : "core library");
+    EXPECT_EQ(InstallWorld::Read(app + "tools\\tool.exe"), "tool program");
+    EXPECT_TRUE(InstallWorld::Exists(InstallWorld::kUninstaller));
+    EXPECT_EQ(EntryValue("DisplayName"), "Tessaly");
+    EXPECT_EQ(EntryValue("InstallLocation"), app);
+    EXPECT_NE(EntryValue("InstallItems").find("core=核心;can_select:0;setup:1;"), std::string::npos);
+    EXPECT_EQ(EntryValue("UninstallString"), app + "uninstall1001.exe");
+    EXPECT_TRUE(Autorun("Step3"));
+    EXPECT_TRUE(InstallWorld::Exists(kDesktop + std::string("Tessaly 2.1.lnk")));
+    EXPECT_TRUE(InstallWorld::Exists(kMenu + std::string("卸载 Tessaly.lnk")));
+    const Lines status = w.world.NewStatusLines();
+    if (c.heldFile) {
+      EXPECT_GE(IndexOf(status, "文件失败：bin\\core.dll"), 0);
+    }
+    ASSERT_FALSE(status.empty());
+    EXPECT_EQ(status.back(), c.error);
+    const Lines log = w.world.NewLogEntries();
+    if (c.heldFile) {
+      EXPECT_GE(IndexOf(log, "失败！临时文件："), 0);
+    }
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), c.error);
+    hold.Release();
+    (void)platform::SetReadOnly(w.app().MirrorFile(), false);
+  }
 }
 
 // The .NET step: a missing 4.0 with the download style and "no" ends the flow before any file

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/ExeResources.h"
+#include "platform/FileOps.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
 #include "platform/TextCodec.h"
@@ -77,12 +78,9 @@ class UninstallEntryTest : public ::testing::TestWithParam<MachineRootFixture::B
   SetupEngineFixture fx;
 };
 
-// The entry is written in the 64-bit view and mirrored in the install folder, with every value
-// of the table; nothing lands in the 32-bit view.
-TEST_P(UninstallEntryTest, WritesEntryAndMirror) {
-  auto app = Engine();
-  app->WriteUninstallEntry();
-  const std::pair<std::string, std::string> texts[] = {
+// The text values of the entry of Engine()'s product, in the order they are written.
+std::vector<std::pair<std::string, std::string>> EntryTexts(const TvqApp& app) {
+  return {
       {"ProductGuid", "8F0C6A1E-2B7D-4C1A-9E55-0A1B2C3D4E5F"},
       {"DisplayIcon", "C:\\Apps\\T\\uninstall1001.exe"},
       {"DisplayName", "Tessaly 同步"},
@@ -94,10 +92,18 @@ TEST_P(UninstallEntryTest, WritesEntryAndMirror) {
       {"InstallDate", "20200717"},
       {"InstallLocation", "C:\\Apps\\T\\"},
       {"InstallSource", SetupEngineFixture::kProgram},
-      {"InstallItems", orvane::JoinCommaText(app->ModuleList)},
+      {"InstallItems", orvane::JoinCommaText(app.ModuleList)},
       {"UninstallString", "C:\\Apps\\T\\uninstall1001.exe"},
   };
-  for (const auto& [name, value] : texts) {
+}
+
+// The entry is written in the 64-bit view and mirrored in the install folder, with every value
+// of the table; nothing lands in the 32-bit view.
+TEST_P(UninstallEntryTest, WritesEntryAndMirror) {
+  auto app = Engine();
+  app->WriteUninstallEntry();
+  EXPECT_EQ(app->FailedFiles, 0);
+  for (const auto& [name, value] : EntryTexts(*app)) {
     EXPECT_EQ(RegString(RegView::Force64, name), value) << name;
     EXPECT_EQ(Mirror(*app, name), value) << name;
   }
@@ -239,13 +245,29 @@ TEST_P(UninstallEntryTest, UninstallerTakesStoredLocation) {
   EXPECT_EQ(app->InstallPath, "C:\\Data\\T\\");
 }
 
-// A user who may not write HKEY_LOCAL_MACHINE still gets the mirror file, and the failed key is
-// logged, not raised.
+// A mirror file that refuses its writes stops none of the registry values; the entry counts as
+// one failed file of the flow, named by its place in the install folder.
+TEST_P(UninstallEntryTest, RefusedMirrorStillWritesTheRegistry) {
+  auto app = Engine();
+  vqtest::WriteFileBytes(SetupEngineFixture::Host(app->MirrorFile()), "[Uninstall]\r\n");
+  ASSERT_EQ(platform::SetReadOnly(app->MirrorFile(), true), 0);
+  app->WriteUninstallEntry();
+  for (const auto& [name, value] : EntryTexts(*app)) EXPECT_EQ(RegString(RegView::Force64, name), value) << name;
+  EXPECT_EQ(RegDword("Language"), 2052u);
+  EXPECT_EQ(Mirror(*app, "DisplayName"), "");
+  EXPECT_EQ(app->FailedFiles, 1);
+  (void)platform::SetReadOnly(app->MirrorFile(), false);
+}
+
+// A user who may not write HKEY_LOCAL_MACHINE still gets the mirror file; the failed key is
+// logged, not raised, and counted for the flow's closing report.
 TEST_P(UninstallEntryTest, WithoutRegistryRightsOnlyTheMirror) {
   auto app = Engine();
   fx.machine.SetMachineValue("Admin", "0");
   app->WriteUninstallEntry();
+  EXPECT_EQ(app->FailedFiles, 1) << "the flow tells that the entry is missing";
   app->SaveInstallItems("sync=s;setup:1;");
+  EXPECT_EQ(app->FailedFiles, 2);
   bool opened = true;
   (void)RegString(RegView::Force64, "DisplayName", &opened);
   EXPECT_FALSE(opened);
@@ -333,17 +355,19 @@ TEST(UninstallerTest, ExtractedUninstallerIsAnUninstaller) {
   EXPECT_NE(platform::Cp936ToUtf8(config).find("AppInstallType=uninstall"), std::string::npos);
 }
 
-// Selected modules give their file groups once each, in module order; unselected modules and
-// groups without a record give none.
+// Selected modules give their file groups once each, in module order; unselected modules,
+// groups without a record and groups without a name give none.
 TEST(UninstallerTest, CollectInstallGroups) {
   SetupEngineFixture fx;
   SetupExeBuilder builder;
-  builder.SetConfig(Config("", "a=A;setup:1;\r\nb=B;setup:1;\r\nc=C;setup:0;\r\n") +
-                    "[a_filegroup]\r\nfilegroup1=group_id:g1;\r\nfilegroup2=group_id:g2;\r\n"
-                    "[b_filegroup]\r\nfilegroup1=group_id:g2;\r\nfilegroup2=group_id:g9;\r\nfilegroup3=group_id:g3;\r\n"
-                    "[c_filegroup]\r\nfilegroup1=group_id:g4;\r\n"
-                    "[file_group]\r\ng1=app_id:1;group_id:g1;group_name:bin;\r\ng2=app_id:1;group_id:g2;group_name:data;\r\n"
-                    "g3=app_id:1;group_id:g3;group_name:doc;\r\ng4=app_id:1;group_id:g4;group_name:web;\r\n");
+  builder.SetConfig(
+      Config("", "a=A;setup:1;\r\nb=B;setup:1;\r\nc=C;setup:0;\r\n") +
+      "[a_filegroup]\r\nfilegroup1=group_id:g1;\r\nfilegroup2=group_id:g2;\r\nfilegroup3=group_id:g5;\r\n"
+      "[b_filegroup]\r\nfilegroup1=group_id:g2;\r\nfilegroup2=group_id:g9;\r\nfilegroup3=group_id:g3;\r\n"
+      "[c_filegroup]\r\nfilegroup1=group_id:g4;\r\n"
+      "[file_group]\r\ng1=app_id:1;group_id:g1;group_name:bin;\r\ng2=app_id:1;group_id:g2;group_name:data;\r\n"
+      "g3=app_id:1;group_id:g3;group_name:doc;\r\ng4=app_id:1;group_id:g4;group_name:web;\r\n"
+      "g5=app_id:1;group_id:g5;group_title:无名;\r\n");
   fx.Pack(builder);
   auto app = fx.NewEngine();
   app->CollectInstallGroups();

@@ -2,7 +2,9 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <string>
 
 #include "platform/Process.h"
 #include "platform/ProcessFind.h"
@@ -46,6 +48,17 @@ platform::ChildProcess StartSleeper(const std::string& host, std::vector<std::st
   EXPECT_TRUE(platform::ChildProcess::Start(host, extra, "", child, error)) << error;
   EXPECT_TRUE(vqtest::WaitUntil([&] { return !platform::ProcessImagePath(child.pid()).empty(); }));
   return child;
+}
+
+// Started on its own, without the build folder that ctest names, a test program still finds the
+// stand-ins of its build.
+TEST(VqLibPrograms, StandinsFoundWithoutTheNamedBuildFolder) {
+  const char* named = std::getenv("VQ_TEST_BINARY_DIR");
+  const std::string saved = named != nullptr ? named : "";
+  unsetenv("VQ_TEST_BINARY_DIR");
+  const std::string found = vqtest::ProgramStandinFile();
+  if (named != nullptr) setenv("VQ_TEST_BINARY_DIR", saved.c_str(), 1);
+  EXPECT_TRUE(std::filesystem::is_regular_file(found)) << found;
 }
 
 // The waited command line gives the program's exit code and runs it in the current folder; an

@@ -21,6 +21,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/FileOps.h"
 #include "platform/Profile.h"
 #include "setup/core/VqApp.h"
 #include "setup/core/VqLib.h"
@@ -31,6 +32,7 @@
 #include "support/OffscreenApp.h"
 #include "support/SetupEngineFixture.h"
 #include "support/SetupPacedClock.h"
+#include "support/TempDir.h"
 
 namespace orvane {
 namespace {
@@ -525,6 +527,40 @@ TEST_F(WizardWindow, PoliteQuitDuringAFlowWaitsForIt) {
   EXPECT_TRUE(WaitFor([&] { return closed; }));
   during.stop();
   EXPECT_TRUE(fs::exists(vqtest::SetupEngineFixture::Host(std::string(kAppPath) + "bin\\sync.txt")));
+}
+
+// A file held open by another program during the install: the box names it once the flow has
+// ended, and the window goes on to the configuration page and the finish page.
+TEST_F(WizardWindow, HeldFileIsNamedAndTheInstallFinishes) {
+  const std::string held = std::string(kAppPath) + "bin\\core.txt";
+  vqtest::WriteFileBytes(vqtest::SetupEngineFixture::Host(held), "in use");
+  platform::FileHold hold(held);
+  ASSERT_TRUE(hold.IsHeld());
+  Open();
+  Click(TCtl::btnStart);
+  ASSERT_TRUE(C(TCtl::pnlStepItems)->isVisible());
+  std::string told;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    TvqMessageBox* box = testing::ShownBox();
+    if (box == nullptr || !told.empty()) return;
+    told = box->lblTitle->text().toStdString() + ": " + box->MsgData();
+    EXPECT_FALSE(vqtest::SaveScreenshot(*box, "wizard_box_failed_files").empty());
+    box->lblBtn2->Click();
+  });
+  watch.start(0);
+  Click(TCtl::btnItemsNext);
+  watch.stop();
+  EXPECT_EQ(told, "消息: 安装文件失败：1，bin\\core.txt");
+  ASSERT_TRUE(C(TCtl::pnlStepConfig)->isVisible());
+  Click(TCtl::btnICFGNext);
+  ASSERT_TRUE(C(TCtl::pnlStepFinsh)->isVisible());
+  EXPECT_EQ(TextOf(TCtl::lblFinishTitle), "安装成功");
+  Shot("finish_after_failed_file");
+  hold.Release();
+  EXPECT_EQ(vqtest::ReadFileBytes(vqtest::SetupEngineFixture::Host(held)), "in use");
+  EXPECT_EQ(vqtest::ReadFileBytes(vqtest::SetupEngineFixture::Host(std::string(kAppPath) + "bin\\sync.txt")),
+            "bytes of sync.txt");
 }
 
 // The core's boxes are the skinned message boxes, Chinese texts and all; an error that reached

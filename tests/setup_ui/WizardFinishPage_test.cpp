@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "WizardWorld.h"
+#include "platform/Profile.h"
 #include "platform/Registry.h"
 #include "platform/TextCodec.h"
 #include "support/TempDir.h"
@@ -445,18 +446,21 @@ constexpr const char* kBatch = "C:\\Uninstall1001.exe.bat";
 // The uninstaller in its install folder removes what the configuration marks (core and tools):
 // when nothing installed is left, the entry goes and the finish step starts the self-deletion,
 // deep (the install folder too) only when the box is ticked. When web was installed too, the
-// entry stays and still names this uninstaller, so it must not delete itself.
+// entry stays and still names this uninstaller, so it must not delete itself. An entry whose
+// stored module list is empty counts every module as installed: web is still there.
 TEST(WizardFinishPage, UninstallerDeletesItselfOnlyAfterACompleteUninstall) {
   struct Case {
     const char* name;
     bool webInstalled;
+    bool emptyItems;
     bool deep;
     bool selfDelete;
   };
   const Case cases[] = {
-      {"complete", false, false, true},
-      {"complete, deep", false, true, true},
-      {"partial, deep", true, true, false},
+      {"complete", false, false, false, true},
+      {"complete, deep", false, false, true, true},
+      {"partial, deep", true, false, true, false},
+      {"empty stored list, deep", false, true, true, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -469,6 +473,16 @@ TEST(WizardFinishPage, UninstallerDeletesItselfOnlyAfterACompleteUninstall) {
     } keepFolder;
     w.InstallFirst(WizardWorld::Product(), c.webInstalled);
     if (HasFatalFailure()) return;
+    if (c.emptyItems) {
+      platform::RegKey key;
+      ASSERT_EQ(platform::RegKey::Open(platform::RegRoot::LocalMachine, vqtest::kWizardKey, platform::RegAccess::Write,
+                                       platform::RegView::Force64, key),
+                0);
+      ASSERT_EQ(key.WriteString("InstallItems", ""), 0);
+      ASSERT_TRUE(platform::WritePrivateProfileString("Uninstall", "InstallItems", "",
+                                                      SetupEngineFixture::Host("D:\\Apps\\Tessaly\\Uninstall1001.dat"),
+                                                      platform::ProfileCodePage::Ansi));
+    }
     w.world.fx.machine.SetProgramHostFile(SetupEngineFixture::Host(kUninstaller));
     w.Start(WizardWorld::Product("AppInstallType=uninstall\r\n"));
     if (HasFatalFailure()) return;
@@ -486,7 +500,13 @@ TEST(WizardFinishPage, UninstallerDeletesItselfOnlyAfterACompleteUninstall) {
                                                   platform::RegAccess::Read, platform::RegView::Force64, entry) == 0;
     EXPECT_EQ(entryKept, !c.selfDelete);
     ASSERT_EQ(fs::exists(SetupEngineFixture::Host(kBatch)), c.selfDelete);
-    if (!c.selfDelete) continue;
+    if (!c.selfDelete) {
+      std::string location;
+      (void)entry.ReadString("InstallLocation", location);
+      EXPECT_EQ(location, vqtest::kWizardAppPath) << "the entry still leads to the uninstaller";
+      EXPECT_TRUE(WizardWorld::Exists(kUninstaller));
+      continue;
+    }
     // The batch waits three seconds before it deletes anything, so it is read back first.
     const std::string batch = platform::Cp936ToUtf8(vqtest::ReadFileBytes(SetupEngineFixture::Host(kBatch)));
     EXPECT_NE(batch.find(std::string("del \"") + kUninstaller + "\""), std::string::npos);

@@ -135,8 +135,9 @@ class WizardWorld {
   }
 
   // The product as an earlier run of the installer left it: `builder` installed by the engine
-  // alone, with `web` chosen or not, before the wizard opens.
-  void InstallFirst(const SetupExeBuilder& builder, bool web) {
+  // alone, with `web` chosen or not, before the wizard opens; with `configure`, its configuration
+  // items that are not shown written too.
+  void InstallFirst(const SetupExeBuilder& builder, bool web, bool configure = false) {
     world.fx.Pack(builder);
     std::unique_ptr<orvane::TvqApp> engine = world.fx.NewEngine();
     for (std::string& line : engine->ModuleList)
@@ -144,6 +145,9 @@ class WizardWorld {
         line = "web=" + orvane::SetTagValue(orvane::LineValue(line), "setup:", ';', web ? "1" : "0");
     std::string error;
     ASSERT_TRUE(engine->RunInstall(error, orvane::kModeInstall)) << error;
+    if (!configure) return;
+    (void)engine->CollectConfigItems();
+    engine->WriteHiddenConfigItems();
   }
 
   [[nodiscard]] orvane::TvqApp& app() { return *wizard.App(); }

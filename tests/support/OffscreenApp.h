@@ -11,6 +11,8 @@
 #include <string>
 #include <sys/stat.h>
 
+#include "support/BuildTree.h"
+
 // fontconfig keeps a few pattern objects of Qt's font fallback until exit on purpose; they are
 // not ours to free, so the leak checker of the sanitizer build is told to pass over them. Weak:
 // a test binary may include this header from more than one file.
@@ -42,8 +44,7 @@ inline QApplication& OffscreenApp() {
 // Renders the widget into <build>/screenshots/<name>.png; returns the file path (empty when it
 // could not be written).
 inline std::string SaveScreenshot(QWidget& widget, const std::string& name) {
-  const char* build = std::getenv("VQ_TEST_BINARY_DIR");
-  const QString folder = QString::fromUtf8(build ? build : ".") + "/screenshots";
+  const QString folder = QString::fromStdString(BuildFolder()) + "/screenshots";
   QDir().mkpath(folder);
   const QString file = folder + "/" + QString::fromStdString(name) + ".png";
   return widget.grab().save(file, "PNG") ? file.toStdString() : std::string();

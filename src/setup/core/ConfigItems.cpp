@@ -15,7 +15,8 @@
 namespace orvane {
 namespace {
 
-std::string Field(const std::string& record, const char* name) { return GetTagValue(record, name, ';'); }
+// A field the record lacks reads as empty, never as the record's first field.
+std::string Field(const std::string& record, const char* name) { return RecordField(record, name); }
 
 // A list line put under a key already present replaces that line in place.
 void PutByKey(TLineList& list, const std::string& key, const std::string& record) {

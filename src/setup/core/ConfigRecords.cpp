@@ -30,6 +30,8 @@ int ToInt32(const std::string& text) {
 
 }  // namespace
 
+std::string RecordField(std::string_view record, std::string_view name) { return Field(record, name); }
+
 std::string TModuleRecord::Caption() const { return title.empty() ? key : title; }
 
 TModuleRecord ParseModuleLine(std::string_view line) {

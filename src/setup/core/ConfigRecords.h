@@ -12,6 +12,9 @@
 
 namespace orvane {
 
+// The value of the field `name` (with its colon) of a record, empty when the record lacks it.
+[[nodiscard]] std::string RecordField(std::string_view record, std::string_view name);
+
 // A line of section `module`: module key = record.
 struct TModuleRecord {
   std::string key;

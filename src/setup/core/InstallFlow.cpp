@@ -88,11 +88,6 @@ bool TvqApp::RunChange(std::string& error) {
 
 bool TvqApp::RunRepair(std::string& error) {
   ClearFailedFiles();
-  SelectedGroups.clear();
-  for (const std::string& line : ModuleList) {
-    const TModuleRecord module = ParseModuleLine(line);
-    if (module.setup) (void)CollectModuleGroups(module.key, SelectedGroups);
-  }
   return InstallSteps(error, kModeRepair);
 }
 
@@ -118,11 +113,7 @@ bool TvqApp::InstallSteps(std::string& error, std::uint32_t mode) {
     if (!RunInstallExecs(mode, error)) return false;
   }
 
-  SelectedGroups.clear();
-  for (const std::string& line : ModuleList) {
-    const TModuleRecord module = ParseModuleLine(line);
-    if (module.setup) (void)CollectModuleGroups(module.key, SelectedGroups);
-  }
+  CollectInstallGroups();
   // The maximum counts the files that an upgrade passes over as well.
   int files = 0;
   for (const std::string& line : SelectedGroups) files += CountConfigSection(LineName(line) + "_files");
@@ -159,8 +150,9 @@ bool TvqApp::InstallSteps(std::string& error, std::uint32_t mode) {
   }
   WriteUninstallEntry();
   CreateAllShortcuts();
-  if (!ReportFailedFiles(error, modeTitle)) return false;
-  ShowSetupStatus(Lang().GetText("IDS_APP,IDS_INSTALL,IDS_SUCCESS") + ".", 0);
+  // Files that were not placed leave a registered product: the flow still ends well, so the
+  // wizard configures and finishes it, and the closing report tells the user.
+  if (ReportFailedFiles(error, modeTitle)) ShowSetupStatus(Lang().GetText("IDS_APP,IDS_INSTALL,IDS_SUCCESS") + ".", 0);
   return true;
 }
 
@@ -212,6 +204,14 @@ void TvqApp::CreateAllShortcuts() {
   CreateDesktopShortcuts("");
   ShowSetupStatus(Lang().GetText("IDS_CREATESTARTMENU") + "...", 0);
   CreateStartMenuShortcuts("");
+}
+
+void TvqApp::CollectInstallGroups() {
+  SelectedGroups.clear();
+  for (const std::string& line : ModuleList) {
+    const TModuleRecord module = ParseModuleLine(line);
+    if (module.setup) (void)CollectModuleGroups(module.key, SelectedGroups);
+  }
 }
 
 int TvqApp::CollectModuleGroups(const std::string& moduleKey, TLineList& list) {

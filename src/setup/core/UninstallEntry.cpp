@@ -7,7 +7,6 @@
 #include "platform/Profile.h"
 #include "platform/Registry.h"
 #include "platform/TextCodec.h"
-#include "setup/core/ConfigRecords.h"
 #include "setup/core/IniFiles.h"
 #include "setup/core/InstallItemsText.h"
 #include "setup/core/RegistryRead.h"
@@ -27,6 +26,9 @@ using platform::RegView;
 
 constexpr const char* kMirrorSection = "Uninstall";
 
+// How the closing report names the entry's key.
+std::string KeyShown(const TvqApp& app) { return "HKEY_LOCAL_MACHINE\\" + app.UninstallKey(); }
+
 std::uint32_t NumberOr(const std::string& text, std::uint32_t def) {
   if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return def;
   return static_cast<std::uint32_t>(std::stoul(text));
@@ -45,52 +47,68 @@ bool TvqApp::ExtractUninstaller(std::string& error) {
   return ExtractPackFile(error, Main.AppUninstExeFile, false, "", target);
 }
 
+// Every value goes to the mirror file and to the key on its own, so one refused write loses
+// only that value; a failed mirror file or key counts once among the flow's failed files.
 void TvqApp::WriteUninstallEntry() {
   TIniFile mirror(MirrorFile());
   RegKey key;
   const bool open = RegKey::Create(RegRoot::LocalMachine, UninstallKey(), RegView::Force64, key) == 0;
-  try {
-    const auto text = [&](const char* name, const std::string& value) {
+  bool mirrorFailed = false;
+  bool keyFailed = !open;
+  if (!open) WriteSetupLog("写入注册表卸载信息时，打开注册表键失败：" + UninstallKey());
+  const auto toMirror = [&](const char* name, const std::string& value) {
+    try {
       mirror.WriteString(kMirrorSection, name, value);
-      if (open && key.WriteString(name, value) != 0) WriteSetupLog(std::string("写入注册表卸载信息失败：") + name);
-    };
-    const auto textOnce = [&](const char* name, const std::string& value) {
-      if (!mirror.ReadString(kMirrorSection, name, "").empty()) return;
-      std::string current;
-      if (open && key.ReadString(name, current) == 0 && !current.empty()) return;
-      text(name, value);
-    };
-    const auto number = [&](const char* name, std::uint32_t value) {
-      mirror.WriteString(kMirrorSection, name, std::to_string(value));
-      if (open && key.WriteDword(name, value) != 0) WriteSetupLog(std::string("写入注册表卸载信息失败：") + name);
-    };
-    const std::string uninstaller = InstallPath + "uninstall" + Main.AppId + ".exe";
-    const std::string items = JoinCommaText(ModuleList);
-    text("ProductGuid", Main.AppGuid);
-    text("DisplayIcon", uninstaller);
-    text("DisplayName", Main.AppTitle);
-    text("DisplayVersion", Main.AppVersion);
-    text("Publisher", Main.AppCompany);
-    textOnce("RegCompany", "Microsoft");
-    textOnce("RegOwner", "Microsoft");
-    text("URLInfoAbout", Main.AppHomepage);
-    number("Version", 0x010A0000);
-    number("MajorVersion", NumberOr(GetTagValue(Main.AppVersion, "", '.'), 1));
-    number("MinorVersion", NumberOr(GetTagValue(Main.AppVersion, ".", '.'), 10));
-    number("NoRepair", 1);
-    number("Language", 2052);
-    const TDateParts today = DecodeDateTime(GetClock().Now());
-    char date[16];
-    std::snprintf(date, sizeof date, "%04d%02d%02d", today.year, today.month, today.day);
-    text("InstallDate", date);
-    text("InstallLocation", InstallPath);
-    text("InstallSource", ProgramPath());
-    mirror.WriteString(kMirrorSection, "InstallItems", ProfileValueOf(items));
-    if (open) (void)key.WriteString("InstallItems", items);
-    text("UninstallString", uninstaller);
-  } catch (const std::exception& e) {
-    WriteSetupLog(std::string("写入卸载信息出错：") + e.what());
-  }
+    } catch (const std::exception& e) {
+      if (!mirrorFailed) WriteSetupLog(std::string("写入卸载信息出错：") + e.what());
+      mirrorFailed = true;
+    }
+  };
+  const auto toKey = [&](const char* name, long result) {
+    if (result == 0) return;
+    WriteSetupLog(std::string("写入注册表卸载信息失败：") + name);
+    keyFailed = true;
+  };
+  const auto text = [&](const char* name, const std::string& value) {
+    toMirror(name, value);
+    if (open) toKey(name, key.WriteString(name, value));
+  };
+  const auto textOnce = [&](const char* name, const std::string& value) {
+    if (!mirror.ReadString(kMirrorSection, name, "").empty()) return;
+    std::string current;
+    if (open && key.ReadString(name, current) == 0 && !current.empty()) return;
+    text(name, value);
+  };
+  const auto number = [&](const char* name, std::uint32_t value) {
+    toMirror(name, std::to_string(value));
+    if (open) toKey(name, key.WriteDword(name, value));
+  };
+  const std::string uninstaller = InstallPath + "uninstall" + Main.AppId + ".exe";
+  const std::string items = JoinCommaText(ModuleList);
+  text("ProductGuid", Main.AppGuid);
+  text("DisplayIcon", uninstaller);
+  text("DisplayName", Main.AppTitle);
+  text("DisplayVersion", Main.AppVersion);
+  text("Publisher", Main.AppCompany);
+  textOnce("RegCompany", "Microsoft");
+  textOnce("RegOwner", "Microsoft");
+  text("URLInfoAbout", Main.AppHomepage);
+  number("Version", 0x010A0000);
+  number("MajorVersion", NumberOr(GetTagValue(Main.AppVersion, "", '.'), 1));
+  number("MinorVersion", NumberOr(GetTagValue(Main.AppVersion, ".", '.'), 10));
+  number("NoRepair", 1);
+  number("Language", 2052);
+  const TDateParts today = DecodeDateTime(GetClock().Now());
+  char date[16];
+  std::snprintf(date, sizeof date, "%04d%02d%02d", today.year, today.month, today.day);
+  text("InstallDate", date);
+  text("InstallLocation", InstallPath);
+  text("InstallSource", ProgramPath());
+  toMirror("InstallItems", ProfileValueOf(items));
+  if (open) toKey("InstallItems", key.WriteString("InstallItems", items));
+  text("UninstallString", uninstaller);
+  if (mirrorFailed) NoteFailedFile(RelativeToInstallPath(MirrorFile()));
+  if (keyFailed) NoteFailedFile(KeyShown(*this));
 }
 
 std::string TvqApp::ReadInstallItems() {
@@ -119,11 +137,15 @@ void TvqApp::SaveInstallItems(const std::string& commaText) {
     TIniFile(MirrorFile()).WriteString(kMirrorSection, "InstallItems", ProfileValueOf(commaText));
   } catch (const std::exception& e) {
     WriteSetupLog(std::string("保存安装信息出错：") + e.what());
+    // The mirror file is read first: its stale list would outlive the flow unless the user is told.
+    NoteFailedFile(RelativeToInstallPath(MirrorFile()));
   }
   RegKey key;
   if (RegKey::Create(RegRoot::LocalMachine, UninstallKey(), RegView::Force64, key) != 0 ||
-      key.WriteString("InstallItems", commaText) != 0)
+      key.WriteString("InstallItems", commaText) != 0) {
     WriteSetupLog("保存注册表安装信息时，打开注册表键失败：" + UninstallKey());
+    NoteFailedFile(KeyShown(*this));
+  }
 }
 
 bool TvqApp::ReadInstallLocation() {
@@ -149,23 +171,6 @@ void TvqApp::RemoveUninstallEntry() {
   (void)RegKey::DeleteKey(RegRoot::LocalMachine, UninstallKey(), RegView::Force64);
   (void)RegKey::DeleteKey(RegRoot::LocalMachine, UninstallKey(), RegView::Force32);
   (void)platform::DeleteFile(MirrorFile());
-}
-
-void TvqApp::CollectInstallGroups() {
-  SelectedGroups.clear();
-  TLineList groups;
-  ReadConfigSection("file_group", groups);
-  for (const std::string& line : ModuleList) {
-    const TModuleRecord module = ParseModuleLine(line);
-    if (!module.setup) continue;
-    TLineList moduleGroups;
-    ReadConfigSection(module.key + "_filegroup", moduleGroups);
-    for (const std::string& id : ModuleGroupIds(moduleGroups)) {
-      const auto record = FindLineValue(groups, id);
-      if (!record || FindLineValue(SelectedGroups, id)) continue;
-      SelectedGroups.push_back(id + "=" + ParseFileGroupLine(id + "=" + *record).group_name);
-    }
-  }
 }
 
 }  // namespace orvane

@@ -65,10 +65,16 @@ void EndProgramOf(TvqApp& app, const std::string& file, const std::string& fileN
   TvqLib::Delay(kAfterKillMs);
 }
 
-// The stored module list with every module removed now flagged "setup:0".
+// The stored module list with every module removed now flagged "setup:0". An empty stored list
+// counts every module as installed, so the rebuild starts from the module list, all installed.
 TLineList RemainingItems(TvqApp& app) {
+  TLineList stored = SplitCommaText(app.ReadInstallItems());
+  if (stored.empty()) {
+    for (const std::string& line : app.ModuleList)
+      stored.push_back(LineName(line) + "=" + SetTagValue(LineValue(line), "setup:", ';', "1"));
+  }
   TLineList result;
-  for (const std::string& line : SplitCommaText(app.ReadInstallItems())) {
+  for (const std::string& line : stored) {
     const std::string name = LineName(line);
     if (name.empty()) {
       result.push_back(line);
@@ -149,8 +155,10 @@ bool TvqApp::RunUninstall(std::string& error) {
     SaveInstallItems(JoinCommaText(remaining));
   else
     RemoveUninstallEntry();
-  // The rest of the product is gone either way; the user must still learn which files stayed.
-  return ReportFailedFiles(error, lang.GetText("IDS_UNINSTALL"));
+  // The entry tells what is left either way: the flow ends well, and the user learns which files
+  // stayed from its error text.
+  (void)ReportFailedFiles(error, lang.GetText("IDS_UNINSTALL"));
+  return true;
 }
 
 // A file that is refused or cannot be deleted is counted in FailedFiles and named in the

@@ -108,9 +108,6 @@ class TvqApp {
   bool ReadInstallLocation();
   void RemoveUninstallEntry();
   bool StartSelfDelete(bool deep);
-  // SelectedGroups := "group id=group_name" for every file group of the selected modules, each
-  // group once, at its first place.
-  void CollectInstallGroups();
   // The uninstall key under HKEY_LOCAL_MACHINE, and the mirror file in the install folder.
   [[nodiscard]] std::string UninstallKey() const;
   [[nodiscard]] std::string MirrorFile() const;
@@ -152,6 +149,9 @@ class TvqApp {
   [[nodiscard]] bool RunInstall(std::string& error, std::uint32_t mode);
   [[nodiscard]] bool RunChange(std::string& error);
   [[nodiscard]] bool RunRepair(std::string& error);
+  // SelectedGroups := "group id=group_name" for every named file group of the selected modules,
+  // each group once, at its first place.
+  void CollectInstallGroups();
   int CollectModuleGroups(const std::string& moduleKey, TLineList& list);
   [[nodiscard]] std::int64_t GetGroupFileSize(const std::string& groupId);
   [[nodiscard]] bool CheckDotNet(std::string& error);
@@ -183,7 +183,9 @@ class TvqApp {
   bool UpgradeMode = false;
   // The exec lists: step 0 of an install, the finish page, step 0 of an uninstall.
   TLineList InstallExecs, FinishExecs, UninstallExecs;
-  // Files whose placement or removal failed in the current flow; the flow reports them at its end.
+  // Files whose placement or removal failed in the current flow, and uninstall-entry writes (the
+  // mirror file, the registry key) that failed; the flow still ends well and reports them at its
+  // end, in its error text.
   int FailedFiles = 0;
   // The wizard's status line (not owned); without one ShowSetupStatus does nothing.
   IStatusLine* StatusLabel = nullptr;
@@ -213,7 +215,8 @@ class TvqApp {
   void ClearFailedFiles();
   // Counts one file that was not placed; `shownPath` names it in the flow's closing report.
   void NoteFailedFile(const std::string& shownPath);
-  // False, with the text the wizard shows, when files were not placed or removed.
+  // True when nothing failed; otherwise false with the text the wizard shows in `error`, also on
+  // the status line and in the setup log.
   [[nodiscard]] bool ReportFailedFiles(std::string& error, const std::string& modeTitle);
   // One line of a group's "_files" section; false stops the group.
   [[nodiscard]] bool InstallGroupFile(std::string& error, std::uint32_t mode, const std::string& modeTitle,

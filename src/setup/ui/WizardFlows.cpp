@@ -60,7 +60,10 @@ TWizardController::TFlowEnd TWizardController::RunFlow(bool install, const std::
     error.clear();
     return TFlowEnd::Raised;
   }
-  return ok ? TFlowEnd::Done : TFlowEnd::Failed;
+  if (!ok) return TFlowEnd::Failed;
+  // The flow ended well but left files behind: the user learns which before the next page.
+  if (FApp->FailedFiles > 0) Info(error, Text("IDS_DAILOG_MESSAGE"));
+  return TFlowEnd::Done;
 }
 
 void TWizardController::FinishOrStartPage(const char* modeKey, TFlowEnd end, const std::string& error) {
