@@ -161,6 +161,37 @@ TEST_F(EngineTest, MissingGuidIsFixed) {
   EXPECT_NE(SetupEngineFixture::SetupLogText().find("AppGuid"), std::string::npos);
 }
 
+// An AppId that is no file name, packed around the packer, is refused at start with a message,
+// and neither the uninstaller nor the mirror file is written through it: the files its ".."
+// would reach stay as they were.
+TEST_F(EngineTest, AppIdThatLeavesTheFolderIsRefused) {
+  Pack(Config(""));
+  std::string error;
+  ASSERT_TRUE(platform::AppendResources(
+      fx.machine.programFile(),
+      {{"soft_config", platform::Utf8ToCp936(Config("AppId=9\\..\\..\\Victim\\keep\r\nAppDefPath=C:\\Apps\\T\r\n"))}},
+      error))
+      << error;
+  for (const char* file : {"C:\\Victim\\keep.dat", "C:\\Victim\\keep.exe"})
+    vqtest::WriteFileBytes(SetupEngineFixture::Host(file), "precious");
+  auto app = fx.NewEngine();
+  bool quit = false;
+  app->OnQuit = [&quit] { quit = true; };
+  EXPECT_FALSE(app->RequireAppFiles());
+  EXPECT_TRUE(quit);
+  ASSERT_FALSE(fx.ui.Transcript().empty());
+  EXPECT_EQ(fx.ui.Transcript().back(), "info[消息]: 安装配置有误，AppId不能用作文件名：9\\..\\..\\Victim\\keep");
+
+  fs::create_directories(SetupEngineFixture::Host(app->InstallPath));
+  app->WriteUninstallEntry();
+  app->SaveInstallItems("sync");
+  EXPECT_FALSE(app->ExtractUninstaller(error));
+  EXPECT_EQ(error, "安装配置有误，AppId不能用作文件名：9\\..\\..\\Victim\\keep");
+  for (const char* file : {"C:\\Victim\\keep.dat", "C:\\Victim\\keep.exe"})
+    EXPECT_EQ(vqtest::ReadFileBytes(SetupEngineFixture::Host(file)), "precious") << file;
+  EXPECT_TRUE(fs::is_empty(SetupEngineFixture::Host(app->InstallPath)));
+}
+
 // The packer refuses a setup configuration that names no product GUID, and packs one that does.
 TEST_F(EngineTest, PackerRefusesConfigurationWithoutGuid) {
   vqtest::TempDir dir;
