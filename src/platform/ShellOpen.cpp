@@ -26,6 +26,11 @@ bool IsProgramFile(const std::string& path) {
 
 }  // namespace
 
+bool OpensAsProgram(const std::string& target) {
+  const std::string host = HostPath(target);
+  return !EndsWithText(host, ".bat") && IsProgramFile(host);
+}
+
 bool ShellOpenProcess(const std::string& target, const std::string& params, ChildProcess& child, std::string& error) {
   const std::string host = HostPath(target);
   if (EndsWithText(host, ".bat")) return StartBatchFile(target, child, error);

@@ -14,6 +14,8 @@
 
 namespace platform {
 
+// Whether opening `target` would start it as a program (not a batch file, document or address).
+[[nodiscard]] bool OpensAsProgram(const std::string& target);
 // Opens `target` and lets whatever it started run on its own.
 [[nodiscard]] bool ShellOpen(const std::string& target, const std::string& params, std::string& error);
 // Opens `target`; `child` names the started process (none when a recorder took the call).

@@ -61,9 +61,10 @@ bool IsDrivePath(std::string_view path) {
 }
 
 std::string HostPath(std::string_view path) {
-  if (!IsDrivePath(path)) return std::string(path);
-  std::string out = MachineRoot() + "/drive_" +
-                    static_cast<char>(std::tolower(static_cast<unsigned char>(path[0])));
+  // "X:name" is drive-relative; each drive's current folder is its root here, never the host's.
+  const bool driveRelative = path.size() > 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
+  if (!IsDrivePath(path) && !driveRelative) return std::string(path);
+  std::string out = MachineRoot() + "/drive_" + static_cast<char>(std::tolower(static_cast<unsigned char>(path[0])));
   bool resolving = true;
   for (const std::string& part : SplitComponents(path.substr(2))) {
     if (resolving) {
@@ -84,8 +85,7 @@ std::optional<std::string> WindowsPathOf(std::string_view hostPath) {
   if (host.size() < root.size() + 1 || host.compare(0, root.size(), root) != 0) return std::nullopt;
   const char letter = host[root.size()];
   const std::string rest = host.substr(root.size() + 1);
-  if (!std::islower(static_cast<unsigned char>(letter)) || (!rest.empty() && rest[0] != '/'))
-    return std::nullopt;
+  if (!std::islower(static_cast<unsigned char>(letter)) || (!rest.empty() && rest[0] != '/')) return std::nullopt;
   std::string win(1, static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
   win += ":\\";
   for (std::size_t i = rest.empty() ? 0 : 1; i < rest.size(); ++i) win += rest[i] == '/' ? '\\' : rest[i];

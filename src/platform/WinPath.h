@@ -2,7 +2,8 @@
 // Windows paths on this host. "X:\a\b" (either separator after the drive) lives at
 // <machine root>/drive_x/a/b. Components that exist on disk are matched without case and take
 // their on-disk spelling; the first missing one and all after it keep the caller's spelling.
-// "." and ".." are resolved as Windows does. Anything that is not a drive path (a '/'-path, a
+// "." and ".." are resolved as Windows does. A drive-relative "X:name" lives under the drive's
+// root, the current folder of every drive. Anything that is not a drive path (a '/'-path, a
 // relative name, an address) passes unchanged. Thread-safe.
 #include <optional>
 #include <string>

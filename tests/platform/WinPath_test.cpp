@@ -4,7 +4,9 @@
 
 #include <filesystem>
 
+#include "platform/FileOps.h"
 #include "support/MachineRootFixture.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -36,12 +38,28 @@ TEST(WinPath, MapsDrivePathsAndLeavesOthers) {
       {"C:\\Program Files\\.\\Tool\\..\\Tool\\\\Data\\", r + "/drive_c/Program Files/Tool/Data"},
       {"D:\\x\\y", r + "/drive_d/x/y"},
       {"C:", r + "/drive_c"},
+      {"C:rel.txt", r + "/drive_c/rel.txt"},
+      {"c:program files\\tool", r + "/drive_c/Program Files/Tool"},
+      {"C:..\\..\\x.txt", r + "/drive_c/x.txt"},
       {"/etc/hosts", "/etc/hosts"},
       {"/a\\b", "/a\\b"},
       {"other.ini", "other.ini"},
       {"http://127.0.0.1/x", "http://127.0.0.1/x"},
   };
   for (const Case& c : cases) EXPECT_EQ(platform::HostPath(c.in), c.out) << c.in;
+}
+
+// A drive-relative name is written inside its drive, never into the host's current folder.
+TEST(WinPath, DriveRelativeNamesStayInTheirDrive) {
+  vqtest::MachineRootFixture machine;
+  vqtest::TempDir cwd;
+  const fs::path saved = fs::current_path();
+  fs::current_path(cwd.path());
+  const long rc = platform::WriteFileBytes("C:rel.txt", "x", false);
+  fs::current_path(saved);
+  EXPECT_EQ(rc, 0);
+  EXPECT_FALSE(fs::exists(cwd.file("C:rel.txt")));
+  EXPECT_TRUE(fs::exists(machine.root() + "/drive_c/rel.txt"));
 }
 
 // A host path inside a drive folder has a Windows form; any other path has none.

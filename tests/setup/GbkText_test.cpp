@@ -29,15 +29,9 @@ TEST(GbkTextTest, HeadAndTailNeverSplitACharacter) {
     std::string tail;
   };
   const Case cases[] = {
-      {"abc", 5, "abc", "abc"},
-      {"abc", 0, "", ""},
-      {"a中文b", 1, "a", "b"},
-      {"a中文b", 2, "a", "b"},
-      {"a中文b", 3, "a中", "文b"},
-      {"a中文b", 4, "a中", "文b"},
-      {"a中文b", 5, "a中文", "中文b"},
-      {"中文", 3, "中", "文"},
-      {"x😀中", 2, "x😀", "中"},
+      {"abc", 5, "abc", "abc"},        {"abc", 0, "", ""},          {"a中文b", 1, "a", "b"},
+      {"a中文b", 2, "a", "b"},         {"a中文b", 3, "a中", "文b"}, {"a中文b", 4, "a中", "文b"},
+      {"a中文b", 5, "a中文", "中文b"}, {"中文", 3, "中", "文"},     {"x😀中", 2, "x😀", "中"},
       {"x😀中", 3, "x😀", "😀中"},
   };
   for (const Case& c : cases) {
@@ -60,6 +54,26 @@ TEST(GbkTextTest, FitLengthOnRawBytes) {
   EXPECT_EQ(orvane::GbkFitLength("\x81\x40x", 2), 2U);
   // A lone lead byte at the end counts alone.
   EXPECT_EQ(orvane::GbkFitLength("ab\x81", 3), 3U);
+}
+
+// Case folds only single-byte letters: "乤" (81 61) and "丄" (81 41) differ although their
+// second bytes are "a" and "A".
+TEST(GbkTextTest, SameTextFoldsSingleByteLettersOnly) {
+  struct Case {
+    std::string a;
+    std::string b;
+    bool same;
+  };
+  const Case cases[] = {
+      {"ReadMe.TXT", "readme.txt", true},
+      {"说明/ReadMe", "说明/README", true},
+      {"乤.txt", "丄.txt", false},
+      {"乤.TXT", "乤.txt", true},
+      {"a", "ab", false},
+      {"運", "運", true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(orvane::GbkSameText(platform::Utf8ToCp936(c.a), platform::Utf8ToCp936(c.b)), c.same) << c.a << " " << c.b;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "platform/Profile.h"
 #include "platform/Registry.h"
 #include "platform/TextCodec.h"
+#include "platform/WinPath.h"
 #include "setup/core/SetupUi.h"
 #include "setup/core/VqApp.h"
 #include "setup/core/VqLib.h"
@@ -467,6 +468,43 @@ TEST(InstallFlow, ChangeRemovesDeselectedModule) {
   EXPECT_FALSE(InstallWorld::Exists(kMenu + std::string("工具.lnk")));
   EXPECT_TRUE(InstallWorld::Exists(kDesktop + std::string("Tessaly 2.1.lnk")));
   EXPECT_GE(IndexOf(w.world.NewStatusLines(), "工具卸载桌面图标..."), 0);
+}
+
+// A whole install and uninstall with links planted in the install folder and the cache folders:
+// links to a folder outside the machine and to their own folder are removed or counted as
+// themselves, and what lies outside the machine stays as it was.
+TEST(InstallFlow, LinksInTheInstallAndCacheFoldersLeadNowhere) {
+  vqtest::TempDir outside;
+  const std::string victim = outside.file("victim");
+  vqtest::WriteFileBytes(victim + "/keep.txt", "keep");
+  vqtest::WriteFileBytes(victim + "/deep/also.txt", "also");
+  const auto plant = [&](const std::string& windowsFolder) {
+    const std::string host = platform::HostPath(windowsFolder);
+    std::filesystem::create_directories(host);
+    std::filesystem::create_directory_symlink(victim, host + "/outside");
+    std::filesystem::create_directory_symlink(host, host + "/self");
+  };
+  const auto untouched = [&] {
+    EXPECT_EQ(vqtest::ReadFileBytes(victim + "/keep.txt"), "keep");
+    EXPECT_EQ(vqtest::ReadFileBytes(victim + "/deep/also.txt"), "also");
+  };
+  {
+    InstallWorld w;
+    w.Start();
+    std::string error;
+    ASSERT_TRUE(w.app().RunInstall(error, orvane::kModeInstall)) << error;
+    plant(InstallWorld::kAppPath);
+    plant(std::string(InstallWorld::kAppPath) + "bin\\");
+    plant(w.app().CachePath);
+    w.Start("AppInstallType=uninstall\r\n");
+    untouched();
+    ASSERT_EQ(w.app().Mode, orvane::kModeUninstall);
+    plant(w.app().CachePath + "sub\\");
+    for (const char* module : {"core", "web", "tools"}) w.Select(module, true);
+    EXPECT_TRUE(w.app().RunUninstall(error)) << error;
+    untouched();
+  }
+  untouched();
 }
 
 }  // namespace

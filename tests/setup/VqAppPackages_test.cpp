@@ -59,8 +59,8 @@ class PackagesTest : public ::testing::Test {
     builder.AddPayloadFile({"D:\\src\\bin\\old.ini", "bin\\old.ini", "y", "1899-12-29 12:00:00"});
     builder.AddPayloadFile({"D:\\src\\bin\\gone.dat", "bin\\gone.dat", "z", "2020-07-17 09:30:07", true, false});
     // The agreement is an ANSI (GBK) text.
-    builder.AddAppFile({"D:\\src\\doc\\协议.txt", "doc\\协议.txt", platform::Utf8ToCp936("第一行\r\n第二行"),
-                        "2020-07-17 09:30:07"});
+    builder.AddAppFile(
+        {"D:\\src\\doc\\协议.txt", "doc\\协议.txt", platform::Utf8ToCp936("第一行\r\n第二行"), "2020-07-17 09:30:07"});
   }
 
   // An engine with its payload written to the cache, as the install flow starts it.
@@ -177,7 +177,8 @@ TEST_F(PackagesTest, PackageThreadLogTexts) {
   for (const std::string& line :
        {"提取资源包[soft_app_files]" + file + "...", "提取资源包[soft_app_files]到临时文件：" + file + ".tmp 成功",
         "提取资源包[soft_app_files]重命名临时文件成功：" + file + ".tmp->" + file,
-        "提取资源包[soft_app_files]重命名临时文件失败：" + file + ".tmp->" + file, std::string("提取资源包[soft_app_files]完成."),
+        "提取资源包[soft_app_files]重命名临时文件失败：" + file + ".tmp->" + file,
+        std::string("提取资源包[soft_app_files]完成."),
         "提取资源包[no_such_resource]到临时文件：" + app->CachePath + "none.zip.tmp 出错：未找到资源no_such_resource"})
     EXPECT_NE(log.find(line), std::string::npos) << line;
 }
@@ -190,6 +191,67 @@ TEST_F(PackagesTest, CorruptArchiveFailsExtraction) {
   EXPECT_TRUE(app->OpenPackFiles(error));
   EXPECT_FALSE(app->ExtractPackFile(error, "D:\\src\\bin\\Tessaly.exe", false, "", target));
   EXPECT_EQ(error, "文件Tessaly.exe释放失败1[0],请重试...");
+}
+
+// An entry whose data does not match its checksum, stored or deflated, is an extraction
+// failure with the zip library's reason: nothing is written, and a repair goes on with the
+// text set.
+TEST_F(PackagesTest, DamagedChecksumFailsExtraction) {
+  builder.AddPayloadFile({"D:\\src\\bin\\stored.dat", "bin\\stored.dat", std::string(3000, 's'), "2020-07-17 09:30:07",
+                          true, true, true, true});
+  builder.AddPayloadFile({"D:\\src\\bin\\packed.dat", "bin\\packed.dat", std::string(3000, 'p'), "2020-07-17 09:30:07",
+                          true, true, false, true});
+  auto app = EngineWithPayload();
+  struct Case {
+    std::string name;
+    std::uint32_t mode;
+    bool result;
+  };
+  const Case cases[] = {
+      {"stored.dat", orvane::kModeInstall, false},
+      {"packed.dat", orvane::kModeInstall, false},
+      {"packed.dat", orvane::kModeRepair, true},
+  };
+  for (const Case& c : cases) {
+    app->Mode = c.mode;
+    std::string error, target = "C:\\Out\\" + c.name;
+    EXPECT_EQ(app->ExtractPackFile(error, "D:\\src\\bin\\" + c.name, true, "前缀", target), c.result) << c.name;
+    EXPECT_EQ(error, "前缀文件inst_files\\bin\\" + c.name + "释放失败：CRC error,请重试") << c.name;
+    EXPECT_FALSE(std::filesystem::exists(SetupEngineFixture::Host(target))) << c.name;
+  }
+  // The sound files of the same package still extract.
+  std::string error, target = "C:\\Out\\Tessaly.exe";
+  EXPECT_TRUE(app->ExtractPackFile(error, "D:\\src\\bin\\Tessaly.exe", true, "", target)) << error;
+}
+
+// GBK entry names whose second byte is 0x5C ("\\") are found; letters fold without case only
+// as single-byte characters, so a name never matches one whose two-byte character differs.
+TEST_F(PackagesTest, GbkEntryNames) {
+  builder.AddPayloadFile({"D:\\src\\運\\誠錦淺‐.txt", "運\\誠錦淺‐.txt", "five", "2020-07-17 09:30:07"});
+  builder.AddPayloadFile({"D:\\src\\说明\\ReadMe.TXT", "说明\\readme.txt", "read me", "2020-07-17 09:30:07", false});
+  builder.AddPayloadFile({"D:\\src\\说明\\ReadMe.TXT", "说明\\README.TXT", "", "2020-07-17 09:30:07", true, false});
+  builder.AddPayloadFile({"D:\\src\\丄.txt", "丄.txt", "upper", "2020-07-17 09:30:07", false});
+  builder.AddPayloadFile({"D:\\src\\乤.txt", "乤.txt", "", "2020-07-17 09:30:07", true, false});
+  auto app = EngineWithPayload();
+  struct Case {
+    std::string source;
+    bool found;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"D:\\src\\運\\誠錦淺‐.txt", true, "five"},
+      {"D:\\src\\说明\\ReadMe.TXT", true, "read me"},
+      {"D:\\src\\乤.txt", false, ""},
+  };
+  for (const Case& c : cases) {
+    std::string error, target = "C:\\Out\\found.txt";
+    (void)platform::DeleteFile(target);
+    EXPECT_EQ(app->ExtractPackFile(error, c.source, true, "", target), c.found) << c.source << ": " << error;
+    EXPECT_EQ(std::filesystem::exists(SetupEngineFixture::Host(target)), c.found) << c.source;
+    if (c.found) {
+      EXPECT_EQ(vqtest::ReadFileBytes(SetupEngineFixture::Host(target)), c.bytes) << c.source;
+    }
+  }
 }
 
 // Without the map resources every extraction finds no map line.

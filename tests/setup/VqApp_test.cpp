@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "platform/ExeResources.h"
 #include "platform/TextCodec.h"
 #include "setup/core/SetupLog.h"
+#include "setup/core/VqRes.h"
 #include "setup/core/VqSign.h"
 #include "support/SetupEngineFixture.h"
 #include "support/TempDir.h"
@@ -161,6 +163,37 @@ TEST_F(EngineTest, MissingGuidIsFixed) {
   EXPECT_NE(SetupEngineFixture::SetupLogText().find("AppGuid"), std::string::npos);
 }
 
+// An AppId that is no file name, packed around the packer, is refused at start with a message,
+// and neither the uninstaller nor the mirror file is written through it: the files its ".."
+// would reach stay as they were.
+TEST_F(EngineTest, AppIdThatLeavesTheFolderIsRefused) {
+  Pack(Config(""));
+  std::string error;
+  ASSERT_TRUE(platform::AppendResources(
+      fx.machine.programFile(),
+      {{"soft_config", platform::Utf8ToCp936(Config("AppId=9\\..\\..\\Victim\\keep\r\nAppDefPath=C:\\Apps\\T\r\n"))}},
+      error))
+      << error;
+  for (const char* file : {"C:\\Victim\\keep.dat", "C:\\Victim\\keep.exe"})
+    vqtest::WriteFileBytes(SetupEngineFixture::Host(file), "precious");
+  auto app = fx.NewEngine();
+  bool quit = false;
+  app->OnQuit = [&quit] { quit = true; };
+  EXPECT_FALSE(app->RequireAppFiles());
+  EXPECT_TRUE(quit);
+  ASSERT_FALSE(fx.ui.Transcript().empty());
+  EXPECT_EQ(fx.ui.Transcript().back(), "info[消息]: 安装配置有误，AppId不能用作文件名：9\\..\\..\\Victim\\keep");
+
+  fs::create_directories(SetupEngineFixture::Host(app->InstallPath));
+  app->WriteUninstallEntry();
+  app->SaveInstallItems("sync");
+  EXPECT_FALSE(app->ExtractUninstaller(error));
+  EXPECT_EQ(error, "安装配置有误，AppId不能用作文件名：9\\..\\..\\Victim\\keep");
+  for (const char* file : {"C:\\Victim\\keep.dat", "C:\\Victim\\keep.exe"})
+    EXPECT_EQ(vqtest::ReadFileBytes(SetupEngineFixture::Host(file)), "precious") << file;
+  EXPECT_TRUE(fs::is_empty(SetupEngineFixture::Host(app->InstallPath)));
+}
+
 // The packer refuses a setup configuration that names no product GUID, and packs one that does.
 TEST_F(EngineTest, PackerRefusesConfigurationWithoutGuid) {
   vqtest::TempDir dir;
@@ -255,6 +288,57 @@ TEST_F(EngineTest, PicturesAndLogo) {
   EXPECT_EQ(picture.bytes, std::vector<std::string>{"logo.png"});
   EXPECT_NE(SetupEngineFixture::SetupLogText().find("LoadAppLogo-GetRCData(res_logo) ERRO：未找到资源res_logo"),
             std::string::npos);
+}
+
+// The packer reads a configuration named by a bare file name from the current folder, and
+// neither looks for it in a Windows folder nor creates a machine root.
+TEST_F(EngineTest, PackerReadsBareConfigurationNamesWithoutAMachine) {
+  vqtest::TempDir dir;
+  vqtest::WriteFileBytes(dir.file("a.exe"), "MZ");
+  vqtest::WriteFileBytes(dir.file("cfg.ini"), "[Main]\r\nAppGuid=8F0C6A1E\r\n");
+  const fs::path saved = fs::current_path();
+  const char* savedRoot = std::getenv("VQ_MACHINE_ROOT");
+  const std::string keptRoot = savedRoot != nullptr ? savedRoot : "";
+  const std::string unusedRoot = dir.file("machine");
+  setenv("VQ_MACHINE_ROOT", unusedRoot.c_str(), 1);
+  fs::current_path(dir.path());
+  std::string output;
+  const int rc = vqtest::RunPacker({dir.file("a.exe"), "soft_config=cfg.ini"}, output);
+  fs::current_path(saved);
+  setenv("VQ_MACHINE_ROOT", keptRoot.c_str(), 1);
+  EXPECT_EQ(rc, 0) << output;
+  EXPECT_FALSE(fs::exists(unusedRoot));
+  platform::SetSelfResourcesForTests(dir.file("a.exe"));
+  std::string bytes;
+  EXPECT_TRUE(orvane::TvqRes::GetRCData("soft_config", bytes, output)) << output;
+  EXPECT_EQ(bytes, "[Main]\r\nAppGuid=8F0C6A1E\r\n");
+  platform::SetSelfResourcesForTests(fx.machine.programFile());
+}
+
+// The packer refuses an AppId that is no file name; a resource named twice in one call is
+// stored once, from the last file given.
+TEST_F(EngineTest, PackerRefusesUnsafeAppIdAndKeepsTheLastOfTwoNames) {
+  vqtest::TempDir dir;
+  vqtest::WriteFileBytes(dir.file("a.exe"), "MZ");
+  vqtest::WriteFileBytes(dir.file("bad.ini"), "[Main]\r\nAppGuid=8F0C6A1E\r\nAppId=9\\..\\..\\Victim\\keep\r\n");
+  vqtest::WriteFileBytes(dir.file("first.bin"), "first");
+  vqtest::WriteFileBytes(dir.file("last.bin"), "last");
+  std::string output;
+  EXPECT_EQ(vqtest::RunPacker({dir.file("a.exe"), "soft_config=" + dir.file("bad.ini")}, output), 1);
+  EXPECT_NE(output.find("AppId"), std::string::npos) << output;
+  const std::string before = vqtest::ReadFileBytes(dir.file("a.exe"));
+  EXPECT_EQ(before, "MZ");
+  ASSERT_EQ(vqtest::RunPacker(
+                {dir.file("a.exe"), "res_logo=" + dir.file("first.bin"), "RES_LOGO=" + dir.file("last.bin")}, output),
+            0)
+      << output;
+  const std::string packed = vqtest::ReadFileBytes(dir.file("a.exe"));
+  EXPECT_EQ(packed.find("first"), std::string::npos);
+  platform::SetSelfResourcesForTests(dir.file("a.exe"));
+  std::string bytes;
+  EXPECT_TRUE(orvane::TvqRes::GetRCData("res_logo", bytes, output)) << output;
+  EXPECT_EQ(bytes, "last");
+  platform::SetSelfResourcesForTests(fx.machine.programFile());
 }
 
 }  // namespace

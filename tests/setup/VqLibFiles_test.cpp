@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/FileOps.h"
@@ -94,6 +95,37 @@ TEST(VqLibFiles, ListsCountsAndDeletesTrees) {
   vqtest::WriteFileBytes(platform::HostPath("C:\\U\\x\\y.txt"), "x");
   TvqLib::DeleteTree("C:\\U\\");
   EXPECT_FALSE(Exists("C:\\U"));
+}
+
+// Links are never followed: a link to a folder outside the machine, to a file outside it and
+// to its own folder are each listed and counted once as themselves, and deleting the tree
+// removes the links while everything they point to stays.
+TEST(VqLibFiles, TreeWalksNeverFollowLinks) {
+  vqtest::MachineRootFixture machine;
+  vqtest::TempDir outside;
+  vqtest::WriteFileBytes(outside.file("victim/keep.txt"), "keep");
+  vqtest::WriteFileBytes(outside.file("lone.txt"), "lone");
+  vqtest::WriteFileBytes(platform::HostPath("C:\\T\\a.txt"), "x");
+  vqtest::WriteFileBytes(platform::HostPath("C:\\T\\sub\\b.txt"), "x");
+  const std::string t = platform::HostPath("C:\\T");
+  std::filesystem::create_directory_symlink(outside.file("victim"), t + "/out");
+  std::filesystem::create_symlink(outside.file("lone.txt"), t + "/sub/lone.txt");
+  std::filesystem::create_directory_symlink(t, t + "/sub/self");
+
+  std::vector<std::string> list;
+  TvqLib::ListFiles(list, "C:\\T");
+  std::sort(list.begin(), list.end());
+  EXPECT_EQ(list, (std::vector<std::string>{"C:\\T\\a.txt", "C:\\T\\out", "C:\\T\\sub\\b.txt", "C:\\T\\sub\\lone.txt",
+                                            "C:\\T\\sub\\self"}));
+  int count = 0;
+  TvqLib::CountFiles(count, "C:\\T");
+  EXPECT_EQ(count, 5);
+
+  TvqLib::DeleteTree("C:\\T");
+  std::error_code ec;
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(t, ec)));
+  EXPECT_EQ(vqtest::ReadFileBytes(outside.file("victim/keep.txt")), "keep");
+  EXPECT_EQ(vqtest::ReadFileBytes(outside.file("lone.txt")), "lone");
 }
 
 // File times pass through the two-second form: odd seconds become the even second below.

@@ -165,8 +165,8 @@ TEST(VqLibPrograms, ShellOpenAndWait) {
   vqtest::ScopedSetupClock useClock(clock);
   KeepCurrentFolder keep;
   vqtest::TempDir out;
-  ASSERT_TRUE(platform::WritePrivateProfileString("Shell", "Recorder", out.file("opened"),
-                                                  machine.root() + "/machine.ini"));
+  ASSERT_TRUE(
+      platform::WritePrivateProfileString("Shell", "Recorder", out.file("opened"), machine.root() + "/machine.ini"));
   vqtest::PlaceProgramStandin("C:\\Setup\\dotNetFx.exe");
   EXPECT_TRUE(TvqLib::ShellOpenWait("C:\\Setup\\dotNetFx.exe", "--sleep-ms 50 --cwd " + out.file("cwd"), false));
   EXPECT_EQ(vqtest::ReadFileBytes(out.file("cwd")), platform::HostPath("C:\\Setup"));
@@ -181,6 +181,41 @@ TEST(VqLibPrograms, ShellOpenAndWait) {
   EXPECT_FALSE(TvqLib::ShellOpenWait("C:\\Docs\\missing.txt", "", true));
   EXPECT_EQ(vqtest::ReadFileBytes(out.file("opened")),
             "C:\\Docs\\read me.txt\t\nhttp://www.example.test/\t\nhttp://www.example.test/x\t\n");
+}
+
+// The shell's open starts no program outside the machine: a host program with parameters from
+// a configuration, or a link inside the machine to one, is refused with the shell's "access
+// denied" and a note, and nothing runs. A document outside the machine still goes to the opener.
+TEST(VqLibPrograms, ShellOpenRefusesProgramsOutsideTheMachine) {
+  vqtest::MachineRootFixture machine;
+  vqtest::SetupFakeClock clock;
+  vqtest::ScopedSetupClock useClock(clock);
+  KeepCurrentFolder keep;
+  CapturedNotes notes;
+  vqtest::TempDir out;
+  ASSERT_TRUE(
+      platform::WritePrivateProfileString("Shell", "Recorder", out.file("opened"), machine.root() + "/machine.ini"));
+  const std::string marker = out.file("ran");
+  const std::string params = "-c \"echo ran > " + marker + "\"";
+  const std::string link = platform::HostPath("C:\\Tools\\sh.exe");
+  std::filesystem::create_directories(std::filesystem::path(link).parent_path());
+  std::filesystem::create_symlink("/bin/sh", link);
+  EXPECT_EQ(TvqLib::ShellOpen("/bin/sh", params, true), 5);
+  EXPECT_FALSE(TvqLib::ShellOpenWait("/bin/sh", params, true));
+  EXPECT_EQ(TvqLib::ShellOpen("C:\\Tools\\sh.exe", params, true), 5);
+  EXPECT_FALSE(TvqLib::ShellOpenWait("C:\\Tools\\sh.exe", params, true));
+  vqtest::WriteFileBytes(out.file("notes.txt"), "x");
+  EXPECT_GT(TvqLib::ShellOpen(out.file("notes.txt"), "", true), 32);
+  // A program inside the machine still starts.
+  vqtest::PlaceProgramStandin("C:\\Setup\\Stand.exe");
+  EXPECT_TRUE(TvqLib::ShellOpenWait("C:\\Setup\\Stand.exe", "--exit 0", true));
+
+  usleep(200 * 1000);
+  EXPECT_FALSE(std::filesystem::exists(marker));
+  EXPECT_EQ(vqtest::ReadFileBytes(out.file("opened")), out.file("notes.txt") + "\t\n");
+  const std::string head = "shell open refused, the program is not inside the machine: ";
+  EXPECT_EQ(notes.lines, (std::vector<std::string>{head + "/bin/sh", head + "/bin/sh", head + "C:\\Tools\\sh.exe",
+                                                   head + "C:\\Tools\\sh.exe"}));
 }
 
 }  // namespace

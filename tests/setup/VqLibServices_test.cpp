@@ -72,6 +72,27 @@ TEST(VqLibServices, RegistersComponents) {
   EXPECT_FALSE(TvqLib::RegisterComponent("C:\\App\\Missing.dll"));
 }
 
+// A library outside the machine, named by its host path or through a link inside the machine,
+// is never loaded: its DllRegisterServer would run (and answer 0) if it were.
+TEST(VqLibServices, RefusesComponentsOutsideTheMachine) {
+  vqtest::MachineRootFixture machine;
+  vqtest::TempDir outside;
+  std::filesystem::copy_file(vqtest::ComponentStandinFile(), outside.file("Host.dll"));
+  const std::string link = platform::HostPath("C:\\App\\Linked.dll");
+  std::filesystem::create_directories(std::filesystem::path(link).parent_path());
+  std::filesystem::create_symlink(outside.file("Host.dll"), link);
+  std::vector<std::string> notes;
+  orvane::SetLibraryLog([&notes](const std::string& line) { notes.push_back(line); });
+  EXPECT_FALSE(TvqLib::RegisterComponent(outside.file("Host.dll")));
+  EXPECT_FALSE(TvqLib::RegisterComponent("C:\\App\\Linked.dll"));
+  orvane::SetLibraryLog({});
+  EXPECT_EQ(notes, (std::vector<std::string>{
+                       "component refused, no such library inside the machine: " + outside.file("Host.dll"),
+                       "component refused, no such library inside the machine: C:\\App\\Linked.dll"}));
+  vqtest::PlaceComponentStandin("C:\\App\\VqOcx.dll");
+  EXPECT_TRUE(TvqLib::RegisterComponent("c:\\app\\vqocx.dll"));
+}
+
 // A font is registered from where it lies, without being copied to the Fonts folder.
 TEST(VqLibServices, InstallsAFontForTheSession) {
   vqtest::MachineRootFixture machine;

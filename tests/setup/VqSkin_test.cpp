@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "platform/TextCodec.h"
+#include "platform/WinPath.h"
+#include "support/MachineRootFixture.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -73,9 +76,9 @@ TEST(VqSkinTest, UnknownNameKeepsColours) {
 TEST(VqSkinTest, SkinFileWithDefaults) {
   vqtest::TempDir dir;
   const std::string file = dir.file("my.skin");
-  vqtest::WriteFileBytes(file, platform::Utf8ToCp936(
-                                   "; 我的皮肤\r\n[VqSkin]\r\nButton_defBack=$00112233\r\nform_font = clRed\r\n"
-                                   "Tab_moveFont=-16777208\r\nMenu_defBack=0x00445566\r\nTab_defBack=1193046\r\n"));
+  vqtest::WriteFileBytes(
+      file, platform::Utf8ToCp936("; 我的皮肤\r\n[VqSkin]\r\nButton_defBack=$00112233\r\nform_font = clRed\r\n"
+                                  "Tab_moveFont=-16777208\r\nMenu_defBack=0x00445566\r\nTab_defBack=1193046\r\n"));
   TvqSkin skin;
   ASSERT_TRUE(skin.LoadSkin("gray"));
   ASSERT_TRUE(skin.LoadSkin(file));
@@ -103,6 +106,29 @@ TEST(VqSkinTest, BadSkinFileChangesNothing) {
   EXPECT_NE(error.find("Button_moveBack"), std::string::npos) << error;
   EXPECT_EQ(skin.Form_back, 0x001977CDU);
   EXPECT_EQ(skin.Button_moveBack, 0x0000F7F7U);
+}
+
+// A skin file named without a folder is the Windows folder's file, for the existence check as
+// for the reading: one in the current folder is never taken for it.
+TEST(VqSkinTest, BareSkinNameIsTheWindowsFoldersFile) {
+  vqtest::MachineRootFixture machine;
+  vqtest::TempDir cwd;
+  const std::filesystem::path saved = std::filesystem::current_path();
+  std::filesystem::current_path(cwd.path());
+  vqtest::WriteFileBytes(cwd.file("mine.ini"), "[VqSkin]\r\nForm_back=$00000001\r\n");
+  TvqSkin skin;
+  ASSERT_TRUE(skin.LoadSkin("rose"));
+  std::string error;
+  const bool loadedFromCwd = skin.LoadSkin("mine.ini", &error);
+  const orvane::TColor backAfterCwd = skin.Form_back;
+  vqtest::WriteFileBytes(platform::HostPath("C:\\Windows\\mine.ini"), "[VqSkin]\r\nForm_back=$00000002\r\n");
+  const bool loadedFromWindows = skin.LoadSkin("mine.ini");
+  std::filesystem::current_path(saved);
+  EXPECT_FALSE(loadedFromCwd);
+  EXPECT_EQ(error, "skin not found: C:\\Windows\\mine.ini");
+  EXPECT_EQ(backAfterCwd, 0x00AD70D7U);
+  EXPECT_TRUE(loadedFromWindows);
+  EXPECT_EQ(skin.Form_back, 0x00000002U);
 }
 
 }  // namespace

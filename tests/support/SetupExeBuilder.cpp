@@ -39,6 +39,29 @@ std::time_t LocalTime(const std::string& text) {
   return std::mktime(&tm);
 }
 
+// The GBK entry name "top/entry". Separators turn into "/" before the conversion: a GBK second
+// byte may be 0x5C.
+std::string EntryName(const std::string& top, const std::string& entry) {
+  std::string utf8 = top + "/" + entry;
+  for (char& c : utf8)
+    if (c == '\\') c = '/';
+  return platform::Utf8ToCp936(utf8);
+}
+
+// Flips the checksum of the entry `name` in its local header and its central directory record.
+void DamageCrc(std::string& zip, const std::string& name) {
+  const auto patch = [&](const std::string& signature, std::size_t nameLengthAt, std::size_t nameAt,
+                         std::size_t crcAt) {
+    for (std::size_t at = zip.find(signature); at != std::string::npos; at = zip.find(signature, at + 1)) {
+      const std::size_t length = static_cast<unsigned char>(zip[at + nameLengthAt]) |
+                                 static_cast<std::size_t>(static_cast<unsigned char>(zip[at + nameLengthAt + 1])) << 8;
+      if (zip.compare(at + nameAt, length, name) == 0 && length == name.size()) zip[at + crcAt] ^= 0x5A;
+    }
+  };
+  patch(std::string("PK\x03\x04", 4), 26, 30, 14);
+  patch(std::string("PK\x01\x02", 4), 28, 46, 16);
+}
+
 // A zip of the files with GBK entry names "top/entry".
 std::string ZipBytes(const std::vector<std::pair<std::string, const PackedFile*>>& files) {
   // libzip writes nothing for an archive without entries; an empty zip is its end record alone.
@@ -54,13 +77,11 @@ std::string ZipBytes(const std::vector<std::pair<std::string, const PackedFile*>
   for (const auto& [top, file] : files) {
     if (!file->inArchive) continue;
     // The GBK bytes go in as they are (a GBK name can look like UTF-8, so no encoding is claimed).
-    std::string name = platform::Utf8ToCp936(top + "\\" + file->entry);
-    for (char& c : name)
-      if (c == '\\') c = '/';
+    const std::string name = EntryName(top, file->entry);
     zip_source_t* src = zip_source_buffer(za, file->bytes.data(), file->bytes.size(), 0);
     const zip_int64_t index = zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_GUESS | ZIP_FL_OVERWRITE);
     if (index < 0) throw std::runtime_error(zip_strerror(za));
-    zip_set_file_compression(za, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0);
+    zip_set_file_compression(za, static_cast<zip_uint64_t>(index), file->stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0);
     zip_file_set_mtime(za, static_cast<zip_uint64_t>(index), LocalTime(file->lastWriteTime), 0);
   }
   if (zip_close(za) != 0) throw std::runtime_error(zip_strerror(za));
@@ -72,6 +93,10 @@ std::string ZipBytes(const std::vector<std::pair<std::string, const PackedFile*>
   zip_source_read(out, bytes.data(), static_cast<zip_uint64_t>(size));
   zip_source_close(out);
   zip_source_free(out);
+  for (const auto& [top, file] : files) {
+    if (!file->inArchive || !file->damagedCrc) continue;
+    DamageCrc(bytes, EntryName(top, file->entry));
+  }
   return bytes;
 }
 
@@ -138,6 +163,12 @@ bool SetupExeBuilder::Build(const std::string& hostPath, std::string& error) con
     args.push_back(blobs[i].first + "=" + file);
   }
   return RunPacker(args, error) == 0;
+}
+
+std::string PackageZip(const std::string& top, const std::vector<PackedFile>& files) {
+  std::vector<std::pair<std::string, const PackedFile*>> entries;
+  for (const PackedFile& file : files) entries.emplace_back(top, &file);
+  return ZipBytes(entries);
 }
 
 int RunPacker(const std::vector<std::string>& args, std::string& output) {

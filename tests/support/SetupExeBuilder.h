@@ -14,7 +14,9 @@ namespace vqtest {
 // One packed file. `sourcePath` is the path the configuration names it by; `entry` its path
 // under the package's top folder ("bin\app.exe"); `lastWriteTime` the map's and the entry's time
 // ("yyyy-mm-dd hh:nn:ss", local). A file with `inMap` false is packed but has no map line; one
-// with `inArchive` false has a map line only.
+// with `inArchive` false has a map line only. `stored` packs it without compression;
+// `damagedCrc` writes a wrong checksum for it (in both of its headers, so the archive stays
+// consistent and only reading the data shows the damage).
 struct PackedFile {
   std::string sourcePath;
   std::string entry;
@@ -22,6 +24,8 @@ struct PackedFile {
   std::string lastWriteTime = "2020-07-17 09:30:07";
   bool inMap = true;
   bool inArchive = true;
+  bool stored = false;
+  bool damagedCrc = false;
 };
 
 class SetupExeBuilder {
@@ -67,6 +71,9 @@ class SetupExeBuilder {
   bool omitMaps_ = false;
   bool corruptPayload_ = false;
 };
+
+// The zip bytes of `files` under the top folder `top`, as the builder packs a package.
+[[nodiscard]] std::string PackageZip(const std::string& top, const std::vector<PackedFile>& files);
 
 // Runs the packer with `args` after the executable; its exit code, output in `output`.
 [[nodiscard]] int RunPacker(const std::vector<std::string>& args, std::string& output);

@@ -10,6 +10,7 @@
 #include "setup/core/IniFiles.h"
 #include "setup/core/InstallItemsText.h"
 #include "setup/core/RegistryRead.h"
+#include "setup/core/SafeFileName.h"
 #include "setup/core/SetupDateTime.h"
 #include "setup/core/SetupFiles.h"
 #include "setup/core/SetupLog.h"
@@ -40,9 +41,19 @@ std::string TvqApp::UninstallKey() const {
   return "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{" + Main.AppGuid + "}";
 }
 
-std::string TvqApp::MirrorFile() const { return InstallPath + "Uninstall" + Main.AppId + ".dat"; }
+std::string TvqApp::AppIdRefusal() const {
+  return SafeFileName(Main.AppId) ? std::string() : "安装配置有误，AppId不能用作文件名：" + Main.AppId;
+}
+
+// An AppId that is no file name names no file (the wizard refuses it at start): the mirror is
+// then the Windows folder, which takes no writes, and the uninstaller is not extracted.
+std::string TvqApp::MirrorFile() const {
+  return AppIdRefusal().empty() ? InstallPath + "Uninstall" + Main.AppId + ".dat" : std::string();
+}
 
 bool TvqApp::ExtractUninstaller(std::string& error) {
+  error = AppIdRefusal();
+  if (!error.empty()) return false;
   std::string target = InstallPath + "Uninstall" + Main.AppId + ".exe";
   return ExtractPackFile(error, Main.AppUninstExeFile, false, "", target);
 }
@@ -114,8 +125,8 @@ void TvqApp::WriteUninstallEntry() {
 std::string TvqApp::ReadInstallItems() {
   std::string result = JoinCommaText(ModuleList);
   // Read without the INI class's value cut: a long module list must come back whole.
-  const std::string stored =
-      platform::GetPrivateProfileString(kMirrorSection, "InstallItems", "", MirrorFile(), platform::ProfileCodePage::Ansi);
+  const std::string stored = platform::GetPrivateProfileString(kMirrorSection, "InstallItems", "", MirrorFile(),
+                                                               platform::ProfileCodePage::Ansi);
   if (!stored.empty()) return stored;
   for (const RegView view : {RegView::Force64, RegView::Default}) {
     bool opened = false;
@@ -150,7 +161,8 @@ void TvqApp::SaveInstallItems(const std::string& commaText) {
 
 bool TvqApp::ReadInstallLocation() {
   bool opened = false;
-  std::string value = ReadRegString(RegRoot::LocalMachine, UninstallKey(), "InstallLocation", RegView::Force64, &opened);
+  std::string value =
+      ReadRegString(RegRoot::LocalMachine, UninstallKey(), "InstallLocation", RegView::Force64, &opened);
   if (!opened) WriteSetupLog("读取注册表安装路径时，打开注册表键失败：" + UninstallKey());
   if (value.empty()) {
     value = ReadRegString(RegRoot::LocalMachine, UninstallKey(), "InstallLocation", RegView::Default, &opened);

@@ -91,8 +91,9 @@ class TvqApp {
                                      const std::string& prefix, std::string& target);
   [[nodiscard]] bool ExtractAppFile(std::string& error, const std::string& source, bool fast, const std::string& prefix,
                                     std::string& target);
-  // Opens the app-files package; when that fails, tells the user and asks the wizard to end
-  // (OnQuit), so the engine is still destroyed and its cache folder removed. False then.
+  // Refuses a configuration whose AppId is no file name, then opens the app-files package; when
+  // either fails, tells the user and asks the wizard to end (OnQuit), so the engine is still
+  // destroyed and its cache folder removed. False then.
   bool RequireAppFiles();
 
   // Status line and install log.
@@ -111,6 +112,8 @@ class TvqApp {
   // The uninstall key under HKEY_LOCAL_MACHINE, and the mirror file in the install folder.
   [[nodiscard]] std::string UninstallKey() const;
   [[nodiscard]] std::string MirrorFile() const;
+  // Why the configured AppId cannot name the uninstaller's files; empty when it can.
+  [[nodiscard]] std::string AppIdRefusal() const;
 
   // Configuration items.
   int CollectConfigItems();

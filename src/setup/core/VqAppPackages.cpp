@@ -12,8 +12,8 @@
 #include "setup/core/SetupLog.h"
 #include "setup/core/TagValue.h"
 #include "setup/core/VqApp.h"
-#include "setup/core/VqLib.h"
 #include "setup/core/VqLang.h"
+#include "setup/core/VqLib.h"
 #include "setup/core/VqRes.h"
 #include "setup/core/WinPathText.h"
 #include "setup/core/ZipPackage.h"
@@ -41,15 +41,14 @@ bool TvqApp::OpenAppFiles(std::string& error) {
 bool TvqApp::OpenPackage(TZipPackage& package, bool& opened, const std::string& file, const std::string& mapResource,
                          const std::string& mapLogHead, std::string& error) {
   if (!TvqLib::WaitFileExists(file, 60, 100)) {
-    error = lang_->GetText("IDS_OUTPUT,IDS_INSTALL,IDS_PACKAGE,IDS_FIALED") + "," +
-            lang_->GetText("IDS_PLEASERETRY") + "...";
+    error = lang_->GetText("IDS_OUTPUT,IDS_INSTALL,IDS_PACKAGE,IDS_FIALED") + "," + lang_->GetText("IDS_PLEASERETRY") +
+            "...";
     ShowSetupStatus(error, 1500);
     return false;
   }
   try {
-    ShowSetupStatus(lang_->GetText("IDS_READ,IDS_INSTALL,IDS_PACKAGE") + "," + lang_->GetText("IDS_PLEASEWAITING") +
-                        "...",
-                    300);
+    ShowSetupStatus(
+        lang_->GetText("IDS_READ,IDS_INSTALL,IDS_PACKAGE") + "," + lang_->GetText("IDS_PLEASEWAITING") + "...", 300);
     opened = false;
     for (int attempt = 0; attempt < 11 && !opened; ++attempt) {
       PumpWait(300);
@@ -114,7 +113,8 @@ bool TvqApp::ExtractFile(TZipPackage& package, bool& opened, bool payload, std::
   }
   if (count <= 0) {
     if (payload)
-      WriteSetupLog("提取压缩文件失败[" + std::to_string(count) + "]，源文件：" + source + "，待提取压缩文件：" + entry);
+      WriteSetupLog("提取压缩文件失败[" + std::to_string(count) + "]，源文件：" + source + "，待提取压缩文件：" +
+                    entry);
     error = fileHead + lang_->GetText("IDS_OUTPUT,IDS_FIALED") + "1[" + std::to_string(count) + "]," + retry + "...";
     return failed();
   }
@@ -138,8 +138,8 @@ bool TvqApp::ExtractFile(TZipPackage& package, bool& opened, bool payload, std::
   const long rc = platform::WriteFileBytes(target, bytes, false);
   ProcessMessages();
   if (rc != 0) {
-    error = fileHead + lang_->GetText("IDS_OUTPUT,IDS_SAVE,IDS_FIALED") + "1：" + platform::SystemErrorText(rc) +
-            "," + retry;
+    error = fileHead + lang_->GetText("IDS_OUTPUT,IDS_SAVE,IDS_FIALED") + "1：" + platform::SystemErrorText(rc) + "," +
+            retry;
     return failed();
   }
   if (!TvqLib::WaitFileExists(target, tries, pause)) {
@@ -177,9 +177,15 @@ bool TvqApp::SetExtractedFileTime(std::string& error, const std::string& source,
 }
 
 bool TvqApp::RequireAppFiles() {
-  std::string error;
-  if (OpenAppFiles(error)) return true;
-  TvqLib::InfoBox(lang_->GetText("IDS_READ,IDS_INSTALL,IDS_PACKAGE,IDS_FIALED") + "：" + error, "消息");
+  std::string error = AppIdRefusal();
+  if (!error.empty()) {
+    WriteSetupLog(error);
+  } else if (OpenAppFiles(error)) {
+    return true;
+  } else {
+    error = lang_->GetText("IDS_READ,IDS_INSTALL,IDS_PACKAGE,IDS_FIALED") + "：" + error;
+  }
+  TvqLib::InfoBox(error, "消息");
   if (OnQuit) OnQuit();
   return false;
 }

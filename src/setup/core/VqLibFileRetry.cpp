@@ -83,8 +83,9 @@ void TvqLib::DeleteTree(const std::string& folder) {
   std::error_code ec;
   for (fs::directory_iterator it(platform::HostPath(dir), ec), end; !ec && it != end; it.increment(ec)) {
     const std::string entry = dir + it->path().filename().string();
+    // A link is removed as a file, never followed: what it points to may lie anywhere.
     std::error_code typeEc;
-    if (it->is_directory(typeEc)) {
+    if (it->symlink_status(typeEc).type() == fs::file_type::directory) {
       subfolders.push_back(entry);
     } else if (platform::AsciiUpper(it->path().filename().string()).find("THUMBS.DB") == std::string::npos) {
       DeleteFileRetry(entry, 3, 100);

@@ -67,8 +67,9 @@ void WalkFiles(const std::string& folder, const Visit& visit) {
   std::error_code ec;
   for (fs::directory_iterator it(platform::HostPath(dir), ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
+    // A link is listed as itself, never followed (a link to its own folder would never end).
     std::error_code typeEc;
-    if (it->is_directory(typeEc)) {
+    if (it->symlink_status(typeEc).type() == fs::file_type::directory) {
       if (name.find("Thumbs.db") == std::string::npos) subfolders.push_back(dir + name);
     } else if (platform::AsciiUpper(name).find("THUMBS.DB") == std::string::npos) {
       visit(dir + name);

@@ -19,6 +19,7 @@ namespace {
 constexpr std::size_t kMaxWaitedCommandLine = 512;
 constexpr int kShellSuccess = 42;
 constexpr int kShellFileNotFound = 2;
+constexpr int kShellAccessDenied = 5;
 constexpr int kShellNoAssociation = 31;
 
 struct Command {
@@ -45,8 +46,8 @@ std::optional<Command> ParseCommandLine(const std::string& line) {
     const std::string name = line.substr(start, end == std::string::npos ? std::string::npos : end - start);
     const std::string host = platform::ResolveProgram(name, error);
     if (!host.empty())
-      return Command{host, end == std::string::npos ? std::vector<std::string>()
-                                                    : platform::SplitCommandLine(line.substr(end))};
+      return Command{
+          host, end == std::string::npos ? std::vector<std::string>() : platform::SplitCommandLine(line.substr(end))};
     if (end == std::string::npos) return std::nullopt;
   }
 }
@@ -67,6 +68,11 @@ int OpenThroughShell(const std::string& file, const std::string& params, platfor
   EnterFolderOf(file);
   if (!IsAddress(file) && ::access(platform::HostPath(file).c_str(), F_OK) != 0) return kShellFileNotFound;
   std::string error;
+  // Programs start only from inside the machine, as the command lines' programs do.
+  if (platform::OpensAsProgram(file) && platform::ResolveProgram(file, error).empty()) {
+    LibraryNote("shell open refused, the program is not inside the machine: " + file);
+    return kShellAccessDenied;
+  }
   if (platform::ShellOpenProcess(file, params, child, error)) return kShellSuccess;
   LibraryNote("shell open failed: " + file + " " + error);
   return kShellNoAssociation;

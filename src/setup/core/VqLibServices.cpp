@@ -1,8 +1,10 @@
 // Services, component registration and fonts.
 #include "platform/Components.h"
 #include "platform/Fonts.h"
+#include "platform/Process.h"
 #include "platform/Services.h"
 #include "setup/core/VqLib.h"
+#include "setup/core/VqLibInternal.h"
 #include "setup/core/WinPathText.h"
 
 namespace orvane {
@@ -40,7 +42,13 @@ bool TvqLib::IsServiceStopped(const std::string& name) { return GetServiceState(
 bool TvqLib::RegisterComponent(const std::string& libraryPath) {
   long hresult = 0;
   std::string error;
-  return platform::RegisterServerOf(libraryPath, hresult, error) == platform::RegisterResult::Registered;
+  // A library loads only from inside the machine, as programs start.
+  const std::string library = platform::ResolveProgram(libraryPath, error);
+  if (library.empty()) {
+    LibraryNote("component refused, no such library inside the machine: " + libraryPath);
+    return false;
+  }
+  return platform::RegisterServerOf(library, hresult, error) == platform::RegisterResult::Registered;
 }
 
 bool TvqLib::InstallFont(const std::string& fontPath) {

@@ -21,8 +21,8 @@ int ReleaseThreshold(const std::string& version) {
   static const struct {
     const char* version;
     int release;
-  } kThresholds[] = {{"v4.5", 378389},   {"v4.5.1", 378675}, {"v4.5.2", 379893},
-                     {"v4.6", 393295},   {"v4.6.1", 394254}, {"v4.6.2", 394802}};
+  } kThresholds[] = {{"v4.5", 378389}, {"v4.5.1", 378675}, {"v4.5.2", 379893},
+                     {"v4.6", 393295}, {"v4.6.1", 394254}, {"v4.6.2", 394802}};
   for (const auto& t : kThresholds) {
     if (platform::SameText(version, t.version)) return t.release;
   }
@@ -41,14 +41,21 @@ std::string SetupSubkey(const std::string& version) {
 bool TvqLib::SelfDelete(const std::string& programPath, bool deep) {
   const std::string windows = GetWindowsFolder();
   const auto name = SafeFileName(ExtractFileName(programPath));
-  if (!name) {
+  // The path goes into the batch file between double quotes: a quote or a line break in it
+  // would end the command and start another.
+  if (!name || programPath.find_first_of("\"\r\n") != std::string::npos) {
     LibraryNote("self-delete refused for " + programPath);
     return false;
   }
   const std::string bat = windows.substr(0, windows.find(":\\")) + ":\\" + *name + ".bat";
   const std::string folder = programPath.substr(0, programPath.size() - ExtractFileName(programPath).size());
-  std::string lines[] = {"@echo off", "choice /t 3 /d y /n", "set var=0", ":loop_file", "set /a var+=1",
-                         "del \"" + programPath + "\"", "if %var% lss 10 goto loop_file"};
+  std::string lines[] = {"@echo off",
+                         "choice /t 3 /d y /n",
+                         "set var=0",
+                         ":loop_file",
+                         "set /a var+=1",
+                         "del \"" + programPath + "\"",
+                         "if %var% lss 10 goto loop_file"};
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n\r\n";
   if (deep) {
@@ -67,8 +74,9 @@ bool TvqLib::SelfDelete(const std::string& programPath, bool deep) {
 bool TvqLib::IsDotNetInstalled(const std::string& version, int lowestServiceLevel) {
   const std::string key = "SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\" + SetupSubkey(version);
   const bool v4 = Contains(version, "v4.");
-  const int install = Contains(version, "v3.0") ? ReadRegInt("HKEY_LOCAL_MACHINE", key + "\\Setup", "InstallSuccess", -1)
-                                                : ReadRegInt("HKEY_LOCAL_MACHINE", key, "Install", -1);
+  const int install = Contains(version, "v3.0")
+                          ? ReadRegInt("HKEY_LOCAL_MACHINE", key + "\\Setup", "InstallSuccess", -1)
+                          : ReadRegInt("HKEY_LOCAL_MACHINE", key, "Install", -1);
   const int level = ReadRegInt("HKEY_LOCAL_MACHINE", key, v4 ? "Servicing" : "SP", -1);
   const int threshold = v4 ? ReleaseThreshold(version) : 0;
   const bool present = install >= 0 && level >= 0 &&

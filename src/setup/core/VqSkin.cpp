@@ -3,6 +3,7 @@
 #include <array>
 #include <filesystem>
 
+#include "platform/MachineRoot.h"
 #include "platform/TextCodec.h"
 #include "platform/WinPath.h"
 #include "setup/core/IniFiles.h"
@@ -73,9 +74,9 @@ const TField kFields[] = {
 // The colours the windows read; a preset gives these nine, and the colours nothing reads keep
 // their "skyblue" values.
 constexpr std::array<TColor TvqSkin::*, 9> kPresetMembers = {
-    &TvqSkin::Form_back,           &TvqSkin::Form_font,       &TvqSkin::Button_defBack,
-    &TvqSkin::Button_defFont,      &TvqSkin::Button_selectedBack, &TvqSkin::Button_selectedFont,
-    &TvqSkin::Button_moveBack,     &TvqSkin::Button_moveFont, &TvqSkin::Button_exit_moveFont,
+    &TvqSkin::Form_back,       &TvqSkin::Form_font,           &TvqSkin::Button_defBack,
+    &TvqSkin::Button_defFont,  &TvqSkin::Button_selectedBack, &TvqSkin::Button_selectedFont,
+    &TvqSkin::Button_moveBack, &TvqSkin::Button_moveFont,     &TvqSkin::Button_exit_moveFont,
 };
 
 struct TPreset {
@@ -85,21 +86,51 @@ struct TPreset {
 
 // In the order names are compared.
 constexpr TPreset kPresets[] = {
-    {"green", {0x00309413U, 0x00FFFFFFU, 0x0036A815U, 0x00FFFFFFU, 0x0036A815U, 0x00FFFFFFU, 0x00C4EED3U, 0x00705620U, 0x000080FFU}},
-    {"blue", {0x00AD531CU, 0x00FFFFFFU, 0x00BF6336U, 0x00FFFFFFU, 0x00FF9D3CU, 0x00FFFFFFU, 0x00B96924U, 0x00FFFFFFU, 0x007DBEFFU}},
-    {"purple", {0x00DC7A96U, 0x00FFFFFFU, 0x00D15476U, 0x00FFFFFFU, 0x00AA2F51U, 0x00FFFFFFU, 0x00CC4469U, 0x00FFFFFFU, 0x0000FFFFU}},
-    {"black", {0x00393026U, 0x00FFFFFFU, 0x002F261CU, 0x00FFFFFFU, 0x002F261CU, 0x00906A29U, 0x000000FFU, 0x00FFFFFFU, 0x0000FFFFU}},
-    {"coffee", {0x00363432U, 0x00FFFFFFU, 0x002F261CU, 0x00FFFFFFU, 0x002F261CU, 0x00FFFFFFU, 0x00484645U, 0x00FFFFFFU, 0x004052FBU}},
-    {"depgreen", {0x00503804U, 0x00FFFFFFU, 0x003F2C03U, 0x00FFFFFFU, 0x00705620U, 0x00FFFFFFU, 0x00281C02U, 0x00FFFFFFU, 0x000080FFU}},
-    {"deppurple", {0x003D2420U, 0x00FFFFFFU, 0x00634239U, 0x00FFFFFFU, 0x00FFFFFFU, 0x003D2420U, 0x00C4A097U, 0x00FFFFFFU, 0x004080FFU}},
-    {"rose", {0x00AD70D7U, 0x00FFFFFFU, 0x00C087ECU, 0x00FFFFFFU, 0x00BFB6F9U, 0x00FFFFFFU, 0x00BFB6F9U, 0x00FFFFFFU, 0x000000FFU}},
-    {"skyblue", {0x00CD8C04U, 0x00FFFFFFU, 0x00AA7B00U, 0x00FFFFFFU, 0x007B5900U, 0x00FFFFFFU, 0x00976D00U, 0x00FFFFFFU, 0x0000FFFFU}},
-    {"lowblue", {0x00CAAB4EU, 0x00FFFFFFU, 0x00D49C05U, 0x00FFFFFFU, 0x00ECE1C1U, 0xFF000008U, 0x00ECE1C1U, 0x00D49C05U, 0x008080FFU}},
-    {"greenblue", {0x00BEC000U, 0x00FFFFFFU, 0x00AAAA00U, 0x00FFFFFFU, 0x006A6A00U, 0x00FFFFFFU, 0x00888800U, 0x00FFFFFFU, 0x0028DAFEU}},
-    {"skyblue2", {0x00ECB879U, 0x00FFFFFFU, 0x00D28734U, 0x00FFFFFFU, 0x00FFFFFFU, 0xFF000008U, 0x00FFFFFFU, 0x00D28734U, 0x000080FFU}},
-    {"orange", {0x001977CDU, 0x0080FFFFU, 0x0088FFFFU, 0x001977CDU, 0x0000EAEAU, 0x0080FFFFU, 0x0000F7F7U, 0x00FFFFFFU, 0x004052FBU}},
-    {"depred", {0x00400080U, 0x00FFFFFFU, 0x00330066U, 0x00FFFFFFU, 0x00FFFFFFU, 0x00330066U, 0x000000FFU, 0x00FFFFFFU, 0x0000FFFFU}},
-    {"gray", {0x00777573U, 0x00FFFFFFU, 0x0082807DU, 0x00FFFFFFU, 0x00FFFFFFU, 0x002F261CU, 0x00969696U, 0xFFFFFFFFU, 0x000080FFU}},
+    {"green",
+     {0x00309413U, 0x00FFFFFFU, 0x0036A815U, 0x00FFFFFFU, 0x0036A815U, 0x00FFFFFFU, 0x00C4EED3U, 0x00705620U,
+      0x000080FFU}},
+    {"blue",
+     {0x00AD531CU, 0x00FFFFFFU, 0x00BF6336U, 0x00FFFFFFU, 0x00FF9D3CU, 0x00FFFFFFU, 0x00B96924U, 0x00FFFFFFU,
+      0x007DBEFFU}},
+    {"purple",
+     {0x00DC7A96U, 0x00FFFFFFU, 0x00D15476U, 0x00FFFFFFU, 0x00AA2F51U, 0x00FFFFFFU, 0x00CC4469U, 0x00FFFFFFU,
+      0x0000FFFFU}},
+    {"black",
+     {0x00393026U, 0x00FFFFFFU, 0x002F261CU, 0x00FFFFFFU, 0x002F261CU, 0x00906A29U, 0x000000FFU, 0x00FFFFFFU,
+      0x0000FFFFU}},
+    {"coffee",
+     {0x00363432U, 0x00FFFFFFU, 0x002F261CU, 0x00FFFFFFU, 0x002F261CU, 0x00FFFFFFU, 0x00484645U, 0x00FFFFFFU,
+      0x004052FBU}},
+    {"depgreen",
+     {0x00503804U, 0x00FFFFFFU, 0x003F2C03U, 0x00FFFFFFU, 0x00705620U, 0x00FFFFFFU, 0x00281C02U, 0x00FFFFFFU,
+      0x000080FFU}},
+    {"deppurple",
+     {0x003D2420U, 0x00FFFFFFU, 0x00634239U, 0x00FFFFFFU, 0x00FFFFFFU, 0x003D2420U, 0x00C4A097U, 0x00FFFFFFU,
+      0x004080FFU}},
+    {"rose",
+     {0x00AD70D7U, 0x00FFFFFFU, 0x00C087ECU, 0x00FFFFFFU, 0x00BFB6F9U, 0x00FFFFFFU, 0x00BFB6F9U, 0x00FFFFFFU,
+      0x000000FFU}},
+    {"skyblue",
+     {0x00CD8C04U, 0x00FFFFFFU, 0x00AA7B00U, 0x00FFFFFFU, 0x007B5900U, 0x00FFFFFFU, 0x00976D00U, 0x00FFFFFFU,
+      0x0000FFFFU}},
+    {"lowblue",
+     {0x00CAAB4EU, 0x00FFFFFFU, 0x00D49C05U, 0x00FFFFFFU, 0x00ECE1C1U, 0xFF000008U, 0x00ECE1C1U, 0x00D49C05U,
+      0x008080FFU}},
+    {"greenblue",
+     {0x00BEC000U, 0x00FFFFFFU, 0x00AAAA00U, 0x00FFFFFFU, 0x006A6A00U, 0x00FFFFFFU, 0x00888800U, 0x00FFFFFFU,
+      0x0028DAFEU}},
+    {"skyblue2",
+     {0x00ECB879U, 0x00FFFFFFU, 0x00D28734U, 0x00FFFFFFU, 0x00FFFFFFU, 0xFF000008U, 0x00FFFFFFU, 0x00D28734U,
+      0x000080FFU}},
+    {"orange",
+     {0x001977CDU, 0x0080FFFFU, 0x0088FFFFU, 0x001977CDU, 0x0000EAEAU, 0x0080FFFFU, 0x0000F7F7U, 0x00FFFFFFU,
+      0x004052FBU}},
+    {"depred",
+     {0x00400080U, 0x00FFFFFFU, 0x00330066U, 0x00FFFFFFU, 0x00FFFFFFU, 0x00330066U, 0x000000FFU, 0x00FFFFFFU,
+      0x0000FFFFU}},
+    {"gray",
+     {0x00777573U, 0x00FFFFFFU, 0x0082807DU, 0x00FFFFFFU, 0x00FFFFFFU, 0x002F261CU, 0x00969696U, 0xFFFFFFFFU,
+      0x000080FFU}},
 };
 
 void ApplyPreset(TvqSkin& skin, const TPreset& preset) {
@@ -132,10 +163,17 @@ bool TvqSkin::LoadSkin(std::string_view name, std::string* error) {
   return LoadSkinFile(std::string(name), error);
 }
 
-bool TvqSkin::LoadSkinFile(const std::string& path, std::string* error) {
+bool TvqSkin::LoadSkinFile(const std::string& name, std::string* error) {
+  // The profile functions read a name without a folder from the Windows folder: the existence
+  // check looks at that same file, never the host's current folder.
+  std::string path = name;
+  if (path.find_first_of("\\/:") == std::string::npos) {
+    path = platform::WindowsFolder();
+    if (path.back() != '\\') path += '\\';
+    path += name;
+  }
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(platform::HostPath(path), ec))
-    return Fail(error, "skin not found: " + path);
+  if (!std::filesystem::is_regular_file(platform::HostPath(path), ec)) return Fail(error, "skin not found: " + path);
   TIniFile ini(path);
   TvqSkin loaded = *this;
   for (const TField& f : kFields) {

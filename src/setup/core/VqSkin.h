@@ -19,9 +19,10 @@ class TvqSkin {
   // the colours as they are and returns false; so does a file that LoadSkinFile refuses.
   bool LoadSkin(std::string_view name, std::string* error = nullptr);
   // Reads every colour from section "VqSkin" of the file (a missing key takes its file default).
-  // A missing file, or a value that is not a colour, changes nothing and returns false with the
+  // A name without a folder lies in the Windows folder, as for the profile functions. A missing
+  // file, or a value that is not a colour, changes nothing and returns false with the
   // reason; no half-loaded skin is left.
-  bool LoadSkinFile(const std::string& path, std::string* error = nullptr);
+  bool LoadSkinFile(const std::string& name, std::string* error = nullptr);
 
   TColor Form_back = 0;
   TColor Form_font = 0;

@@ -8,6 +8,7 @@
 #include "platform/TextCodec.h"
 #include "platform/TextLines.h"
 #include "platform/WinError.h"
+#include "setup/core/GbkText.h"
 #include "setup/core/TagValue.h"
 
 namespace orvane {
@@ -29,6 +30,19 @@ std::string ZipErrorText(zip_error_t* error) { return zip_error_strerror(error);
 std::string EntryUnder(const std::string& zipfile, const std::string& top) {
   const std::size_t at = zipfile.find(top);
   return top + (at == std::string::npos ? std::string() : zipfile.substr(at + top.size()));
+}
+
+// The index of the entry named `name` (GBK bytes): its exact spelling first, else one that
+// differs only in the case of single-byte letters.
+zip_int64_t LocateEntry(zip_t* zip, const std::string& name) {
+  const zip_int64_t exact = zip_name_locate(zip, name.c_str(), ZIP_FL_ENC_RAW);
+  if (exact >= 0) return exact;
+  const zip_int64_t count = zip_get_num_entries(zip, 0);
+  for (zip_int64_t i = 0; i < count; ++i) {
+    const char* entry = zip_get_name(zip, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
+    if (entry != nullptr && GbkSameText(entry, name)) return i;
+  }
+  return -1;
 }
 
 }  // namespace
@@ -87,38 +101,43 @@ std::string TZipPackage::EntryOf(const std::string& record) const {
 
 int TZipPackage::Extract(const std::string& entry, std::string& bytes) const {
   if (!archive_) return 0;
-  std::string name = platform::Utf8ToCp936(entry);
-  std::replace(name.begin(), name.end(), '\\', '/');
-  zip_int64_t index = zip_name_locate(archive_->zip, name.c_str(), ZIP_FL_ENC_RAW);
-  if (index < 0) index = zip_name_locate(archive_->zip, name.c_str(), ZIP_FL_ENC_RAW | ZIP_FL_NOCASE);
+  // "\" becomes "/" before the conversion: in GBK a second byte may be 0x5C too.
+  std::string utf8 = entry;
+  std::replace(utf8.begin(), utf8.end(), '\\', '/');
+  const zip_int64_t index = LocateEntry(archive_->zip, platform::Utf8ToCp936(utf8));
   if (index < 0) return 0;
   zip_stat_t st;
   zip_stat_init(&st);
-  if (zip_stat_index(archive_->zip, static_cast<zip_uint64_t>(index), 0, &st) != 0 ||
-      (st.valid & ZIP_STAT_SIZE) == 0)
+  if (zip_stat_index(archive_->zip, static_cast<zip_uint64_t>(index), 0, &st) != 0 || (st.valid & ZIP_STAT_SIZE) == 0)
     throw EZipError(zip_strerror(archive_->zip));
   zip_file_t* file = zip_fopen_index(archive_->zip, static_cast<zip_uint64_t>(index), 0);
   if (file == nullptr) throw EZipError(zip_strerror(archive_->zip));
-  std::string out(static_cast<std::size_t>(st.size), '\0');
-  zip_uint64_t done = 0;
-  while (done < st.size) {
-    const zip_int64_t n = zip_fread(file, out.data() + done, st.size - done);
-    if (n <= 0) {
-      const std::string reason = n < 0 ? zip_error_strerror(zip_file_get_error(file)) : "unexpected end of data";
-      zip_fclose(file);
-      throw EZipError(reason);
+  // Read to the end and grow with what arrives, never by the declared size: libzip compares
+  // the CRC only when a read reaches the end, and the size not at all.
+  std::string out;
+  char chunk[64 * 1024];
+  int failure = ZIP_ER_OK;
+  std::string reason;
+  for (;;) {
+    const zip_int64_t n = zip_fread(file, chunk, sizeof chunk);
+    if (n < 0) {
+      reason = zip_error_strerror(zip_file_get_error(file));
+      break;
     }
-    done += static_cast<zip_uint64_t>(n);
+    if (n == 0) break;
+    out.append(chunk, static_cast<std::size_t>(n));
+    if (out.size() > st.size) break;
   }
-  // Closing checks the CRC of what was read.
+  if (reason.empty() && out.size() != st.size) failure = ZIP_ER_INCONS;
   const int closed = zip_fclose(file);
-  if (closed != 0) {
+  if (reason.empty() && failure == ZIP_ER_OK) failure = closed;
+  if (reason.empty() && failure != ZIP_ER_OK) {
     zip_error_t zerr;
-    zip_error_init_with_code(&zerr, closed);
-    const std::string reason = ZipErrorText(&zerr);
+    zip_error_init_with_code(&zerr, failure);
+    reason = ZipErrorText(&zerr);
     zip_error_fini(&zerr);
-    throw EZipError(reason);
   }
+  if (!reason.empty()) throw EZipError(reason);
   bytes = std::move(out);
   return 1;
 }
