@@ -308,11 +308,9 @@ void TMain::ClearPicture(TCtl image) { Image(image).ClearPicture(); }
 
 // --- Window, timers, hand-offs -------------------------------------------------------------------
 
-void TMain::SetAppTitle(const std::string& title) {
-  const QString text = QString::fromStdString(title);
-  setWindowTitle(text);
-  QGuiApplication::setApplicationDisplayName(text);
-}
+// The window's title is the application title the desktop and the task bar show. No application
+// display name is set: the toolkit would append it to every window title.
+void TMain::SetAppTitle(const std::string& title) { setWindowTitle(QString::fromStdString(title)); }
 
 void TMain::Minimize() { showMinimized(); }
 
