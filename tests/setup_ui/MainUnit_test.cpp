@@ -32,6 +32,7 @@
 #include "setup/ui/PageWidgets.h"
 #include "setup/ui/SkinPaint.h"
 #include "setup_ui/MessageBoxDriver.h"
+#include "setup_ui/WindowInput.h"
 #include "support/OffscreenApp.h"
 #include "support/SetupEngineFixture.h"
 #include "support/SetupPacedClock.h"
@@ -84,24 +85,8 @@ std::string Files() {
          "[g_web_files]\r\n" + FileLine("g_web", "web.txt");
 }
 
-bool WaitFor(const std::function<bool()>& done, int guardMs = 20000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(guardMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    QApplication::processEvents();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
-
-void MouseClick(QWidget* widget) {
-  const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
-  const QPointF global = widget->mapToGlobal(at);
-  QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(widget, &press);
-  QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(widget, &release);
-}
+using vqtest::MouseClick;
+using vqtest::WaitFor;
 
 void Type(QWidget* edit, const QString& text) {
   for (const QChar c : text) {
