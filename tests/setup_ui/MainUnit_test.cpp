@@ -272,6 +272,35 @@ TEST_F(WizardWindow, DisabledButtonLooksDisabledWhileLoading) {
   EXPECT_EQ(Back(start), ToQColor(Skin().Button_defBack));
 }
 
+// Real clicks on the start button while the loading step processes window messages start no
+// install; once loading is over the window keeps the start page at its expanded height.
+TEST_F(WizardWindow, ClicksWhileLoadingStartNothing) {
+  // Nothing to choose: the start button would go straight into the install.
+  std::string fixed = kModules;
+  for (std::size_t at; (at = fixed.find("can_select:1")) != std::string::npos;) fixed.replace(at, 12, "can_select:0");
+  Open("AppOptionExpanded=1\r\n", fixed);
+  window_.reset();
+  window_ = std::make_unique<TMain>();
+  int clicks = 0;
+  QTimer during;
+  QObject::connect(&during, &QTimer::timeout, [&] {
+    // Inside the loading step: its timer is off and the loading line still shows.
+    if (window_->Timer(TTimer::Start).isActive() || !C(TCtl::lblOperDesc)->isVisible()) return;
+    ++clicks;
+    MouseClick(C(TCtl::btnStart));
+  });
+  during.start(0);
+  window_->show();
+  ASSERT_TRUE(WaitFor([&] { return !window_->Timer(TTimer::Start).isActive() && !C(TCtl::lblOperDesc)->isVisible(); }));
+  during.stop();
+  EXPECT_GT(clicks, 0);
+  EXPECT_TRUE(C(TCtl::pnlStepStart)->isVisible());
+  EXPECT_FALSE(C(TCtl::pnlStepConfig)->isVisible());
+  EXPECT_FALSE(fs::exists(vqtest::SetupEngineFixture::Host(std::string(kAppPath) + "bin\\core.txt")));
+  EXPECT_EQ(W().height(), 464);
+  EXPECT_TRUE(C(TCtl::btnStart)->isEnabled());
+}
+
 // Text that reaches a configuration box by paste or input method obeys the same rules as typed
 // keys: digits only in the numeric box, at most eight characters in the others. Only what the
 // rules let through is written into the product's INI file.
