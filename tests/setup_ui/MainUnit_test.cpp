@@ -8,8 +8,11 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QClipboard>
+#include <QDir>
 #include <QFileDialog>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -22,6 +25,7 @@
 #include <thread>
 
 #include "platform/FileOps.h"
+#include "platform/MachineRoot.h"
 #include "platform/Profile.h"
 #include "setup/core/VqApp.h"
 #include "setup/core/VqLib.h"
@@ -29,6 +33,7 @@
 #include "setup/ui/PageWidgets.h"
 #include "setup/ui/SkinPaint.h"
 #include "setup_ui/MessageBoxDriver.h"
+#include "setup_ui/WindowInput.h"
 #include "support/OffscreenApp.h"
 #include "support/SetupEngineFixture.h"
 #include "support/SetupPacedClock.h"
@@ -82,24 +87,8 @@ std::string Files() {
          "[g_web_files]\r\n" + FileLine("g_web", "web.txt");
 }
 
-bool WaitFor(const std::function<bool()>& done, int guardMs = 20000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(guardMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    QApplication::processEvents();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
-
-void MouseClick(QWidget* widget) {
-  const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
-  const QPointF global = widget->mapToGlobal(at);
-  QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(widget, &press);
-  QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(widget, &release);
-}
+using vqtest::MouseClick;
+using vqtest::WaitFor;
 
 void Type(QWidget* edit, const QString& text) {
   for (const QChar c : text) {
@@ -251,6 +240,113 @@ TEST_F(WizardWindow, OptionsOpenExpandedWhenConfigured) {
   EXPECT_EQ(W().height(), 464);
   EXPECT_TRUE(C(TCtl::pnlStepOption)->isVisible());
   EXPECT_EQ(C(TCtl::pnlStepOption)->y(), C(TCtl::lblOption)->geometry().bottom() + 1 + 5);
+}
+
+// While the package loads the action button is disabled and looks it: its caption is drawn in
+// the system's grey, not in the skin's button font, which it takes once loading has ended.
+TEST_F(WizardWindow, DisabledButtonLooksDisabledWhileLoading) {
+  Open();  // packs the product once; the window of this first run is done with
+  window_.reset();
+  window_ = std::make_unique<TMain>();
+  window_->show();
+  QWidget* start = C(TCtl::btnStart);
+  ASSERT_TRUE(window_->Timer(TTimer::Start).isActive()) << "loading already over";
+  ASSERT_FALSE(start->isEnabled());
+  ASSERT_TRUE(C(TCtl::lblOperDesc)->isVisible());
+  const QColor defFont = ToQColor(Skin().Button_defFont);
+  const QColor grey = ToQColor(0xFF000011);  // the system's grey text
+  const QImage disabled = start->grab().toImage();
+  Shot("start_loading");
+  ASSERT_TRUE(WaitFor([&] { return !window_->Timer(TTimer::Start).isActive(); }));
+  ASSERT_TRUE(start->isEnabled());
+  const QImage enabled = start->grab().toImage();
+  const auto holds = [](const QImage& image, const QColor& color) {
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (image.pixelColor(x, y).rgb() == color.rgb()) return true;
+    return false;
+  };
+  EXPECT_FALSE(holds(disabled, defFont));
+  EXPECT_TRUE(holds(disabled, grey));
+  EXPECT_TRUE(holds(enabled, defFont));
+  EXPECT_EQ(start->palette().color(QPalette::Active, QPalette::WindowText), defFont);
+  EXPECT_EQ(start->palette().color(QPalette::Inactive, QPalette::WindowText), defFont);
+  EXPECT_EQ(Back(start), ToQColor(Skin().Button_defBack));
+}
+
+// Real clicks on the start button while the loading step processes window messages start no
+// install; once loading is over the window keeps the start page at its expanded height.
+TEST_F(WizardWindow, ClicksWhileLoadingStartNothing) {
+  // Nothing to choose: the start button would go straight into the install.
+  std::string fixed = kModules;
+  for (std::size_t at; (at = fixed.find("can_select:1")) != std::string::npos;) fixed.replace(at, 12, "can_select:0");
+  Open("AppOptionExpanded=1\r\n", fixed);
+  window_.reset();
+  window_ = std::make_unique<TMain>();
+  int clicks = 0;
+  QTimer during;
+  QObject::connect(&during, &QTimer::timeout, [&] {
+    // Inside the loading step: its timer is off and the loading line still shows.
+    if (window_->Timer(TTimer::Start).isActive() || !C(TCtl::lblOperDesc)->isVisible()) return;
+    ++clicks;
+    MouseClick(C(TCtl::btnStart));
+  });
+  during.start(0);
+  window_->show();
+  ASSERT_TRUE(WaitFor([&] { return !window_->Timer(TTimer::Start).isActive() && !C(TCtl::lblOperDesc)->isVisible(); }));
+  during.stop();
+  EXPECT_GT(clicks, 0);
+  EXPECT_TRUE(C(TCtl::pnlStepStart)->isVisible());
+  EXPECT_FALSE(C(TCtl::pnlStepConfig)->isVisible());
+  EXPECT_FALSE(fs::exists(vqtest::SetupEngineFixture::Host(std::string(kAppPath) + "bin\\core.txt")));
+  EXPECT_EQ(W().height(), 464);
+  EXPECT_TRUE(C(TCtl::btnStart)->isEnabled());
+}
+
+// Text that reaches a configuration box by paste or input method obeys the same rules as typed
+// keys: digits only in the numeric box, at most eight characters in the others. Only what the
+// rules let through is written into the product's INI file.
+TEST_F(WizardWindow, PastedConfigurationTextKeepsTheLimits) {
+  Open();
+  Click(TCtl::btnStart);
+  Click(TCtl::btnItemsNext);
+  ASSERT_TRUE(C(TCtl::pnlStepConfig)->isVisible());
+  auto* port = static_cast<QLineEdit*>(C(TCtl::edtICfgItem1));
+  auto* host = static_cast<QLineEdit*>(C(TCtl::edtICfgItem2));
+  const auto keys = [](QWidget* edit, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(edit, &press);
+  };
+  const auto paste = [&](QLineEdit* edit, const QString& text, bool replaceAll) {
+    QApplication::clipboard()->setText(text);
+    if (replaceAll) keys(edit, Qt::Key_A, Qt::ControlModifier);
+    keys(edit, Qt::Key_V, Qt::ControlModifier);
+  };
+  paste(port, QStringLiteral("8080C:\\Program Files\\x"), true);
+  EXPECT_EQ(port->text().toStdString(), "8080");
+  keys(port, Qt::Key_End, Qt::NoModifier);
+  paste(port, QStringLiteral("1 2"), false);
+  EXPECT_EQ(port->text().toStdString(), "808012");
+  paste(host, QStringLiteral("sync.example.net"), true);
+  EXPECT_EQ(host->text().toStdString(), "sync.exa");
+  // Replacing a selection frees its room; the rest of the paste is cut at the limit.
+  host->setSelection(0, 4);
+  paste(host, QStringLiteral("relay-01"), false);
+  EXPECT_EQ(host->text().toStdString(), "rela.exa");
+  QInputMethodEvent composed;
+  composed.setCommitString(QStringLiteral("服务器"));
+  QApplication::sendEvent(host, &composed);
+  EXPECT_EQ(host->text().toStdString(), "rela.exa");
+  QInputMethodEvent digits;
+  digits.setCommitString(QStringLiteral("9九"));
+  QApplication::sendEvent(port, &digits);
+  EXPECT_EQ(port->text().toStdString(), "8080129");
+  Shot("config_after_paste");
+  Click(TCtl::btnICFGNext);
+  ASSERT_TRUE(C(TCtl::pnlStepFinsh)->isVisible());
+  const std::string ini = std::string(kAppPath) + "tessaly.ini";
+  EXPECT_EQ(platform::GetPrivateProfileString("Server", "Port", "", ini, platform::ProfileCodePage::Ansi), "8080129");
+  EXPECT_EQ(platform::GetPrivateProfileString("Server", "Host", "", ini, platform::ProfileCodePage::Ansi), "rela.exa");
 }
 
 // The whole install through the window: items page, install page, configuration page with its
@@ -438,6 +534,45 @@ TEST_F(WizardWindow, FolderDialogFillsThePath) {
   Click(TCtl::btnPath);
   EXPECT_TRUE(shown);
   EXPECT_EQ(TextOf(TCtl::edtPath), "D:\\Other");
+}
+
+// Without the path's folder on disk the dialog opens at its nearest folder that exists, and at
+// the machine root when the path's drive is missing or the text is no drive path.
+TEST_F(WizardWindow, FolderDialogStartsAtTheNearestFolder) {
+  Open();
+  Click(TCtl::lblOption);
+  const std::string root = platform::MachineRoot();
+  fs::create_directories(vqtest::SetupEngineFixture::Host("D:\\Made"));
+  struct Case {
+    const char* path;
+    std::string opensAt;
+  };
+  const Case cases[] = {
+      {"D:\\Apps\\Tessaly\\", vqtest::SetupEngineFixture::Host("D:\\")},
+      {"D:\\Made\\Tessaly\\bin", vqtest::SetupEngineFixture::Host("D:\\Made")},
+      {"Q:\\Nowhere\\Tessaly", root},
+      {"Apps\\Tessaly", root},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    QWidget* edit = C(TCtl::edtPath);
+    QKeyEvent all(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+    QApplication::sendEvent(edit, &all);
+    Type(edit, QString::fromStdString(c.path));
+    ASSERT_EQ(TextOf(TCtl::edtPath), c.path);
+    QString opened;
+    QTimer::singleShot(0, [&] {
+      for (QWidget* top : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QFileDialog*>(top);
+        if (dialog == nullptr || !dialog->isVisible()) continue;
+        opened = dialog->directory().canonicalPath();
+        QMetaObject::invokeMethod(dialog, "reject");
+      }
+    });
+    Click(TCtl::btnPath);
+    EXPECT_EQ(opened.toStdString(), QDir(QString::fromStdString(c.opensAt)).canonicalPath().toStdString());
+    EXPECT_EQ(TextOf(TCtl::edtPath), c.path);
+  }
 }
 
 // Hovering a product button shows its description; the close mark's red back shows on hover.

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -43,6 +46,58 @@ std::vector<fs::path> CacheFolders() {
     if (entry.is_directory()) folders.push_back(entry.path());
   return folders;
 }
+
+// What a shell command printed on its standard output.
+std::string CommandOutput(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    ::pclose(pipe);
+  }
+  return out;
+}
+
+// A private X display for one test, on the first free display number from a per-process start.
+class XDisplay {
+ public:
+  XDisplay() {
+    for (int n = 100 + ::getpid() % 500; n < 1000; ++n) {
+      const std::string number = std::to_string(n);
+      if (fs::exists("/tmp/.X" + number + "-lock") || fs::exists("/tmp/.X11-unix/X" + number)) continue;
+      const std::string pid =
+          CommandOutput("Xvfb :" + number + " -nolisten tcp -screen 0 800x600x24 >/dev/null 2>&1 & echo $!");
+      server_ = std::atoi(pid.c_str());
+      if (server_ <= 0) return;
+      name_ = ":" + number;
+      ready_ = vqtest::WaitUntil([&] { return fs::exists("/tmp/.X11-unix/X" + number); }, kGuardMs);
+      return;
+    }
+  }
+  ~XDisplay() {
+    if (server_ > 0) ::kill(server_, SIGTERM);
+  }
+  XDisplay(const XDisplay&) = delete;
+  XDisplay& operator=(const XDisplay&) = delete;
+
+  [[nodiscard]] bool Ready() const { return ready_; }
+  [[nodiscard]] const std::string& Name() const { return name_; }
+
+  // The UTF-8 names (_NET_WM_NAME) of the top-level windows, one a line as xprop prints them.
+  [[nodiscard]] std::string WindowNames() const {
+    std::string names;
+    const std::string tree = CommandOutput("xwininfo -display " + name_ + " -root -children 2>/dev/null");
+    const std::regex id("0x[0-9a-fA-F]+");
+    for (auto it = std::sregex_iterator(tree.begin(), tree.end(), id); it != std::sregex_iterator(); ++it)
+      names += CommandOutput("xprop -display " + name_ + " -id " + it->str() + " _NET_WM_NAME 2>/dev/null");
+    return names;
+  }
+
+ private:
+  int server_ = 0;  // the server's process id; the shell that started it reaps it
+  std::string name_;
+  bool ready_ = false;
+};
 
 class OrvaneRun : public ::testing::Test {
  protected:
@@ -127,6 +182,28 @@ TEST_F(OrvaneRun, SigintIsAPoliteQuitToo) {
   PackWizard();
   StartAndWaitForAppFiles();
   QuitWith(SIGINT);
+}
+
+// On a real X display the desktop shows the window's title exactly: "安装 - " and the product's
+// title, with nothing appended.
+TEST_F(OrvaneRun, DesktopShowsTheSetupTitle) {
+  XDisplay display;
+  ASSERT_TRUE(display.Ready()) << "no X display could be started";
+  setenv("QT_QPA_PLATFORM", "xcb", 1);
+  setenv("DISPLAY", display.Name().c_str(), 1);
+  PackWizard();
+  StartAndWaitForAppFiles();
+  std::string names;
+  ASSERT_TRUE(vqtest::WaitUntil(
+      [&] {
+        names = display.WindowNames();
+        return names.find("= \"安装 - Tessaly") != std::string::npos;
+      },
+      kGuardMs))
+      << names;
+  EXPECT_NE(names.find("_NET_WM_NAME(UTF8_STRING) = \"安装 - Tessaly\"\n"), std::string::npos) << names;
+  QuitWith(SIGTERM);
+  unsetenv("DISPLAY");
 }
 
 }  // namespace

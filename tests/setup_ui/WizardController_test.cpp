@@ -166,6 +166,41 @@ TEST(WizardStartPage, StartButtonWaitsForLoadingAndAgreement) {
   EXPECT_EQ(w.Boxes().back(), "info[软件许可协议]: 第一条\r\n第二条\r\n");
 }
 
+// The loading step processes window messages while it opens the package: a click on any action
+// button meanwhile starts nothing, and once loading ends the start page keeps the height the
+// configuration asks for. The first real click then leaves the options panel behind.
+TEST(WizardStartPage, ClicksWhileLoadingStartNothing) {
+  const std::string shownItem =
+      "[core_config]\r\nport=cfg_show:1;cfg_type:0;cfg_file:<app_path>conf.ini;cfg_sect:S;cfg_name:Port;"
+      "cfg_title:端口;cfg_value:80;value_type:1;\r\n";
+  for (const bool expanded : {false, true}) {
+    SCOPED_TRACE(expanded ? "expanded" : "collapsed");
+    WizardWorld w;
+    w.Open(WizardWorld::Product(expanded ? "AppOptionExpanded=1\r\n" : "", std::string(kFixedModules) + shownItem));
+    int pumped = 0;
+    w.pump.step = [&] {
+      ++pumped;
+      for (const TCtl b : {TCtl::btnStart, TCtl::btnEdit, TCtl::btnRepair, TCtl::btnUnInstall}) w.wizard.Click(b);
+    };
+    w.Load();
+    w.pump.step = nullptr;
+    ASSERT_GT(pumped, 0) << "the loading step must process messages";
+    EXPECT_EQ(w.view.page, TCtl::pnlStepStart);
+    EXPECT_FALSE(WizardWorld::Exists(vqtest::kCoreFile));
+    EXPECT_FALSE(w.view.Visible(TCtl::lblOperDesc));
+    EXPECT_TRUE(w.view.Get(TCtl::btnStart).enabled);
+    EXPECT_EQ(w.view.Bounds(TCtl::Main).height, expanded ? 464 : 393);
+    EXPECT_EQ(w.view.Visible(TCtl::pnlStepOption), expanded);
+
+    w.wizard.Click(TCtl::btnStart);
+    ASSERT_EQ(w.view.page, TCtl::pnlStepConfig);
+    EXPECT_TRUE(WizardWorld::Exists(vqtest::kCoreFile));
+    EXPECT_EQ(w.view.Bounds(TCtl::Main).height, 393);
+    EXPECT_FALSE(w.view.Visible(TCtl::pnlStepOption));
+    EXPECT_EQ(w.view.Bounds(TCtl::pnlStepInstall).height, 391);
+  }
+}
+
 // The slide interval has a floor of 300 ms; the options panel opens expanded only for a fresh
 // install that asks for it.
 TEST(WizardStartPage, SlideIntervalAndExpandedOptions) {

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFileDialog>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScreen>
@@ -15,6 +14,7 @@
 #include "setup/core/SetupUi.h"
 #include "setup/core/VqApp.h"
 #include "setup/ui/ConfigPage.h"
+#include "setup/ui/EditRule.h"
 #include "setup/ui/FinishPage.h"
 #include "setup/ui/InstallPage.h"
 #include "setup/ui/ItemsPage.h"
@@ -66,6 +66,7 @@ TMain::TMain(QWidget* parent) : TvqForm(parent, Qt::Window | Qt::FramelessWindow
     page->hide();
   BuildMarks();
   RegisterControls();
+  AttachEditRules();
   ConnectControls();
 
   connect(&Timer(TTimer::Start), &QTimer::timeout, this, [this] { FController.tmrStartTimer(); });
@@ -163,35 +164,11 @@ void TMain::mouseReleaseEvent(QMouseEvent* event) {
   if (!DragEvent(event)) TvqForm::mouseReleaseEvent(event);
 }
 
-bool TMain::AcceptKey(TCtl edit, QKeyEvent* key) {
-  const QString text = key->text();
-  if (text.isEmpty()) return true;  // arrows, Delete, Home, ...: no character
-  const char32_t typed = text.toUcs4().value(0);
-  if (CtlNumber(edit, TCtl::edtICfgItem1, kConfigRows) > 0 && !FController.edtICfgItem1KeyPress(edit, typed))
-    return false;
-  // Control characters (Backspace, Ctrl+V, ...) edit rather than add.
-  if (typed < 0x20 || typed == 0x7F) return true;
-  const auto limit = FMaxLength.find(edit);
-  const QLineEdit* box = Edit(edit);
-  return limit == FMaxLength.end() || limit->second <= 0 || box->hasSelectedText() ||
-         box->text().size() < limit->second;
-}
-
 bool TMain::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (type == QEvent::MouseButtonPress || type == QEvent::MouseMove || type == QEvent::MouseButtonRelease) {
     for (const QObject* area : FDragAreas)
       if (area == watched && DragEvent(event)) return true;
-  } else if (type == QEvent::KeyPress && !FJudgingKey) {
-    const std::optional<TCtl> ctl = ControlOf(watched);
-    if (ctl && Edit(*ctl) != nullptr) {
-      if (!AcceptKey(*ctl, static_cast<QKeyEvent*>(event))) return true;
-      // The key preview hands the key to the edit box once more, through this filter.
-      FJudgingKey = true;
-      const bool consumed = TvqForm::eventFilter(watched, event);
-      FJudgingKey = false;
-      return consumed;
-    }
   }
   return TvqForm::eventFilter(watched, event);
 }
@@ -208,8 +185,8 @@ void TMain::FitText(TCtl ctl) {
 
 void TMain::SetCaption(TCtl ctl, const std::string& text) {
   const QString caption = QString::fromStdString(text);
-  if (QLineEdit* edit = Edit(ctl)) {
-    edit->setText(caption);
+  if (TEditRule* rule = Rule(ctl)) {
+    rule->SetText(caption);
   } else if (Tick(ctl) == nullptr) {
     if (QLabel* label = Label(ctl)) label->setText(caption);
     FitText(ctl);
@@ -224,7 +201,28 @@ std::string TMain::Text(TCtl ctl) const {
 
 void TMain::SetHint(TCtl ctl, const std::string& hint) { Control(ctl)->setToolTip(QString::fromStdString(hint)); }
 
-void TMain::SetMaxLength(TCtl ctl, int maxChars) { FMaxLength[ctl] = maxChars; }
+void TMain::SetMaxLength(TCtl ctl, int maxChars) {
+  if (TEditRule* rule = Rule(ctl)) rule->SetLimit(maxChars);
+}
+
+TEditRule* TMain::Rule(TCtl ctl) const {
+  const QLineEdit* edit = Edit(ctl);
+  return edit != nullptr ? qobject_cast<TEditRule*>(const_cast<QValidator*>(edit->validator())) : nullptr;
+}
+
+void TMain::AttachEditRules() {
+  for (int i = 0; i < static_cast<int>(TCtl::Count); ++i) {
+    const auto ctl = static_cast<TCtl>(i);
+    QLineEdit* edit = Edit(ctl);
+    if (edit == nullptr) continue;
+    // The configuration boxes take the characters the flow lets through as typed keys.
+    if (CtlNumber(ctl, TCtl::edtICfgItem1, kConfigRows) > 0) {
+      new TEditRule(edit, [this, ctl](char32_t key) { return FController.edtICfgItem1KeyPress(ctl, key); });
+    } else {
+      new TEditRule(edit, [](char32_t) { return true; });
+    }
+  }
+}
 
 // --- State, place, colours ----------------------------------------------------------------------
 
@@ -310,11 +308,9 @@ void TMain::ClearPicture(TCtl image) { Image(image).ClearPicture(); }
 
 // --- Window, timers, hand-offs -------------------------------------------------------------------
 
-void TMain::SetAppTitle(const std::string& title) {
-  const QString text = QString::fromStdString(title);
-  setWindowTitle(text);
-  QGuiApplication::setApplicationDisplayName(text);
-}
+// The window's title is the application title the desktop and the task bar show. No application
+// display name is set: the toolkit would append it to every window title.
+void TMain::SetAppTitle(const std::string& title) { setWindowTitle(QString::fromStdString(title)); }
 
 void TMain::Minimize() { showMinimized(); }
 

@@ -26,7 +26,6 @@
 #include "setup/ui/WizardController.h"
 #include "setup/ui/WizardView.h"
 
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMouseEvent;
@@ -34,6 +33,7 @@ class QMouseEvent;
 namespace orvane {
 
 class TConfigPage;
+class TEditRule;
 class TFinishPage;
 class TInstallPage;
 class TItemsPage;
@@ -128,8 +128,9 @@ class TMain final : public TvqForm, public IWizardView, public IMessagePump {
   // The picture control `ctl`; throws when it is none.
   [[nodiscard]] TPictureBox& Image(TCtl ctl) const;
   void FitText(TCtl ctl);
-  // A typed character for `edit`: false drops it.
-  [[nodiscard]] bool AcceptKey(TCtl edit, QKeyEvent* key);
+  // Every edit box keeps its rules on its text however it changes (EditRule.h).
+  void AttachEditRules();
+  [[nodiscard]] TEditRule* Rule(TCtl ctl) const;
   // Mouse over a drag area: presses start, moves while pressed ask the flow to drag.
   bool DragEvent(QEvent* event);
 
@@ -155,12 +156,9 @@ class TMain final : public TvqForm, public IWizardView, public IMessagePump {
   std::array<TTickBox*, static_cast<std::size_t>(TCtl::Count)> FTicks{};
   std::array<bool, static_cast<std::size_t>(TCtl::Count)> FAutoSize{};
   std::map<const QObject*, TCtl> FByWidget;
-  std::map<TCtl, int> FMaxLength;
   std::vector<const QObject*> FDragAreas;
   QPoint FDragOffset;
   bool FDragPressed = false;
-  // Set while a judged key goes on to its edit box, so it is judged once.
-  bool FJudgingKey = false;
 
   // Last: it is built when every control exists, and it goes first.
   TWizardController FController;

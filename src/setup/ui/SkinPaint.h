@@ -2,7 +2,8 @@
 // How the setup windows put skin colours on their widgets. Colours are the skin's TColor values
 // (system colours resolve through ColorToRGB). A label is "opaque" when it paints its own
 // background and "transparent" when its parent shows through, as the setup's label buttons,
-// bands and frames switch between the two.
+// bands and frames switch between the two. Text colours hold for enabled widgets; a disabled one
+// shows its text in the system's grey, as Windows draws a disabled control.
 #include <QColor>
 
 #include "setup/core/SkinColor.h"

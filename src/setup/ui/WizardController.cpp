@@ -218,9 +218,8 @@ void TWizardController::tmrStartTimer() {
   Guard([&] {
     if (!FApp || !FApp->Sign().Finished()) return;
     FView.StopTimer(TTimer::Start);
-    FLoaded = true;
-    for (const TCtl button : {TCtl::btnEdit, TCtl::btnRepair, TCtl::btnUnInstall}) Enable(button, true);
-    UpdateStartEnabled();
+    // Opening the package processes window messages: the buttons stay off until the whole
+    // loading step is over, or a click would run a flow inside it.
     if (!FApp->RequireAppFiles()) return;
     ProcessMessages();
     if (IsVisible(TCtl::lblAgreement)) {
@@ -228,12 +227,14 @@ void TWizardController::tmrStartTimer() {
       const bool shown = !FApp->AgreementText.empty();
       for (const TCtl ctl : {TCtl::chkAgreementOk, TCtl::lblReadAndOK, TCtl::lblAgreement}) Show(ctl, shown);
       PaintTick(TCtl::chkAgreementOk);
-      UpdateStartEnabled();
     }
     FApp->PrepareSliderPictures();
     Show(TCtl::lblOperDesc, false);
     FView.StopTimer(TTimer::Loading);
     SetOptionExpanded(FOptionExpanded);
+    FLoaded = true;
+    for (const TCtl button : {TCtl::btnEdit, TCtl::btnRepair, TCtl::btnUnInstall}) Enable(button, true);
+    UpdateStartEnabled();
   });
 }
 
@@ -256,6 +257,8 @@ void TWizardController::ShowStartPage() {
 }
 
 void TWizardController::SetOptionExpanded(bool expanded) {
+  // The panel and the taller window belong to the start page; other pages keep the base height.
+  if (FCurrentPage != TCtl::pnlStepStart) return;
   FView.SetBounds(TCtl::pnlStepOption, {0, FView.Bounds(TCtl::lblOption).bottom() + 5, -1, -1});
   int height = FBaseHeight;
   if (expanded) {

@@ -81,7 +81,8 @@ class TWizardController {
   void MouseLeave(TCtl ctl);
   // The path box's text changed (typed or set).
   void edtPathChange();
-  // A character typed into a configuration edit box: false drops it. Backspace is 8.
+  // A character typed (or pasted, dropped, composed) into a configuration edit box: false drops
+  // it. Backspace is 8.
   [[nodiscard]] bool edtICfgItem1KeyPress(TCtl edit, char32_t key);
 
   // --- Queries -------------------------------------------------------------------------------

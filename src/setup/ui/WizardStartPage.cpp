@@ -1,8 +1,11 @@
 // The start page: its three variants (fresh install, installed product, uninstaller), the
 // agreement, the install path with its folder dialog and checks, and the product buttons.
 #include <cstdint>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/Drives.h"
+#include "platform/MachineRoot.h"
 #include "platform/TextCodec.h"
 #include "platform/WinPath.h"
 #include "setup/core/SetupFiles.h"
@@ -23,6 +26,21 @@ constexpr const char* kPickFolderPrompt = "请选择需要安装“本模块”�
 
 bool Contains(const std::string& text, const std::string& part) {
   return !part.empty() && text.find(part) != std::string::npos;
+}
+
+// The host folder the folder dialog opens at: the nearest folder of `path` that exists on one of
+// the machine's drives, else the machine root (never the folder the program runs in).
+std::string DialogStartFolder(const std::string& path) {
+  if (platform::IsDrivePath(path)) {
+    std::filesystem::path folder = platform::HostPath(path);
+    std::error_code error;
+    while (platform::WindowsPathOf(folder.string())) {
+      if (std::filesystem::is_directory(folder, error)) return folder.string();
+      if (!folder.has_relative_path() || folder.parent_path() == folder) break;
+      folder = folder.parent_path();
+    }
+  }
+  return platform::MachineRoot();
 }
 
 }  // namespace
@@ -128,9 +146,7 @@ void TWizardController::lblAgreementClick() {
 
 void TWizardController::btnPathClick() {
   Guard([&] {
-    const std::string current = PathText();
-    const std::string start = platform::IsDrivePath(current) ? platform::HostPath(current) : std::string();
-    const auto chosen = FView.ChooseFolder(Text("IDS_SELECT,IDS_FOLDER"), start);
+    const auto chosen = FView.ChooseFolder(Text("IDS_SELECT,IDS_FOLDER"), DialogStartFolder(PathText()));
     if (!chosen) return;
     // The dialog sees the host's folders; only those inside a drive of the machine are install
     // folders.

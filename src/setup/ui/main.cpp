@@ -1,4 +1,4 @@
-// The setup wizard's executable. The application is titled "安装"; dates and times are written
+// The setup wizard's executable. The application is titled "安装" (its window's title); dates and times are written
 // in the setup core's one text form ("yyyy-mm-dd hh:nn:ss", 24-hour clock) wherever they are
 // shown or logged. The wizard window creates the setup engine and frees it when it goes, and
 // the message loop runs until the window has closed.
@@ -41,7 +41,6 @@ void SetQuitHandler(void (*handler)(int)) {
 
 int main(int argc, char** argv) {
   orvane::TSetupApplication app(argc, argv);
-  app.setApplicationDisplayName(QStringLiteral("安装"));
   app.setQuitOnLastWindowClosed(false);
 
   if (::pipe2(g_quitPipe, O_CLOEXEC | O_NONBLOCK) != 0) return 1;
