@@ -45,8 +45,8 @@ std::optional<Command> ParseCommandLine(const std::string& line) {
     const std::string name = line.substr(start, end == std::string::npos ? std::string::npos : end - start);
     const std::string host = platform::ResolveProgram(name, error);
     if (!host.empty())
-      return Command{host, end == std::string::npos ? std::vector<std::string>()
-                                                    : platform::SplitCommandLine(line.substr(end))};
+      return Command{
+          host, end == std::string::npos ? std::vector<std::string>() : platform::SplitCommandLine(line.substr(end))};
     if (end == std::string::npos) return std::nullopt;
   }
 }
@@ -137,10 +137,6 @@ std::string TvqLib::GetProgramFolder(const std::string& path) {
 }
 
 int TvqLib::KillProgram(const std::string& path) {
-  if (path.find_first_of("\\/") == std::string::npos) {
-    LibraryNote("kill refused, the program has no folder: " + path);
-    return -1;
-  }
   const int pid = FindProcess(path);
   if (pid == 0) return -1;
   return platform::KillProcess(pid) ? 1 : 0;
