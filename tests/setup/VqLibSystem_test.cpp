@@ -24,9 +24,10 @@ bool Exists(const std::string& windowsPath) { return access(platform::HostPath(w
 // followed by an empty line; deep adds the folder loop.
 TEST(VqLibSystem, SelfDeleteWritesTheBatchLines) {
   vqtest::MachineRootFixture machine;
-  const std::string common = "@echo off\r\n\r\nchoice /t 3 /d y /n\r\n\r\nset var=0\r\n\r\n:loop_file\r\n\r\n"
-                             "set /a var+=1\r\n\r\ndel \"D:\\应用\\Uninstall1001.exe\"\r\n\r\n"
-                             "if %var% lss 10 goto loop_file\r\n\r\n";
+  const std::string common =
+      "@echo off\r\n\r\nchoice /t 3 /d y /n\r\n\r\nset var=0\r\n\r\n:loop_file\r\n\r\n"
+      "set /a var+=1\r\n\r\ndel \"D:\\应用\\Uninstall1001.exe\"\r\n\r\n"
+      "if %var% lss 10 goto loop_file\r\n\r\n";
   const std::string last = "del \"C:\\Uninstall1001.exe.bat\"\r\n\r\n";
   // The started runner pauses 3 s before it deletes anything, so the file is read back first.
   for (const bool deep : {false, true}) {
@@ -74,8 +75,8 @@ TEST(VqLibSystem, DotNetThresholds) {
     int release;  // v4\Full Release
     bool expected;
   } cases[] = {
-      {"v4.5", 378389, true},   {"v4.5", 378388, false},  {"v4.5.1", 378675, true}, {"v4.5.1", 378674, false},
-      {"v4.5.2", 379893, true}, {"v4.5.2", 379892, false}, {"v4.6", 393295, true},  {"v4.6", 393294, false},
+      {"v4.5", 378389, true},   {"v4.5", 378388, false},   {"v4.5.1", 378675, true}, {"v4.5.1", 378674, false},
+      {"v4.5.2", 379893, true}, {"v4.5.2", 379892, false}, {"v4.6", 393295, true},   {"v4.6", 393294, false},
       {"v4.6.1", 394254, true}, {"v4.6.1", 394253, false}, {"v4.6.2", 394802, true}, {"v4.6.2", 394801, false},
       {"v4.0", 1, true},        {"v4.8", 1, true},
   };
@@ -111,6 +112,17 @@ TEST(VqLibSystem, DotNetSeedsFollowTheMachine) {
   for (const char* old : {"v3.0", "v3.5", "v2.0"}) EXPECT_TRUE(TvqLib::IsDotNetInstalled(old, 1)) << old;
 }
 
+// Reading the framework's keys needs no administrator: the answer is the same for any user.
+TEST(VqLibSystem, DotNetReadsForAnyUser) {
+  vqtest::MachineRootFixture machine;
+  const std::string full = "SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full";
+  SetDword(full, "Release", 394802);
+  machine.SetMachineValue("Admin", "0");
+  EXPECT_EQ(TvqLib::ReadRegInt("HKEY_LOCAL_MACHINE", full, "Release", -1), 394802);
+  for (const char* version : {"v4.0", "v4.5", "v4.6.2"}) EXPECT_TRUE(TvqLib::IsDotNetInstalled(version, 0)) << version;
+  EXPECT_FALSE(TvqLib::IsDotNetInstalled("v3.5", 0));
+}
+
 // The version table over the version records; a true version 10 wins over the older call.
 TEST(VqLibSystem, WindowsVersionTable) {
   struct Case {
@@ -121,18 +133,30 @@ TEST(VqLibSystem, WindowsVersionTable) {
     int suite;
     TWinVer expected;
   } cases[] = {
-      {4, 0, 1, 0, 0, 0, TWinVer::Win95},          {4, 10, 1, 0, 0, 0, TWinVer::Win98},
-      {4, 90, 1, 0, 0, 0, TWinVer::WinMe},         {5, 0, 1, 0, 0, 0, TWinVer::Win2000},
-      {5, 0, 3, 0, 0, 0, TWinVer::WinServer2000},  {5, 1, 1, 0, 0, 0, TWinVer::WinXp},
-      {5, 2, 1, 9, 0, 0, TWinVer::WinXp64},        {5, 2, 1, 0, 0, 0, TWinVer::WinServer2003},
-      {5, 2, 3, 9, 1, 0, TWinVer::WinServer2003R2}, {5, 2, 3, 0, 0, 0x8000, TWinVer::WinHomeServer},
-      {5, 2, 1, 9, 0, 0x8000, TWinVer::WinHomeServer}, {5, 2, 3, 0, 0, 0x8010, TWinVer::WinServer2003},
-      {6, 0, 1, 0, 0, 0, TWinVer::WinVista},       {6, 0, 2, 0, 0, 0, TWinVer::WinServer2008},
-      {6, 1, 1, 0, 0, 0, TWinVer::Win7},           {6, 1, 3, 0, 0, 0, TWinVer::WinServer2008R2},
-      {6, 2, 1, 0, 0, 0, TWinVer::Win8},           {6, 2, 3, 0, 0, 0, TWinVer::WinServer2012},
-      {6, 3, 1, 0, 0, 0, TWinVer::Win81},          {6, 3, 3, 0, 0, 0, TWinVer::WinServer2012R2},
-      {10, 0, 1, 9, 0, 0, TWinVer::Win10},         {10, 0, 3, 9, 0, 0, TWinVer::WinServer2016},
-      {3, 51, 1, 0, 0, 0, TWinVer::WinNone},       {6, 4, 1, 0, 0, 0, TWinVer::WinNone},
+      {4, 0, 1, 0, 0, 0, TWinVer::Win95},
+      {4, 10, 1, 0, 0, 0, TWinVer::Win98},
+      {4, 90, 1, 0, 0, 0, TWinVer::WinMe},
+      {5, 0, 1, 0, 0, 0, TWinVer::Win2000},
+      {5, 0, 3, 0, 0, 0, TWinVer::WinServer2000},
+      {5, 1, 1, 0, 0, 0, TWinVer::WinXp},
+      {5, 2, 1, 9, 0, 0, TWinVer::WinXp64},
+      {5, 2, 1, 0, 0, 0, TWinVer::WinServer2003},
+      {5, 2, 3, 9, 1, 0, TWinVer::WinServer2003R2},
+      {5, 2, 3, 0, 0, 0x8000, TWinVer::WinHomeServer},
+      {5, 2, 1, 9, 0, 0x8000, TWinVer::WinHomeServer},
+      {5, 2, 3, 0, 0, 0x8010, TWinVer::WinServer2003},
+      {6, 0, 1, 0, 0, 0, TWinVer::WinVista},
+      {6, 0, 2, 0, 0, 0, TWinVer::WinServer2008},
+      {6, 1, 1, 0, 0, 0, TWinVer::Win7},
+      {6, 1, 3, 0, 0, 0, TWinVer::WinServer2008R2},
+      {6, 2, 1, 0, 0, 0, TWinVer::Win8},
+      {6, 2, 3, 0, 0, 0, TWinVer::WinServer2012},
+      {6, 3, 1, 0, 0, 0, TWinVer::Win81},
+      {6, 3, 3, 0, 0, 0, TWinVer::WinServer2012R2},
+      {10, 0, 1, 9, 0, 0, TWinVer::Win10},
+      {10, 0, 3, 9, 0, 0, TWinVer::WinServer2016},
+      {3, 51, 1, 0, 0, 0, TWinVer::WinNone},
+      {6, 4, 1, 0, 0, 0, TWinVer::WinNone},
   };
   for (const Case& c : cases) {
     orvane::TVersionFacts facts;
@@ -143,7 +167,8 @@ TEST(VqLibSystem, WindowsVersionTable) {
     facts.legacy.suiteMask = static_cast<std::uint16_t>(c.suite);
     facts.processorArchitecture = c.arch;
     facts.serverR2 = c.serverR2;
-    EXPECT_EQ(orvane::WinVerName(orvane::WinVersionFrom(facts)), orvane::WinVerName(c.expected)) << c.major << "." << c.minor;
+    EXPECT_EQ(orvane::WinVerName(orvane::WinVersionFrom(facts)), orvane::WinVerName(c.expected))
+        << c.major << "." << c.minor;
   }
   orvane::TVersionFacts ten;
   ten.rtl.majorVersion = 10;
@@ -168,9 +193,12 @@ TEST(VqLibSystem, RunningWindowsFromTheMachine) {
     const char* win64;
     const char* expected;
   } cases[] = {
-      {nullptr, nullptr, nullptr, nullptr, "Win10"}, {"10", "0", "3", "1", "WinServer2016"},
-      {"6", "3", "1", "1", "Win8"},                  {"6", "1", "1", "0", "Win7"},
-      {"5", "2", "1", "1", "WinXp64"},               {"5", "2", "1", "0", "WinServer2003"},
+      {nullptr, nullptr, nullptr, nullptr, "Win10"},
+      {"10", "0", "3", "1", "WinServer2016"},
+      {"6", "3", "1", "1", "Win8"},
+      {"6", "1", "1", "0", "Win7"},
+      {"5", "2", "1", "1", "WinXp64"},
+      {"5", "2", "1", "0", "WinServer2003"},
   };
   for (const Case& c : cases) {
     vqtest::MachineRootFixture machine;
