@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
 
+#include "platform/MachineRoot.h"
 #include "platform/Process.h"
 #include "support/MachineRootFixture.h"
 #include "support/RunningStandin.h"
@@ -75,9 +77,13 @@ TEST(WindowCaptions, CloseReachesOnlyTheMachinesPrograms) {
   ASSERT_TRUE(platform::ChildProcess::Start(vqtest::ProgramStandinFile(),
                                             {"--caption", "同步 窗口", "--sleep-ms", "600000"}, "", host, error))
       << error;
+  // The host program's registration is in place once a file named after its id is.
   ASSERT_TRUE(vqtest::WaitUntil([&] {
-    const int pid = platform::FindWindowProcess("同步 窗口");
-    return pid != 0 && pid != getpid();
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(platform::MachineRunDir() + "/windows", ec)) {
+      if (entry.path().filename().string().rfind(std::to_string(host.pid()) + "-", 0) == 0) return true;
+    }
+    return false;
   }));
   EXPECT_FALSE(platform::CloseWindowByCaption("同步 窗口"));
 
