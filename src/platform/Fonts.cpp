@@ -45,7 +45,8 @@ int AddFontResource(const std::string& path) {
   std::size_t start = 0;
   while (start < list.size() && !listed) {
     const auto end = list.find('\n', start);
-    listed = SameText(list.substr(start, end - start), path);
+    // One entry per file, however its path is spelled.
+    listed = SameText(HostPath(list.substr(start, end - start)), host);
     start = end == std::string::npos ? list.size() : end + 1;
   }
   if (!listed && WriteFileBytes(ListFile(), path + "\n", true) != 0) return 0;

@@ -6,8 +6,9 @@
 
 namespace platform {
 
-// The Windows path of the executable of process `pid` (from /proc/<pid>/exe); empty when the
-// process does not exist, has ended, or runs a program outside the machine.
+// The Windows path of the program of process `pid`: its executable (/proc/<pid>/exe), or, for
+// a "#!" program of the machine, which runs as its interpreter, the script it runs. Empty when
+// the process does not exist, has ended, or runs a program outside the machine.
 [[nodiscard]] std::string ProcessImagePath(int pid);
 
 // Clock ticks from boot to the start of process `pid`: with the id it names one process for the
@@ -16,7 +17,8 @@ namespace platform {
 
 // The lowest process id whose program matches `path`: the file names compare without case, and
 // when `path` has a folder (a Windows path, or a host path inside the machine), the program's
-// folder must equal it without case. 0 when none matches.
+// folder must be that folder as the file functions read it (either separator, "." and ".."
+// resolved, without case). 0 when none matches.
 [[nodiscard]] int FindProgramProcess(const std::string& path);
 
 // TerminateProcess: ends the process at once (SIGKILL). False for the caller itself, for a

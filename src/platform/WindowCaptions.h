@@ -15,8 +15,9 @@ namespace platform {
 void UnregisterWindowCaption(long handle);
 // The id of a living process that registered `caption`, or 0 when none did.
 [[nodiscard]] int FindWindowProcess(const std::string& caption);
-// The polite close: SIGTERM to the process owning `caption`. False when no such window exists or
-// the signal could not be sent.
+// The polite close: SIGTERM to a program of the machine owning `caption` (one the process lookup
+// of ProcessFind.h sees: never the caller, never a host program). False when no such window
+// exists or the signal could not be sent.
 bool CloseWindowByCaption(const std::string& caption);
 
 }  // namespace platform

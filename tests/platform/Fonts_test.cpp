@@ -26,6 +26,9 @@ TEST(Fonts, RegistersAFontForTheSession) {
 
   EXPECT_GE(platform::AddFontResource("C:\\Fonts2\\micro.ttc"), 1);
   EXPECT_GE(platform::AddFontResource("c:\\fonts2\\MICRO.ttc"), 1);
+  EXPECT_GE(platform::AddFontResource("C:/Fonts2/micro.ttc"), 1);
+  EXPECT_GE(platform::AddFontResource("C:\\Fonts2\\.\\micro.ttc"), 1);
+  EXPECT_GE(platform::AddFontResource("C:\\Fonts2\\\\micro.ttc"), 1);
   EXPECT_EQ(platform::AddFontResource("C:\\Fonts2\\bad.ttf"), 0);
   EXPECT_EQ(platform::AddFontResource("C:\\Fonts2\\missing.ttf"), 0);
   EXPECT_EQ(platform::SessionFontList(), "C:\\Fonts2\\micro.ttc\n");

@@ -102,6 +102,49 @@ TEST(ProcessFind, FindsByNameOrFullPathAndKills) {
   EXPECT_EQ(a.Wait(), 128 + SIGKILL);
 }
 
+// The folder of a full path compares as the file functions read it: either separator, "."
+// and doubled separators, ".." and case make no difference.
+TEST(ProcessFind, ComparesTheFolderAsAPath) {
+  vqtest::MachineRootFixture machine;
+  platform::ChildProcess child = StartSleeper(vqtest::PlaceProgramStandin("C:\\App\\X.exe"));
+  struct Case {
+    const char* path;
+    bool found;
+  } cases[] = {
+      {"C:/App/X.exe", true},         {"C:\\App\\.\\X.exe", true},       {"C:\\App\\\\X.exe", true},
+      {"c:/app//./x.EXE", true},      {"C:\\Sub\\..\\App\\X.exe", true}, {"C:\\App\\Sub\\..\\X.exe", true},
+      {"C:\\App\\Sub\\X.exe", false}, {"C:\\App\\..\\X.exe", false},     {"D:/App/X.exe", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(platform::FindProgramProcess(c.path), c.found ? child.pid() : 0) << c.path;
+  EXPECT_TRUE(platform::KillProcess(child.pid()));
+  EXPECT_EQ(child.Wait(), 128 + SIGKILL);
+}
+
+// A "#!" program runs as its interpreter, yet it is found, and ended, by the script it runs; a
+// host program that merely has the script open is not the script's process.
+TEST(ProcessFind, FindsAScriptByTheFileItRuns) {
+  vqtest::MachineRootFixture machine;
+  const std::string script = vqtest::PlaceScriptStandin("C:\\App\\Script.exe");
+  platform::ChildProcess reader;
+  std::string error;
+  ASSERT_TRUE(platform::ChildProcess::Start("tail", {"-f", script}, "", reader, error)) << error;
+  platform::ChildProcess child;
+  ASSERT_TRUE(platform::ChildProcess::Start(script, {}, "", child, error)) << error;
+  ASSERT_TRUE(vqtest::WaitUntil([&] { return !platform::ProcessImagePath(child.pid()).empty(); }));
+
+  EXPECT_EQ(platform::ProcessImagePath(child.pid()), "C:\\App\\Script.exe");
+  EXPECT_EQ(platform::ProcessImagePath(reader.pid()), "");
+  EXPECT_EQ(platform::FindProgramProcess("Script.exe"), child.pid());
+  EXPECT_EQ(platform::FindProgramProcess("C:\\App\\Script.exe"), child.pid());
+  EXPECT_EQ(platform::FindProgramProcess("sh"), 0);
+  EXPECT_FALSE(platform::KillProcess(reader.pid()));
+  EXPECT_TRUE(platform::KillProcess(child.pid()));
+  EXPECT_EQ(child.Wait(), 128 + SIGKILL);
+  EXPECT_EQ(platform::FindProgramProcess("Script.exe"), 0);
+  kill(reader.pid(), SIGKILL);
+  (void)reader.Wait();
+}
+
 // The caller and programs outside the machine are never seen, so never killed.
 TEST(ProcessFind, NeverSeesTheCallerOrHostPrograms) {
   vqtest::MachineRootFixture machine;

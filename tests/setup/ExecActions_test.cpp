@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "setup/core/VqApp.h"
 #include "setup/core/VqLib.h"
 #include "support/ExecActionWorld.h"
+#include "support/RunningStandin.h"
 #include "support/Standins.h"
 
 namespace {
@@ -175,6 +177,25 @@ TEST_F(ExecListsTest, InstallStopsAtAnAbortUninstallGoesOn) {
   EXPECT_TRUE(Marked("Z"));
   ::kill(child.pid(), SIGKILL);
   (void)child.Wait();
+}
+
+// A must-close record that names a running program by its bare file name ends it, and the
+// install's step 0 goes on to the records after it.
+TEST_F(ExecListsTest, BareNameMustCloseLetsTheInstallGoOn) {
+  Start("[_exec_0]\r\n{A}=" + Mark("A") +
+        "\r\n{X}=exec_type:7;src_file:Stand.exe;is_must_close:1;setup_style:111100;\r\n{Z}=" + Mark("Z") + "\r\n");
+  vqtest::RunningStandin program("C:\\Apps\\T\\bin\\Stand.exe", {"--sleep-ms", "600000"}, false);
+  ASSERT_EQ(world.app->CollectInstallExecs(), 3);
+  std::string error = "untouched";
+  EXPECT_TRUE(world.app->RunInstallExecs(orvane::kModeInstall, error));
+  EXPECT_EQ(error, "untouched");
+  EXPECT_EQ(program.ExitCode(), 128 + SIGKILL);
+  EXPECT_FALSE(TvqLib::IsProgramRunning("Stand.exe"));
+  EXPECT_TRUE(Marked("A"));
+  EXPECT_TRUE(Marked("Z"));
+  const Lines log = world.NewLogEntries();
+  EXPECT_NE(std::find(log.begin(), log.end(), "关闭程序：发出退出消息到窗口-后，进程还存在，强制结束进程[成功]"),
+            log.end());
 }
 
 // Around each file the group's own step section is read, or the global one when the group's is

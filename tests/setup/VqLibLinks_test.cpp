@@ -23,8 +23,8 @@ TEST(VqLibLinks, DesktopLinksAreWrittenAndRemoved) {
   TvqLib::CreateDesktopLink("C:\\Program Files\\Tool\\Tessaly.exe", "同步客户端", "Sync agent", "");
   EXPECT_EQ(Read("C:\\Users\\Public\\Desktop\\同步客户端.lnk"),
             "[Desktop Entry]\nType=Application\nName=同步客户端\nExec=\"" + root +
-                "/drive_c/Program Files/Tool/Tessaly.exe\"\nPath=" + root + "/drive_c/Program Files/Tool\nIcon=" + root +
-                "/drive_c/Program Files/Tool/Tessaly.exe\nComment=Sync agent\n");
+                "/drive_c/Program Files/Tool/Tessaly.exe\"\nPath=" + root + "/drive_c/Program Files/Tool\nIcon=" +
+                root + "/drive_c/Program Files/Tool/Tessaly.exe\nComment=Sync agent\n");
   TvqLib::CreateDesktopLink("HTTP://www.example.test/", "Home", "", "C:\\Program Files\\Tool\\web.ico");
   EXPECT_EQ(Read("C:\\Users\\Public\\Desktop\\Home.lnk"),
             "[Desktop Entry]\nType=Link\nName=Home\nURL=HTTP://www.example.test/\nIcon=" + root +
@@ -58,6 +58,31 @@ TEST(VqLibLinks, StartMenuGroupFolderLivesWithItsLinks) {
   vqtest::WriteFileBytes(platform::HostPath(std::string(kPrograms) + "\\G\\Sub\\x.lnk"), "x");
   TvqLib::DeleteStartMenuLink("G", "Tessaly");
   EXPECT_TRUE(Exists(std::string(kPrograms) + "\\G\\Sub\\x.lnk"));
+}
+
+// A group with folder parts gets its folders with their parents; each part must be a safe
+// name, and a refused group is named in the library's note.
+TEST(VqLibLinks, NestedStartMenuGroups) {
+  vqtest::MachineRootFixture machine;
+  std::vector<std::string> notes;
+  orvane::SetLibraryLog([&](const std::string& line) { notes.push_back(line); });
+  const std::string group = std::string(kPrograms) + "\\Vq 软件\\Sync";
+  TvqLib::CreateStartMenuLink("C:\\App\\Tessaly.exe", "Vq 软件\\Sync", "Tessaly", "", "");
+  TvqLib::CreateStartMenuLink("C:\\App\\Uninstall1001.exe", "Vq 软件/Sync\\", "Uninstall", "", "");
+  EXPECT_TRUE(Exists(group + "\\Tessaly.lnk"));
+  EXPECT_TRUE(Exists(group + "\\Uninstall.lnk"));
+  TvqLib::DeleteStartMenuLink("Vq 软件\\Sync", "Tessaly");
+  TvqLib::DeleteStartMenuLink("Vq 软件\\Sync", "Uninstall");
+  EXPECT_FALSE(Exists(group));
+  EXPECT_TRUE(notes.empty());
+
+  TvqLib::CreateStartMenuLink("C:\\App\\Tessaly.exe", "Vq\\..\\..\\Startup", "Tessaly", "", "");
+  TvqLib::CreateStartMenuLink("C:\\App\\Tessaly.exe", "\\", "Tessaly", "", "");
+  EXPECT_FALSE(Exists(std::string(kPrograms) + "\\Vq"));
+  EXPECT_FALSE(Exists("C:\\ProgramData\\Microsoft\\Windows\\Startup"));
+  EXPECT_FALSE(Exists(std::string(kPrograms) + "\\Tessaly.lnk"));
+  EXPECT_EQ(notes, (std::vector<std::string>{"link group refused: Vq\\..\\..\\Startup", "link group refused: \\"}));
+  orvane::SetLibraryLog({});
 }
 
 // Names and groups from the configuration cannot reach outside their folder.

@@ -116,7 +116,7 @@ TEST(VqLibPrograms, RunCommandDoesNotWaitAndDiscardsOutput) {
 }
 
 // Programs are found by file name or by full path (folder compared without case), waited for
-// and killed by full path only; the caller is never found.
+// and killed by either; the caller is never found.
 TEST(VqLibPrograms, FindsWaitsAndKillsByNameAndPath) {
   vqtest::MachineRootFixture machine;
   vqtest::SetupFakeClock clock;
@@ -136,14 +136,44 @@ TEST(VqLibPrograms, FindsWaitsAndKillsByNameAndPath) {
   EXPECT_TRUE(TvqLib::WaitProgramRunning("Tessaly.exe", 3, 1000));
   EXPECT_EQ(clock.ElapsedMs(), 3000);
   EXPECT_EQ(TvqLib::GetProgramFolder("Tessaly.exe"), "C:\\App\\");
-  // A kill needs the program's folder: a bare name would end a same-named program anywhere.
-  EXPECT_EQ(TvqLib::KillProgram("Tessaly.exe"), -1);
-  EXPECT_TRUE(TvqLib::IsProgramRunning("C:\\App\\Tessaly.exe"));
   EXPECT_EQ(TvqLib::KillProgram("C:\\Other\\Tessaly.exe"), -1);
+  EXPECT_TRUE(TvqLib::IsProgramRunning("C:\\App\\Tessaly.exe"));
   EXPECT_EQ(TvqLib::KillProgram("C:\\App\\Tessaly.exe"), 1);
   EXPECT_EQ(child.Wait(), 128 + SIGKILL);
   EXPECT_FALSE(TvqLib::IsProgramRunning("Tessaly.exe"));
   EXPECT_EQ(TvqLib::KillProgram(platform::ProcessExeName(getpid())), -1);
+
+  // A bare file name ends the machine's program of that name, as it is found running.
+  child = StartSleeper(app);
+  EXPECT_EQ(TvqLib::KillProgram("tessaly.exe"), 1);
+  EXPECT_EQ(child.Wait(), 128 + SIGKILL);
+  EXPECT_FALSE(TvqLib::IsProgramRunning("Tessaly.exe"));
+}
+
+// A path that the file functions accept names the same running program for the lookup and the
+// kill, whatever its separators.
+TEST(VqLibPrograms, SlashedPathsFindAndKill) {
+  vqtest::MachineRootFixture machine;
+  const std::string app = vqtest::PlaceProgramStandin("C:\\App\\Tessaly.exe");
+  platform::ChildProcess child = StartSleeper(app);
+  for (const char* path : {"C:/App/Tessaly.exe", "C:\\App\\.\\Tessaly.exe", "C:\\App\\\\Tessaly.exe"}) {
+    EXPECT_TRUE(TvqLib::WaitFileExists(path, 1, 0)) << path;
+    EXPECT_TRUE(TvqLib::IsProgramRunning(path)) << path;
+    EXPECT_EQ(TvqLib::GetProgramFolder(path), "C:\\App\\") << path;
+  }
+  EXPECT_EQ(TvqLib::KillProgram("c:/app/tessaly.exe"), 1);
+  EXPECT_EQ(child.Wait(), 128 + SIGKILL);
+}
+
+// A "#!" program is found and ended by its own path, also by its bare name.
+TEST(VqLibPrograms, ScriptProgramsAreFoundAndKilled) {
+  vqtest::MachineRootFixture machine;
+  platform::ChildProcess child = StartSleeper(vqtest::PlaceScriptStandin("C:\\App\\Run.exe"));
+  EXPECT_EQ(TvqLib::FindProcess("C:\\App\\Run.exe"), child.pid());
+  EXPECT_TRUE(TvqLib::IsProgramRunning("Run.exe"));
+  EXPECT_EQ(TvqLib::KillProgram("Run.exe"), 1);
+  EXPECT_EQ(child.Wait(), 128 + SIGKILL);
+  EXPECT_FALSE(TvqLib::IsProgramRunning("C:\\App\\Run.exe"));
 }
 
 // A program asked to close by its main window's caption gets the polite quit.

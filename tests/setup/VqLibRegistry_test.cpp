@@ -52,9 +52,12 @@ TEST(VqLibRegistry, WritesReadsAndDeletesByRootName) {
   struct Case {
     const char* rootName;
     RegRoot root;
-  } cases[] = {{"HKEY_CURRENT_USER", RegRoot::CurrentUser},   {"hkey_classes_root", RegRoot::ClassesRoot},
-               {"HKEY_USERS", RegRoot::Users},                {"HKEY_CURRENT_CONFIG", RegRoot::CurrentConfig},
-               {"HKEY_LOCAL_MACHINE", RegRoot::LocalMachine}, {"anything", RegRoot::LocalMachine}};
+  } cases[] = {{"HKEY_CURRENT_USER", RegRoot::CurrentUser},
+               {"hkey_classes_root", RegRoot::ClassesRoot},
+               {"HKEY_USERS", RegRoot::Users},
+               {"HKEY_CURRENT_CONFIG", RegRoot::CurrentConfig},
+               {"HKEY_LOCAL_MACHINE", RegRoot::LocalMachine},
+               {"anything", RegRoot::LocalMachine}};
   for (const Case& c : cases) {
     TvqLib::WriteRegValue(c.rootName, "SOFTWARE\\Vq\\Item", "Name", "值");
     RegKey k;
@@ -73,13 +76,15 @@ TEST(VqLibRegistry, WritesReadsAndDeletesByRootName) {
     EXPECT_TRUE(KeyExists(c.root, "SOFTWARE\\Vq")) << c.rootName;
     EXPECT_FALSE(TvqLib::DeleteRegKey(c.rootName, "SOFTWARE\\Vq\\Item"));
   }
-  // A user without the right to write the machine's keys: nothing is written, nothing thrown.
+  // A user without the right to write the machine's keys: nothing is written, nothing thrown,
+  // and the machine's values still read.
   machine.SetMachineValue("Admin", "0");
   TvqLib::WriteRegValue("HKEY_LOCAL_MACHINE", "SOFTWARE\\Vq\\Denied", "a", "b");
   EXPECT_FALSE(KeyExists(RegRoot::LocalMachine, "SOFTWARE\\Vq\\Denied"));
   EXPECT_EQ(TvqLib::ReadRegInt("HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full",
                                "Install", -1),
-            -1);
+            1);
+  EXPECT_EQ(TvqLib::ReadRegInt("HKEY_LOCAL_MACHINE", "SOFTWARE\\Vq\\Denied", "a", -1), -1);
 }
 
 // The autorun value lands in the 32-bit view's Run key; shell folders come machine-wide first.

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/Fonts.h"
+#include "platform/Process.h"
 #include "platform/ProcessFind.h"
 #include "platform/Registry.h"
 #include "platform/Services.h"
@@ -58,6 +59,33 @@ TEST(VqLibServices, InstallStartQueryStopDelete) {
   EXPECT_FALSE(TvqLib::InstallService("Ghost", "Ghost", "C:\\Svc\\Ghost.exe", true));
   EXPECT_EQ(ImagePath("Ghost"), "C:\\Svc\\Ghost.exe");
   EXPECT_TRUE(TvqLib::InstallService("Ghost", "Ghost", "C:\\Svc\\Ghost.exe", false));
+}
+
+// The machine's processes running `windowsPath`.
+int CopiesRunning(const std::string& windowsPath) {
+  int count = 0;
+  for (const int pid : platform::ProcessIds()) count += platform::ProcessImagePath(pid) == windowsPath ? 1 : 0;
+  return count;
+}
+
+// A service whose program is a "#!" script runs as one process of that script: it reads as
+// running, a second start starts no second copy, and the stop ends it.
+TEST(VqLibServices, ScriptServiceRunsOnceAndStops) {
+  vqtest::MachineRootFixture machine;
+  vqtest::PlaceScriptStandin("C:\\Svc\\VqScript.exe");
+  ASSERT_TRUE(TvqLib::InstallService("VqScript", "Vq Script", "C:\\Svc\\VqScript.exe", true));
+  ASSERT_TRUE(vqtest::WaitUntil([] { return CopiesRunning("C:\\Svc\\VqScript.exe") == 1; }));
+  EXPECT_TRUE(TvqLib::IsServiceRunning("VqScript"));
+  EXPECT_TRUE(TvqLib::IsProgramRunning("C:\\Svc\\VqScript.exe"));
+  EXPECT_TRUE(TvqLib::StartServiceByName("VqScript"));
+  EXPECT_TRUE(TvqLib::InstallService("VqScript", "Vq Script", "C:\\Svc\\VqScript.exe", true));
+  EXPECT_EQ(CopiesRunning("C:\\Svc\\VqScript.exe"), 1);
+
+  EXPECT_TRUE(TvqLib::StopService("VqScript"));
+  EXPECT_TRUE(vqtest::WaitUntil([] { return CopiesRunning("C:\\Svc\\VqScript.exe") == 0; }));
+  EXPECT_TRUE(TvqLib::IsServiceStopped("VqScript"));
+  EXPECT_FALSE(TvqLib::IsProgramRunning("VqScript.exe"));
+  EXPECT_FALSE(TvqLib::StopService("VqScript"));
 }
 
 // A component counts as registered only when DllRegisterServer answers 0.

@@ -124,6 +124,17 @@ TEST(VqLibSystem, DotNetSeedsFollowTheMachine) {
   for (const char* old : {"v3.0", "v3.5", "v2.0"}) EXPECT_TRUE(TvqLib::IsDotNetInstalled(old, 1)) << old;
 }
 
+// Reading the framework's keys needs no administrator: the answer is the same for any user.
+TEST(VqLibSystem, DotNetReadsForAnyUser) {
+  vqtest::MachineRootFixture machine;
+  const std::string full = "SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full";
+  SetDword(full, "Release", 394802);
+  machine.SetMachineValue("Admin", "0");
+  EXPECT_EQ(TvqLib::ReadRegInt("HKEY_LOCAL_MACHINE", full, "Release", -1), 394802);
+  for (const char* version : {"v4.0", "v4.5", "v4.6.2"}) EXPECT_TRUE(TvqLib::IsDotNetInstalled(version, 0)) << version;
+  EXPECT_FALSE(TvqLib::IsDotNetInstalled("v3.5", 0));
+}
+
 // The version table over the version records; a true version 10 wins over the older call.
 TEST(VqLibSystem, WindowsVersionTable) {
   struct Case {

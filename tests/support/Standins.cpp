@@ -6,6 +6,7 @@
 
 #include "platform/WinPath.h"
 #include "support/BuildTree.h"
+#include "support/TempDir.h"
 #include "support/alglib_standin/VqAlgStandin.h"
 
 namespace vqtest {
@@ -31,5 +32,15 @@ std::string LibraryWithoutEntryFile() { return BuildFile(kAlgStandinRelativePath
 std::string PlaceProgramStandin(const std::string& windowsPath) { return Place(ProgramStandinFile(), windowsPath); }
 
 std::string PlaceComponentStandin(const std::string& windowsPath) { return Place(ComponentStandinFile(), windowsPath); }
+
+std::string PlaceScriptStandin(const std::string& windowsPath) {
+  const std::string host = platform::HostPath(windowsPath);
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(host).parent_path(), ec);
+  // Gives up after about a minute, so a copy that a test could not end does not outlive it long.
+  WriteFileBytes(host, "#!/bin/sh\ntrap 'exit 0' TERM\ni=0\nwhile [ $i -lt 1200 ]; do sleep 0.05; i=$((i+1)); done\n");
+  chmod(host.c_str(), 0755);
+  return host;
+}
 
 }  // namespace vqtest

@@ -17,5 +17,9 @@ namespace vqtest {
 std::string PlaceProgramStandin(const std::string& windowsPath);
 // Copies the component stand-in to `windowsPath`; its host path.
 std::string PlaceComponentStandin(const std::string& windowsPath);
+// Writes a "#!/bin/sh" program to `windowsPath` (folders created, executable) that runs until
+// SIGTERM (exit code 0) or SIGKILL, at most about a minute;
+// its host path. Its process image is the shell.
+std::string PlaceScriptStandin(const std::string& windowsPath);
 
 }  // namespace vqtest

@@ -120,8 +120,8 @@ class TvqLib {
   // HKEY_CURRENT_USER, never creating a key.
   [[nodiscard]] static std::string ReadRegValue(const std::string& rootName, const std::string& key,
                                                 const std::string& valueName, const std::string& def);
-  [[nodiscard]] static int ReadRegInt(const std::string& rootName, const std::string& key,
-                                      const std::string& valueName, int def);
+  [[nodiscard]] static int ReadRegInt(const std::string& rootName, const std::string& key, const std::string& valueName,
+                                      int def);
   // Creates the key (64-bit view); nothing when it cannot be opened; a refused write throws.
   static void WriteRegValue(const std::string& rootName, const std::string& key, const std::string& valueName,
                             const std::string& value);
@@ -159,9 +159,9 @@ class TvqLib {
   [[nodiscard]] static bool WaitProgramRunning(const std::string& path, int tries, int ms);
   // The folder of the first matching process's program, with "\"; empty when none runs.
   [[nodiscard]] static std::string GetProgramFolder(const std::string& path);
-  // 1 when the first matching process was ended, 0 when refused, -1 when none runs. Only a
-  // full path is matched, so a program of the same name in another folder is never ended; a
-  // bare file name ends nothing (-1).
+  // 1 when the first matching process was ended, 0 when refused, -1 when none runs. Matches as
+  // FindProcess does: a full path only in its folder, a bare file name the machine's program of
+  // that name (never the setup program itself).
   [[nodiscard]] static int KillProgram(const std::string& path);
   // Asks the program whose main window has exactly this caption to quit.
   static bool CloseWindowByTitle(const std::string& caption);

@@ -1,6 +1,8 @@
 // Shortcuts on the desktop and in the start menu.
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "platform/Drives.h"
 #include "platform/ShellLink.h"
 #include "platform/TextCodec.h"
@@ -17,21 +19,39 @@ std::string DesktopFolder() {
   return folder.empty() ? TvqLib::GetShellFolder("Desktop") : folder;
 }
 
-// The start menu's programs folder, and the group's folder inside it; nullopt for a group name
-// that is no safe folder name.
+// The start menu's programs folder, and the group's folder inside it: a group may name folders
+// inside folders ("Vendor\Product"), each of them a safe folder name. nullopt, with a note, for
+// any other group.
 std::optional<std::string> ProgramsFolder(const std::string& group) {
   std::string folder = TvqLib::GetShellFolder("Common Start Menu");
   if (folder.empty()) folder = TvqLib::GetShellFolder("Start Menu");
   folder += "\\Programs";
   if (group.empty()) return folder;
-  const auto safe = SafeFileName(group);
-  if (!safe) return std::nullopt;
-  return folder + "\\" + *safe;
+  bool named = false;
+  for (std::size_t start = 0; start <= group.size();) {
+    const std::size_t end = std::min(group.find_first_of("\\/", start), group.size());
+    const std::string part = group.substr(start, end - start);
+    start = end + 1;
+    if (part.empty()) continue;  // doubled or trailing separators, as Windows reads them
+    const auto safe = SafeFileName(part);
+    if (!safe) {
+      named = false;
+      break;
+    }
+    folder += "\\" + *safe;
+    named = true;
+  }
+  if (!named) {
+    LibraryNote("link group refused: " + group);
+    return std::nullopt;
+  }
+  return folder;
 }
 
 std::optional<std::string> LinkFile(const std::optional<std::string>& folder, const std::string& name) {
+  if (!folder) return std::nullopt;
   const auto safe = SafeFileName(name);
-  if (!folder || !safe) {
+  if (!safe) {
     LibraryNote("link name refused: " + name);
     return std::nullopt;
   }

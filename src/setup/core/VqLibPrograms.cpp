@@ -143,10 +143,6 @@ std::string TvqLib::GetProgramFolder(const std::string& path) {
 }
 
 int TvqLib::KillProgram(const std::string& path) {
-  if (path.find_first_of("\\/") == std::string::npos) {
-    LibraryNote("kill refused, the program has no folder: " + path);
-    return -1;
-  }
   const int pid = FindProcess(path);
   if (pid == 0) return -1;
   return platform::KillProcess(pid) ? 1 : 0;

@@ -43,7 +43,8 @@ int TvqLib::ReadRegInt(const std::string& rootName, const std::string& key, cons
   const auto root = RegRootByName(rootName);
   RegKey k;
   std::uint32_t value = 0;
-  if (!root || RegKey::Open(*root, key, RegAccess::Write, RegView::Force64, k) != platform::kErrorSuccess ||
+  // Read-only, so a user who may not write the machine's keys still reads them.
+  if (!root || RegKey::Open(*root, key, RegAccess::Read, RegView::Force64, k) != platform::kErrorSuccess ||
       k.ReadDword(valueName, value) != platform::kErrorSuccess)
     return def;
   return static_cast<int>(value);

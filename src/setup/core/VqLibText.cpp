@@ -107,8 +107,11 @@ std::string TvqLib::SizeText(std::string_view format, std::int64_t bytes) {
     value = mb;
     unit = " MB";
   }
+  // Halves round away from zero, as number formats do; printf would round them to even.
+  double scale = 1;
+  for (int i = 0; i < decimals; ++i) scale *= 10;
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, std::round(value * scale) / scale);
   return std::string(buf) + unit;
 }
 
