@@ -85,7 +85,11 @@ bool TAppStartup::CreateEngine() {
 }
 
 void TAppStartup::AutoStartWait() const {
-  if (!AppVar->SoftVer.empty() && IsAutoArg(FFirstArg)) GetClock().SleepMs(AppVar->AutoStartWaitTime);
+  if (AppVar->SoftVer.empty() || !IsAutoArg(FFirstArg)) return;
+  // In slices, so that a quit signal ends the wait at once however long it was set.
+  constexpr int kSliceMs = 50;
+  for (int left = AppVar->AutoStartWaitTime; left > 0 && !Quitting(); left -= kSliceMs)
+    GetClock().SleepMs(left < kSliceMs ? left : kSliceMs);
 }
 
 bool TAppStartup::EnsureProductCode() {
@@ -121,6 +125,7 @@ int TAppStartup::Run() {
   StartUpdater();
   if (!CreateEngine()) return 0;
   AutoStartWait();
+  if (Quitting()) return 0;
   if (EnsureProductCode() && Login()) {
     CreateMainWindow();
     RunLoop();

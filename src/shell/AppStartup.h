@@ -36,7 +36,7 @@ class TAppStartup {
   // a log line, when the engine cannot be created.
   [[nodiscard]] bool CreateEngine();
   // With a product code and "-auto": waits AutoStartWaitTime ms through the clock (a negative
-  // time waits nothing).
+  // time waits nothing). A quit signal ends it at once.
   void AutoStartWait() const;
   // Opens the full settings dialog when no product code is set; true when one is set afterwards.
   [[nodiscard]] bool EnsureProductCode();
