@@ -81,6 +81,13 @@ TMain::TMain(const std::string& aFirstArg, QWidget* aParent) : QWidget(aParent),
   tmrServer->setInterval(300);
   connect(tmrServer, &QTimer::timeout, this, &TMain::tmrServerTimer);
 
+  // A desktop may start its notification area after the agent (an autorun start).
+  tmrTrayArea = new QTimer(this);
+  tmrTrayArea->setObjectName("tmrTrayArea");
+  tmrTrayArea->setInterval(1000);
+  connect(tmrTrayArea, &QTimer::timeout, this, &TMain::ShowTrayIcon);
+  tmrTrayArea->start();
+
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 
@@ -90,7 +97,7 @@ TMain::TMain(const std::string& aFirstArg, QWidget* aParent) : QWidget(aParent),
   FLogView = std::make_shared<TMemoLogView>(mmLog);
   if (TLogger* logger = Logger.load()) logger->SetLogShower(FLogView);
   TrayIcon->setIcon(windowIcon());
-  if (QSystemTrayIcon::isSystemTrayAvailable()) TrayIcon->show();
+  ShowTrayIcon();
   const QString caption = QString::fromStdString(Caption());
   setWindowTitle(caption);
   lblTitle->setText(caption);
