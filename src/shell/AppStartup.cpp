@@ -143,6 +143,13 @@ void TAppStartup::QuitRequested() {
 
 bool TAppStartup::Quitting() const { return FQuitting || TPoliteQuit::Requested(); }
 
+void SetUpAgentApplication() {
+  QApplication::setQuitOnLastWindowClosed(false);
+  // The application title is ours alone: set as the toolkit's display name it would be appended
+  // to every window title the desktop shows.
+  TvqLib::SetAppTitle(kAppTitle);
+}
+
 int RunAgent(int argc, char** argv) {
   TvqLib::SetDateFormat();
   // Before anything else: a second copy ends here, silently and without writing anything.
@@ -155,9 +162,7 @@ int RunAgent(int argc, char** argv) {
   int exitCode = 0;
   {
     TAgentApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setApplicationDisplayName(kAppTitle);
-    TvqLib::SetAppTitle(kAppTitle);
+    SetUpAgentApplication();
     RegisterDialogHooks();
     const QStringList args = QApplication::arguments();
     TAppStartup startup(args.size() > 1 ? args[1].toStdString() : std::string());

@@ -65,6 +65,10 @@ class TAppStartup {
   std::unique_ptr<TSPfApp> FEngine;  // declared last: freed first
 };
 
+// The application-wide settings of the agent: the loop goes on without windows until the main
+// window ends it, and the application title. Window titles stay exactly as each window sets them.
+void SetUpAgentApplication();
+
 // The program: argc and argv as main() got them. Exit code 0 in every normal end.
 int RunAgent(int argc, char** argv);
 
