@@ -30,7 +30,10 @@ void TVqLabel::mouseReleaseEvent(QMouseEvent* aEvent) {
 
 void TVqLabel::mouseDoubleClickEvent(QMouseEvent* aEvent) {
   QLabel::mouseDoubleClickEvent(aEvent);
-  if (aEvent->button() == Qt::LeftButton) emit doubleClicked();
+  if (aEvent->button() != Qt::LeftButton) return;
+  // Handled here: left to the parent as well, a panel reacting to double-clicks would act twice.
+  aEvent->accept();
+  emit doubleClicked();
 }
 
 void TVqLabel::enterEvent(QEnterEvent* aEvent) {
