@@ -286,6 +286,15 @@ void TMain::Log(const std::string& aLog, bool aIsLog) {
   TvqLib::Log(aLog.empty() ? aLog : "[主窗口] " + aLog, aIsLog, 9);
 }
 
-void TMain::ApplicationEventsException(const std::string& aMessage) { Log("运行时出错：" + aMessage, false); }
+void TMain::ApplicationEventsException(const std::string& aMessage) {
+  const std::string text = "运行时出错：" + aMessage;
+  if (!TvqLib::DetailLogEnabled.load()) return;
+  try {
+    if (TLogger* logger = Logger.load()) logger->WriteLog("[主窗口] " + text, 9);
+  } catch (...) {
+    // The log cannot take it: the user is told instead.
+    TvqLib::MsgBox(text, kAppTitle);
+  }
+}
 
 }  // namespace tessaly

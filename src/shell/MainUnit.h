@@ -100,7 +100,8 @@ class TMain : public QWidget {
   void pnlHeadDblClick(Qt::KeyboardModifiers aModifiers);
   void lblCloseClick();
   void ShowTips(const std::string& aTips);
-  // The exception hook of the message loop: logs "运行时出错：" + aMessage (detail log).
+  // The exception hook of the message loop: logs "运行时出错：" + aMessage (detail log); when the
+  // line cannot be written, a message box shows the text.
   static void ApplicationEventsException(const std::string& aMessage);
 
   // The polite quit (SIGTERM, SIGINT): the exit confirmation's "yes" without the question. Open

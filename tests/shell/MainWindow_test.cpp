@@ -227,6 +227,26 @@ TEST_F(MainWindow, LoginLine) {
   EXPECT_EQ(Text(main->lblLogin), "平台企业Id：5");
 }
 
+// The exception hook logs the message; when the line cannot be written (the log folder is gone,
+// a file in its place) a message box shows the same text instead.
+TEST_F(MainWindow, ExceptionHookFallsBackToABox) {
+  NewMain();
+  TvqLib::DetailLogEnabled = true;
+  TMain::ApplicationEventsException("坏的事件");
+  EXPECT_EQ(MemoCount("[主窗口] 运行时出错：坏的事件"), 1u);
+  EXPECT_TRUE(messages.empty());
+
+  const std::string dir = machine.programDir() + "log";
+  std::filesystem::rename(dir, dir + ".kept");
+  vqtest::WriteFileBytes(dir, "");
+  Logger.load()->SetByHour(true);  // the next line opens a file of a new name
+  TMain::ApplicationEventsException("又一个");
+  Logger.load()->SetByHour(false);
+  std::filesystem::remove(dir);
+  std::filesystem::rename(dir + ".kept", dir);
+  EXPECT_EQ(messages, std::vector<std::string>{std::string(kAppTitle) + "|运行时出错：又一个"});
+}
+
 // The VIP marker turned on after the window was made (the member service checked at the engine
 // start) shows its whole text.
 TEST_F(MainWindow, VipMarkerSizedWhenItTurnsOn) {
