@@ -402,6 +402,13 @@ TEST_F(AppConfigTest, Screenshots) {
     EXPECT_FALSE(vqtest::SaveScreenshot(dlg, name).empty());
     dlg.lblNOClick();
   }
+  // The locked dialog of a logged-in agent: its database part greyed.
+  AppVar->SoftVer = "00029";
+  TSPfApp::CfgDBLoad("");
+  TAppConfig locked(true);
+  locked.show();
+  EXPECT_FALSE(vqtest::SaveScreenshot(locked, "config_locked").empty());
+  locked.lblNOClick();
 }
 
 }  // namespace

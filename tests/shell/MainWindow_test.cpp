@@ -330,6 +330,7 @@ TEST_F(MainWindow, Screenshots) {
   QCoreApplication::processEvents();
   EXPECT_FALSE(vqtest::SaveScreenshot(*main, "main_stopped").empty());
 
+  AppVar->SvrVIPConnOK.v(true);  // the VIP marker appears with the start
   main->SvrStart();
   Poll(TUploadState::Running);
   for (int i = 1; i <= 40; ++i)
