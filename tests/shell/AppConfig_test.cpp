@@ -391,6 +391,26 @@ TEST_F(AppConfigTest, HostedSaveKeepsConfiguredAccountSet) {
   EXPECT_EQ(Ini("DBConfig_00050", "SvrDBId"), "abc");
 }
 
+// Every caption's text starts within the section margin (where the section heads start) and
+// fits its label.
+TEST_F(AppConfigTest, CaptionsKeepTheSectionMargin) {
+  TAppConfig dlg(false);
+  dlg.show();
+  Choose(dlg, "00012");
+  for (const char* text : {"延时启动：", "拉取时每页：", "上传时每页：", "金卡服务地址：", "对接软件版本："}) {
+    SCOPED_TRACE(text);
+    QLabel* caption = nullptr;
+    for (QLabel* label : dlg.pnlContent->findChildren<QLabel*>())
+      if (label->text() == QString(text)) caption = label;
+    ASSERT_NE(caption, nullptr);
+    const int advance = QFontMetrics(caption->font()).horizontalAdvance(caption->text());
+    ASSERT_LE(advance, caption->width());
+    const int textLeft =
+        (caption->alignment() & Qt::AlignRight) ? caption->geometry().right() + 1 - advance : caption->x();
+    EXPECT_GE(textLeft, 20);
+  }
+}
+
 // Screenshots of the dialog in each database mode.
 TEST_F(AppConfigTest, Screenshots) {
   WriteServerSection("总部", "old_db");
