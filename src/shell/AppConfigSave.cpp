@@ -41,8 +41,8 @@ TSvrDBInfo QuerySvrDBInfo(const std::string& aHost, int aPort, const std::string
   Log("获取帐套信息[" + aHost + "]...");
   std::string msg;
   info.DBName = aDBName;
-  if (AppDM->SoftGetDBParam(aHost, aPort, info.DBHost, info.Port, info.DBName, info.DBTitle, info.DBUser,
-                            info.DBPwd, msg) != 1) {
+  if (AppDM->SoftGetDBParam(aHost, aPort, info.DBHost, info.Port, info.DBName, info.DBTitle, info.DBUser, info.DBPwd,
+                            msg) != 1) {
     info.Error = "连接软件服务器失败，请检查！\r\n" + msg;
     return info;
   }
@@ -69,8 +69,10 @@ TSvrDBInfo QuerySvrDBInfo(const std::string& aHost, int aPort, const std::string
     }
     Log("获取帐套RDA服务信息...");
     std::string host;
-    if (AppDM->SoftGetRDAServer(aHost, aPort, host, msg) == 1) {
-      info.VIPHost = host;
+    const bool hostOk = AppDM->SoftGetRDAServer(aHost, aPort, host, msg) == 1;
+    // A refused host is kept too: it is named in the refusal, and the settings keep it.
+    info.VIPHost = host;
+    if (hostOk) {
       text = "http://" + info.VIPHost + ":" + std::to_string(info.VIPPort) + "/" + info.DBName;
       Log(text);
     } else {

@@ -167,22 +167,23 @@ void TAppConfig::BuildOptions() {
   chkNewOrderTips = Check("新订单消息提醒", pnlContent, kLeft, top);
   chkDetailLog = Check("显示详细日志", pnlContent, kLeft + 200, top);
   chkUploadVipintegralFlag = Check("不上传会员积分", pnlContent, kLeft + 400, top);
-  Caption("延时启动：", pnlContent, kLeft - 30, top + kRow);
-  edtAutoRunWaitTime = Spin(pnlContent, kLeft + 85, top + kRow, INT_MIN, INT_MAX);
+  // The captions of this block start at the section margin, however wide their text.
+  Caption("延时启动：", pnlContent, kLeft, top + kRow, 95);
+  edtAutoRunWaitTime = Spin(pnlContent, kLeft + 95, top + kRow, INT_MIN, INT_MAX);
   auto* msUnit = new QLabel("(毫秒)", pnlContent);
-  msUnit->setGeometry(kLeft + 190, top + kRow, 60, 28);
+  msUnit->setGeometry(kLeft + 198, top + kRow, 60, 28);
   Caption("上传时每页：", pnlContent, kLeft + 250, top + kRow);
   edtUploadPageSize = Spin(pnlContent, kLeft + 365, top + kRow, 1, 500);
-  Caption("拉取时每页：", pnlContent, kLeft - 30, top + 2 * kRow);
-  edtPullPageSize = Spin(pnlContent, kLeft + 85, top + 2 * kRow, 1, 500);
+  Caption("拉取时每页：", pnlContent, kLeft, top + 2 * kRow, 95);
+  edtPullPageSize = Spin(pnlContent, kLeft + 95, top + 2 * kRow, 1, 500);
   for (int i = 0; i < 2; ++i) {
     auto* unit = new QLabel("(条)", pnlContent);
-    unit->setGeometry(i == 0 ? kLeft + 470 : kLeft + 190, top + (1 + i) * kRow, 40, 28);
+    unit->setGeometry(i == 0 ? kLeft + 470 : kLeft + 198, top + (1 + i) * kRow, 40, 28);
   }
   chkPullSelfCollect = Check("拉取自助订单", pnlContent, kLeft + 250, top + 2 * kRow, 150);
   chkPullWXApplet = Check("拉取微信小程序订单", pnlContent, kLeft + 400, top + 2 * kRow);
-  chkSvrVIPConn = Check("开启会员实时查询 (需开启快速模式，并设置外网金卡服务地址)", pnlContent, kLeft, top + 3 * kRow,
-                        kHeadWidth);
+  chkSvrVIPConn =
+      Check("开启会员实时查询 (需开启快速模式，并设置外网金卡服务地址)", pnlContent, kLeft, top + 3 * kRow, kHeadWidth);
   Caption("金卡服务地址：", pnlContent, kLeft - 30, top + 4 * kRow, 140);
   edtVIPSvrHost = Edit(pnlContent, kLeft + 115, top + 4 * kRow, 330);
   edtVIPSvrHost->setReadOnly(true);
@@ -339,9 +340,12 @@ void TAppConfig::lblSvrTestClick() {
 TConfigForm TAppConfig::ReadForm() const {
   TConfigForm f;
   f.SoftVerIndex = cbbSoftVer->currentIndex();
-  if (!pnlDBConfig->isHidden()) f.VisiblePanel = TDBMode::Direct;
-  else if (!pnlSvrConfig->isHidden()) f.VisiblePanel = TDBMode::Server;
-  else if (!pnlAuthConfig->isHidden()) f.VisiblePanel = TDBMode::Hosted;
+  if (!pnlDBConfig->isHidden())
+    f.VisiblePanel = TDBMode::Direct;
+  else if (!pnlSvrConfig->isHidden())
+    f.VisiblePanel = TDBMode::Server;
+  else if (!pnlAuthConfig->isHidden())
+    f.VisiblePanel = TDBMode::Hosted;
   f.DBHost = edtDBHost->text().toStdString();
   f.DBUser = edtDBUser->text().toStdString();
   f.DBPwd = edtDBPwd->text().toStdString();
@@ -394,10 +398,17 @@ bool TAppConfig::GetConfig() {
 
 void TAppConfig::Focus(TConfigFocus aFocus) {
   switch (aFocus) {
-    case TConfigFocus::SvrHost: edtSvrHost->setFocus(); break;
-    case TConfigFocus::SvrPort: edtSvrPort->setFocus(); break;
-    case TConfigFocus::SvrDB: cbbSvrDB->setFocus(); break;
-    case TConfigFocus::None: break;
+    case TConfigFocus::SvrHost:
+      edtSvrHost->setFocus();
+      break;
+    case TConfigFocus::SvrPort:
+      edtSvrPort->setFocus();
+      break;
+    case TConfigFocus::SvrDB:
+      cbbSvrDB->setFocus();
+      break;
+    case TConfigFocus::None:
+      break;
   }
 }
 
@@ -416,7 +427,7 @@ void TAppConfig::lblNOClick() {
 
 void TAppConfig::EnableConfig(bool aEnable) {
   for (QWidget* w : std::initializer_list<QWidget*>{cbbSoftVer, edtDBHost, edtDBUser, edtDBPwd, edtDBName, edtSvrHost,
-                                                     edtSvrPort, cbbSvrDB, lblSvrTest, dtpPullStartDate})
+                                                    edtSvrPort, cbbSvrDB, lblSvrTest, dtpPullStartDate})
     w->setEnabled(aEnable);
   FDBLocked = !aEnable;
   if (!aEnable) chkSvrVIPConn->setEnabled(false);

@@ -85,7 +85,11 @@ bool TAppStartup::CreateEngine() {
 }
 
 void TAppStartup::AutoStartWait() const {
-  if (!AppVar->SoftVer.empty() && IsAutoArg(FFirstArg)) GetClock().SleepMs(AppVar->AutoStartWaitTime);
+  if (AppVar->SoftVer.empty() || !IsAutoArg(FFirstArg)) return;
+  // In slices, so that a quit signal ends the wait at once however long it was set.
+  constexpr int kSliceMs = 50;
+  for (int left = AppVar->AutoStartWaitTime; left > 0 && !Quitting(); left -= kSliceMs)
+    GetClock().SleepMs(left < kSliceMs ? left : kSliceMs);
 }
 
 bool TAppStartup::EnsureProductCode() {
@@ -121,6 +125,7 @@ int TAppStartup::Run() {
   StartUpdater();
   if (!CreateEngine()) return 0;
   AutoStartWait();
+  if (Quitting()) return 0;
   if (EnsureProductCode() && Login()) {
     CreateMainWindow();
     RunLoop();
@@ -138,6 +143,13 @@ void TAppStartup::QuitRequested() {
 
 bool TAppStartup::Quitting() const { return FQuitting || TPoliteQuit::Requested(); }
 
+void SetUpAgentApplication() {
+  QApplication::setQuitOnLastWindowClosed(false);
+  // The application title is ours alone: set as the toolkit's display name it would be appended
+  // to every window title the desktop shows.
+  TvqLib::SetAppTitle(kAppTitle);
+}
+
 int RunAgent(int argc, char** argv) {
   TvqLib::SetDateFormat();
   // Before anything else: a second copy ends here, silently and without writing anything.
@@ -150,9 +162,7 @@ int RunAgent(int argc, char** argv) {
   int exitCode = 0;
   {
     TAgentApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setApplicationDisplayName(kAppTitle);
-    TvqLib::SetAppTitle(kAppTitle);
+    SetUpAgentApplication();
     RegisterDialogHooks();
     const QStringList args = QApplication::arguments();
     TAppStartup startup(args.size() > 1 ? args[1].toStdString() : std::string());

@@ -36,7 +36,7 @@ class TAppStartup {
   // a log line, when the engine cannot be created.
   [[nodiscard]] bool CreateEngine();
   // With a product code and "-auto": waits AutoStartWaitTime ms through the clock (a negative
-  // time waits nothing).
+  // time waits nothing). A quit signal ends it at once.
   void AutoStartWait() const;
   // Opens the full settings dialog when no product code is set; true when one is set afterwards.
   [[nodiscard]] bool EnsureProductCode();
@@ -64,6 +64,10 @@ class TAppStartup {
   std::unique_ptr<TMain> FMain;
   std::unique_ptr<TSPfApp> FEngine;  // declared last: freed first
 };
+
+// The application-wide settings of the agent: the loop goes on without windows until the main
+// window ends it, and the application title. Window titles stay exactly as each window sets them.
+void SetUpAgentApplication();
 
 // The program: argc and argv as main() got them. Exit code 0 in every normal end.
 int RunAgent(int argc, char** argv);

@@ -137,8 +137,8 @@ void TMain::ShowDBInfo() {
       break;
     case TDBMode::Hosted:
       // The plain settings name no hosted enterprise; the server is what identifies it.
-      db = "托管企业：" + AppVar->SvrHost + ":" + std::to_string(AppVar->SvrPort) + "，帐套：" + AppVar->SvrDBName +
-           " ";
+      db =
+          "托管企业：" + AppVar->SvrHost + ":" + std::to_string(AppVar->SvrPort) + "，帐套：" + AppVar->SvrDBName + " ";
       break;
     default:
       db = "帐套服务器：" + AppVar->DBHost + "，用户：" + AppVar->DBUser + "，帐套：" + AppVar->DBName;
@@ -147,6 +147,7 @@ void TMain::ShowDBInfo() {
   const std::string prefix = AppVar->SoftModel == 2 ? "[托管式" : "[分布式";
   lblDBInfo->setText(QString::fromStdString(prefix + std::to_string(AppVar->DBDistributed) + "] " + db));
   lblVIPState->setText(AppVar->SvrVIPConnOK.v() ? "VIP" : "");
+  lblVIPState->adjustSize();
 }
 
 }  // namespace tessaly

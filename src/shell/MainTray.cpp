@@ -15,6 +15,19 @@
 #include "shell/MainUnit.h"
 
 namespace tessaly {
+namespace {
+std::function<bool()>& TrayAreaQuery() {
+  static std::function<bool()> query;
+  return query;
+}
+}  // namespace
+
+bool TrayAreaAvailable() {
+  const auto& query = TrayAreaQuery();
+  return query ? query() : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void SetTrayAreaQuery(std::function<bool()> aQuery) { TrayAreaQuery() = std::move(aQuery); }
 
 void CloseModalDialogs() {
   for (int guard = 0; guard < 16; ++guard) {
@@ -40,9 +53,15 @@ void TMain::closeEvent(QCloseEvent* aEvent) {
   emit exitConfirmed();
 }
 
+void TMain::ShowTrayIcon() {
+  if (!TrayIcon->isVisible() && TrayAreaAvailable()) TrayIcon->show();
+  if (TrayIcon->isVisible()) tmrTrayArea->stop();
+}
+
 void TMain::HideToTray() {
-  // Without a notification area a hidden window could never be reached again.
-  if (QSystemTrayIcon::isSystemTrayAvailable())
+  ShowTrayIcon();
+  // Without a visible icon a hidden window could never be reached again.
+  if (TrayIcon->isVisible() && TrayAreaAvailable())
     hide();
   else
     showMinimized();
@@ -63,7 +82,7 @@ void TMain::pmnShowClick() {
 void TMain::TrayIconDblClick() { pmnShowClick(); }
 
 void TMain::ShowTips(const std::string& aTips) {
-  if (QSystemTrayIcon::isSystemTrayAvailable() && TrayIcon->isVisible()) {
+  if (TrayAreaAvailable() && TrayIcon->isVisible()) {
     TrayIcon->showMessage("提醒", QString::fromStdString(aTips), QSystemTrayIcon::Information, 3000);
     return;
   }

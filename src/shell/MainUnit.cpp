@@ -81,6 +81,13 @@ TMain::TMain(const std::string& aFirstArg, QWidget* aParent) : QWidget(aParent),
   tmrServer->setInterval(300);
   connect(tmrServer, &QTimer::timeout, this, &TMain::tmrServerTimer);
 
+  // A desktop may start its notification area after the agent (an autorun start).
+  tmrTrayArea = new QTimer(this);
+  tmrTrayArea->setObjectName("tmrTrayArea");
+  tmrTrayArea->setInterval(1000);
+  connect(tmrTrayArea, &QTimer::timeout, this, &TMain::ShowTrayIcon);
+  tmrTrayArea->start();
+
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 
@@ -90,7 +97,7 @@ TMain::TMain(const std::string& aFirstArg, QWidget* aParent) : QWidget(aParent),
   FLogView = std::make_shared<TMemoLogView>(mmLog);
   if (TLogger* logger = Logger.load()) logger->SetLogShower(FLogView);
   TrayIcon->setIcon(windowIcon());
-  if (QSystemTrayIcon::isSystemTrayAvailable()) TrayIcon->show();
+  ShowTrayIcon();
   const QString caption = QString::fromStdString(Caption());
   setWindowTitle(caption);
   lblTitle->setText(caption);
@@ -279,6 +286,15 @@ void TMain::Log(const std::string& aLog, bool aIsLog) {
   TvqLib::Log(aLog.empty() ? aLog : "[主窗口] " + aLog, aIsLog, 9);
 }
 
-void TMain::ApplicationEventsException(const std::string& aMessage) { Log("运行时出错：" + aMessage, false); }
+void TMain::ApplicationEventsException(const std::string& aMessage) {
+  const std::string text = "运行时出错：" + aMessage;
+  if (!TvqLib::DetailLogEnabled.load()) return;
+  try {
+    if (TLogger* logger = Logger.load()) logger->WriteLog("[主窗口] " + text, 9);
+  } catch (...) {
+    // The log cannot take it: the user is told instead.
+    TvqLib::MsgBox(text, kAppTitle);
+  }
+}
 
 }  // namespace tessaly

@@ -1,7 +1,7 @@
 #pragma once
 // TMain: the agent's main window, its only non-modal one. It shows the product, the login and
 // the database line, mirrors the log, starts and stops the engine and polls its state word, sits
-// in the notification area (or, where the desktop has none, minimised), shows the workers' tips
+// in the notification area (or, while the desktop has none, minimised), shows the workers' tips
 // and confirms the exit. Its final close ends the program's message loop.
 //
 // Needs the engine object SPfApp (and so AppVar and AppDM) for its whole life, and a
@@ -12,6 +12,7 @@
 // confirmed (btnExitAppClick, pmnExitClick) or asked for by the system (QuitPolitely).
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -34,6 +35,11 @@ inline constexpr const char* kAppTitle = "Velmora移动智能平台数据同步�
 // Closes the modal dialogs that are open, innermost first. Each one's loop returns when control
 // gets back to it (at once when the message loop is ending).
 void CloseModalDialogs();
+
+// Whether the desktop has a notification area right now. The system's answer unless a test
+// stands in for an area (an empty function restores the system's answer).
+[[nodiscard]] bool TrayAreaAvailable();
+void SetTrayAreaQuery(std::function<bool()> aQuery);
 
 class TVqLabel;
 class TMemoLogView;
@@ -73,6 +79,7 @@ class TMain : public QWidget {
   QAction* pmnExit;
   QTimer* tmrAutoStart;  // 600 ms, one run
   QTimer* tmrServer;     // 300 ms state poll
+  QTimer* tmrTrayArea;   // 1 s, until the tray icon could be shown
 
   // The engine start: every refusal becomes one line of the log view, never a box.
   void SvrStart();
@@ -93,7 +100,8 @@ class TMain : public QWidget {
   void pnlHeadDblClick(Qt::KeyboardModifiers aModifiers);
   void lblCloseClick();
   void ShowTips(const std::string& aTips);
-  // The exception hook of the message loop: logs "运行时出错：" + aMessage (detail log).
+  // The exception hook of the message loop: logs "运行时出错：" + aMessage (detail log); when the
+  // line cannot be written, a message box shows the text.
   static void ApplicationEventsException(const std::string& aMessage);
 
   // The polite quit (SIGTERM, SIGINT): the exit confirmation's "yes" without the question. Open
@@ -135,7 +143,9 @@ class TMain : public QWidget {
   void ShowLogin();
   // The state icons and the three dialog buttons for a stopped or a running engine.
   void ShowState(bool aRunning);
-  // Hides to the tray, or minimises where the desktop has none.
+  // Shows the tray icon once the desktop has a notification area.
+  void ShowTrayIcon();
+  // Hides to the tray, or minimises while no icon can be shown there.
   void HideToTray();
   void ShowWindow();
   // Sets IsExitApp, stops a running engine and closes the window for good.

@@ -44,7 +44,8 @@ TPoliteQuit::TPoliteQuit(QObject* aParent) : QObject(aParent) {
 }
 
 TPoliteQuit::~TPoliteQuit() {
-  SetHandler(SIG_DFL);
+  // The quit is under way from here on: a further signal must not cut the shut-down short.
+  SetHandler(SIG_IGN);
   delete FNotifier;
   ::close(g_pipe[0]);
   ::close(g_pipe[1]);

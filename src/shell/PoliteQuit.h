@@ -3,8 +3,9 @@
 // way (by its main window's caption), and Ctrl-C in a terminal does the same. The signal only
 // sets a flag and wakes the UI thread, where requested() is emitted from the message loop.
 //
-// One instance at a time, made and destroyed on the UI thread; the destructor restores the
-// default handlers.
+// One instance at a time, made and destroyed on the UI thread. The destructor leaves the two
+// signals ignored: it runs on the way out, and the shut-down that follows (the engine freeing
+// its workers) must finish whatever arrives meanwhile.
 #include <QObject>
 
 class QSocketNotifier;

@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QFrame>
+#include <QImage>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <vector>
 
@@ -45,8 +47,8 @@ TEST_F(BaseFormTest, EscRule) {
 // Dragging with the left button on the background or the title moves the window by the mouse's
 // way; a move without the button does not.
 TEST_F(BaseFormTest, DragFromBackgroundAndTitle) {
-  for (QWidget* (*target)(TBaseForm&) : {+[](TBaseForm& f) -> QWidget* { return f.pnlBack; },
-                                          +[](TBaseForm& f) -> QWidget* { return f.lblTitle; }}) {
+  for (QWidget* (*target)(TBaseForm&) :
+       {+[](TBaseForm& f) -> QWidget* { return f.pnlBack; }, +[](TBaseForm& f) -> QWidget* { return f.lblTitle; }}) {
     TBaseForm form;
     form.show();
     form.move(100, 100);
@@ -86,6 +88,43 @@ TEST_F(BaseFormTest, CloseLabelHover) {
   EXPECT_FALSE(form.lblClose->autoFillBackground());
   EXPECT_EQ(form.lblClose->palette().color(QPalette::WindowText), ToQColor(Skin.button_exit_defback));
   Skin.LoadSkin("");
+}
+
+}  // namespace
+}  // namespace tessaly
+
+namespace tessaly {
+namespace {
+
+// The label's picture: what the user sees of it.
+QImage Look(QWidget& aWidget) { return aWidget.grab().toImage(); }
+
+// A skinned label button and a skinned panel's field look disabled while disabled (greyed text),
+// and keep the skin's colours while enabled.
+TEST_F(BaseFormTest, DisabledControlsLookDisabled) {
+  QWidget panel;
+  panel.resize(200, 80);
+  auto* button = new TVqLabel("软件配置", &panel);
+  button->setGeometry(0, 0, 100, 30);
+  SetSkinColors(button, 0x00FE8F3F, 0x00FFFFFF);
+  auto* edit = new QLineEdit("10.0.0.5", &panel);
+  edit->setGeometry(0, 40, 150, 30);
+  SetSkinColors(&panel, 0x00FFFFFF, 0x00000000);
+  panel.show();
+
+  const QImage buttonEnabled = Look(*button);
+  const QImage editEnabled = Look(*edit);
+  EXPECT_EQ(button->palette().color(QPalette::Active, QPalette::WindowText), ToQColor(0x00FFFFFF));
+  EXPECT_EQ(edit->palette().color(QPalette::Active, QPalette::Text), ToQColor(0x00000000));
+  button->setEnabled(false);
+  edit->setEnabled(false);
+  EXPECT_NE(Look(*button), buttonEnabled);
+  EXPECT_NE(Look(*edit), editEnabled);
+  const QColor grey = button->palette().color(QPalette::Disabled, QPalette::WindowText);
+  EXPECT_NE(grey, ToQColor(0x00FFFFFF));
+  EXPECT_EQ(edit->palette().color(QPalette::Disabled, QPalette::Text), grey);
+  button->setEnabled(true);
+  EXPECT_EQ(Look(*button), buttonEnabled);
 }
 
 }  // namespace

@@ -85,10 +85,10 @@ TEST_F(MsgBoxTest, KeysClickButtons) {
       {"确定(Enter)", false, true, Qt::Key_Escape, 0},
       {"确定(Enter)", false, false, Qt::Key_Escape, -1},  // the information box
       {"确定(Enter)", true, true, Qt::Key_F2, 2},
-      {"确定(Enter)", false, true, Qt::Key_F2, -1},       // ReTry hidden
+      {"确定(Enter)", false, true, Qt::Key_F2, -1},  // ReTry hidden
       {"确定(F5)", false, true, Qt::Key_F5, 1},
-      {"确定(F5)", false, true, Qt::Key_Return, -1},      // F5 took Enter's place
-      {"确定", false, true, Qt::Key_Return, 1},           // no hot-key text: the plain Enter rule
+      {"确定(F5)", false, true, Qt::Key_Return, -1},  // F5 took Enter's place
+      {"确定", false, true, Qt::Key_Return, 1},       // no hot-key text: the plain Enter rule
       {"确定(f12)", false, true, Qt::Key_F12, 1},
       {"确定(Enter)", false, true, Qt::Key_A, -1},
   };
@@ -188,8 +188,10 @@ void AnswerNextBox(int aKey) {
   QTimer::singleShot(0, [aKey] {
     auto* box = qobject_cast<TMsgBox*>(QApplication::activeModalWidget());
     ASSERT_NE(box, nullptr);
-    if (aKey == 0) box->lblClose->Click();
-    else Press(box, aKey);
+    if (aKey == 0)
+      box->lblClose->Click();
+    else
+      Press(box, aKey);
   });
 }
 
@@ -243,6 +245,25 @@ TEST_F(MsgBoxTest, OtherThreadLogsAndAnswersNo) {
   UiHooks::SetMsgQueryHook({});
   UiHooks::SetCopyToClipHook({});
   Logger.store(nullptr);
+}
+
+// A long text without a break opportunity (a host name in an error) wraps inside the message
+// area instead of running out at both sides; what it says is unchanged.
+TEST_F(MsgBoxTest, LongUnbreakableTextWraps) {
+  const QString message =
+      "服务地址有误：shop0001backofficeserverwitharatherlongname.branchregioneast.velmoraexamplenet.cn:"
+      "14330需设置外网地址";
+  TMsgBox box;
+  box.lblTitle->setText("消息");
+  box.lblMsg->setText(message);
+  box.show();
+  const QRect area = box.lblMsg->contentsRect();
+  const QRect used =
+      QFontMetrics(box.lblMsg->font()).boundingRect(area, Qt::TextWordWrap | Qt::AlignCenter, box.lblMsg->text());
+  EXPECT_LE(used.width(), area.width());
+  EXPECT_GE(used.left(), area.left());
+  EXPECT_EQ(QString(box.lblMsg->text()).remove(QChar(0x200B)), message);
+  EXPECT_FALSE(vqtest::SaveScreenshot(box, "msgbox_long_host").empty());
 }
 
 // Screenshots of the information box and the question box with a remark and ReTry.

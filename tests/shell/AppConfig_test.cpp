@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QtTest/QTest>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QSpinBox>
 #include <string>
 #include <vector>
@@ -30,7 +32,8 @@ class AppConfigTest : public DialogFixture {
   // Tessaly.ini of the fixture plus a server-mode section for 00029 on the fake SOAP service.
   void WriteServerSection(const std::string& dbTitle = "", const std::string& dbName = "") {
     WriteIni("[DBConfig_00029]\r\nSvrHost=127.0.0.1\r\nSvrPort=" + std::to_string(soap.Port()) +
-             "\r\nSvrDBTitle=" + dbTitle + "\r\nSvrDBName=" + dbName + "\r\n"
+             "\r\nSvrDBTitle=" + dbTitle + "\r\nSvrDBName=" + dbName +
+             "\r\n"
              "[DBConfig_00050]\r\nSvrHost=\r\nSvrPort=0\r\nSvrDBName=hosted\r\nSvrDBId=abc\r\n");
     NewEngine();
     SPfApp = app.get();
@@ -114,12 +117,11 @@ TEST_F(AppConfigTest, RefusalsKeepSettings) {
       {"empty address", "00029", [](TAppConfig& d, int) { d.edtSvrHost->setText("  "); }, "请输入帐套服务器地址！"},
       {"port 0", "00029", [](TAppConfig& d, int) { d.edtSvrPort->setText("0"); }, "请输入帐套服务器端口号！"},
       {"no account set", "00039", [](TAppConfig&, int) {}, "请选择软件帐套！"},
-      {"server refused", "00029",
-       [refused](TAppConfig& d, int) { d.edtSvrPort->setText(QString::number(refused)); },
+      {"server refused", "00029", [refused](TAppConfig& d, int) { d.edtSvrPort->setText(QString::number(refused)); },
        "连接软件服务器失败，请检查！\r\n"},
       {"hosted without server", "00050", [](TAppConfig&, int) {}, "连接软件服务器失败，请检查！\r\n"},
-      {"database unreachable", "00012",
-       [](TAppConfig& d, int) { d.edtDBName->setText("/nonexistent/folder/none.db"); }, "数据库帐套连接失败，"},
+      {"database unreachable", "00012", [](TAppConfig& d, int) { d.edtDBName->setText("/nonexistent/folder/none.db"); },
+       "数据库帐套连接失败，"},
       {"no product", "", [](TAppConfig& d, int) { d.edtDBName->setText("/nonexistent/folder/none.db"); },
        "数据库帐套连接失败，"},
   };
@@ -127,8 +129,10 @@ TEST_F(AppConfigTest, RefusalsKeepSettings) {
     messages.clear();
     TAppConfig dlg(false);
     dlg.show();
-    if (std::string(c.Code).empty()) dlg.cbbSoftVer->setCurrentIndex(-1);
-    else Choose(dlg, c.Code);
+    if (std::string(c.Code).empty())
+      dlg.cbbSoftVer->setCurrentIndex(-1);
+    else
+      Choose(dlg, c.Code);
     c.Edit(dlg, soap.Port());
     dlg.lblOKClick();
     ASSERT_EQ(messages.size(), 1u) << c.Name;
@@ -249,6 +253,25 @@ TEST_F(AppConfigTest, ServerTest) {
   EXPECT_FALSE(AppVar->SvrUseWSDL);
 }
 
+// A member-service host that the server returns but the check refuses is kept: the address field
+// names it with the reason, and the save stores it with the box unticked.
+TEST_F(AppConfigTest, RefusedMemberHostIsKeptAndNamed) {
+  WriteServerSection();
+  soap.SetServiceAddr("192.168.1.20");
+  TAppConfig dlg(false);
+  dlg.show();
+  Choose(dlg, "00029");
+  dlg.chkSvrVIPConn->setChecked(true);
+  QTest::mouseClick(dlg.lblSvrTest, Qt::LeftButton, {}, dlg.lblSvrTest->rect().center());
+  EXPECT_EQ(dlg.edtVIPSvrHost->text().toStdString(), "服务地址有误：192.168.1.20需设置外网地址");
+  EXPECT_FALSE(dlg.chkSvrVIPConn->isChecked());
+  dlg.lblOKClick();
+  EXPECT_EQ(dlg.FiResult, 1);
+  EXPECT_EQ(AppVar->SvrVIPHost, "192.168.1.20");
+  EXPECT_EQ(Ini("DBConfig_00029", "SvrVIPHost"), "192.168.1.20");
+  EXPECT_FALSE(AppVar->SvrVIPConnOK.v());
+}
+
 // An account-set name, title or member-service host with a line break from the server is refused
 // with a log line before anything is saved: written, it would add keys and sections of its own.
 TEST_F(AppConfigTest, ServerTextWithLineBreakIsRefused) {
@@ -292,8 +315,8 @@ TEST_F(AppConfigTest, LockedDialog) {
   TAppConfig dlg(true);
   dlg.show();
   for (QWidget* w : std::initializer_list<QWidget*>{dlg.cbbSoftVer, dlg.edtDBHost, dlg.edtDBUser, dlg.edtDBPwd,
-                                                     dlg.edtDBName, dlg.edtSvrHost, dlg.edtSvrPort, dlg.cbbSvrDB,
-                                                     dlg.lblSvrTest, dlg.dtpPullStartDate, dlg.chkSvrVIPConn})
+                                                    dlg.edtDBName, dlg.edtSvrHost, dlg.edtSvrPort, dlg.cbbSvrDB,
+                                                    dlg.lblSvrTest, dlg.dtpPullStartDate, dlg.chkSvrVIPConn})
     EXPECT_FALSE(w->isEnabled()) << w->metaObject()->className();
   EXPECT_TRUE(dlg.edtUploadPageSize->isEnabled());
   EXPECT_EQ(dlg.edtVIPSvrHost->text().toStdString(), "不支持外网实时金卡服务");
@@ -368,6 +391,26 @@ TEST_F(AppConfigTest, HostedSaveKeepsConfiguredAccountSet) {
   EXPECT_EQ(Ini("DBConfig_00050", "SvrDBId"), "abc");
 }
 
+// Every caption's text starts within the section margin (where the section heads start) and
+// fits its label.
+TEST_F(AppConfigTest, CaptionsKeepTheSectionMargin) {
+  TAppConfig dlg(false);
+  dlg.show();
+  Choose(dlg, "00012");
+  for (const char* text : {"延时启动：", "拉取时每页：", "上传时每页：", "金卡服务地址：", "对接软件版本："}) {
+    SCOPED_TRACE(text);
+    QLabel* caption = nullptr;
+    for (QLabel* label : dlg.pnlContent->findChildren<QLabel*>())
+      if (label->text() == QString(text)) caption = label;
+    ASSERT_NE(caption, nullptr);
+    const int advance = QFontMetrics(caption->font()).horizontalAdvance(caption->text());
+    ASSERT_LE(advance, caption->width());
+    const int textLeft =
+        (caption->alignment() & Qt::AlignRight) ? caption->geometry().right() + 1 - advance : caption->x();
+    EXPECT_GE(textLeft, 20);
+  }
+}
+
 // Screenshots of the dialog in each database mode.
 TEST_F(AppConfigTest, Screenshots) {
   WriteServerSection("总部", "old_db");
@@ -379,6 +422,13 @@ TEST_F(AppConfigTest, Screenshots) {
     EXPECT_FALSE(vqtest::SaveScreenshot(dlg, name).empty());
     dlg.lblNOClick();
   }
+  // The locked dialog of a logged-in agent: its database part greyed.
+  AppVar->SoftVer = "00029";
+  TSPfApp::CfgDBLoad("");
+  TAppConfig locked(true);
+  locked.show();
+  EXPECT_FALSE(vqtest::SaveScreenshot(locked, "config_locked").empty());
+  locked.lblNOClick();
 }
 
 }  // namespace

@@ -24,6 +24,15 @@ TEST_F(AppStartup, GuardOfTheProgramPath) {
   EXPECT_FALSE(TAppStartup::TakeGuard());
 }
 
+// The application's settings leave the window titles alone: a display name set for the
+// application is appended by the toolkit to every title ("询问 — …").
+TEST_F(AppStartup, WindowTitlesGetNothingAppended) {
+  SetUpAgentApplication();
+  EXPECT_EQ(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+  EXPECT_FALSE(QGuiApplication::quitOnLastWindowClosed());
+  QApplication::setQuitOnLastWindowClosed(true);
+}
+
 struct WaitCase {
   std::string SoftVer;
   std::string Arg;

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableView>
+#include <QtTest/QTest>
 #include <string>
 #include <vector>
 
@@ -87,10 +88,20 @@ TEST_F(AppTransQueryTest, ChooseShowsInfoAndCopies) {
   EXPECT_EQ(dlg.mmoSql->toPlainText().toStdString(), memo);
   EXPECT_EQ(dlg.lblTabInfo->toolTip().toStdString(), "传输表[BI]：bi_item，分布式：1[双击展开]，\n" + memo);
   EXPECT_FALSE(dlg.mmoSql->isVisible());
-  emit dlg.lblTabInfo->doubleClicked();
+  // A double-click on the information line toggles the header once.
+  const auto doubleClick = [](QWidget* aWidget) {
+    QTest::mouseDClick(aWidget, Qt::LeftButton, {}, QPoint(10, aWidget->height() / 2));
+  };
+  doubleClick(dlg.lblTabInfo);
   EXPECT_EQ(dlg.pnlHead->height(), 250);
   EXPECT_TRUE(dlg.mmoSql->isVisible());
   EXPECT_EQ(vqtest::SaveScreenshot(dlg, "transfer_query_statements").empty(), false);
+  doubleClick(dlg.lblTabInfo);
+  EXPECT_EQ(dlg.pnlHead->height(), 62);
+  EXPECT_FALSE(dlg.mmoSql->isVisible());
+  // The header itself, beside the line, toggles it the same way.
+  doubleClick(dlg.pnlHead);
+  EXPECT_EQ(dlg.pnlHead->height(), 250);
   dlg.pnlHeadDblClick();
   EXPECT_EQ(dlg.pnlHead->height(), 62);
   EXPECT_FALSE(dlg.mmoSql->isVisible());
@@ -114,25 +125,38 @@ struct QueryCase {
 // The statements of a query: the stored checkpoint of the type (or "D-" type) read first, then
 // the template filled with it, the branch number only for the distributed family.
 TEST_F(AppTransQueryTest, GoldenQueryStatements) {
-  ASSERT_TRUE(db.Exec("insert into spf_t_trans_record(softid,trans_type,table_name,last_change,last_date) values"
-                      "(5,'BI','bi_t_item',7,'2024-01-02 03:04:05'),(5,'D-BI','bi_t_item',-3,null)"));
+  ASSERT_TRUE(
+      db.Exec("insert into spf_t_trans_record(softid,trans_type,table_name,last_change,last_date) values"
+              "(5,'BI','bi_t_item',7,'2024-01-02 03:04:05'),(5,'D-BI','bi_t_item',-3,null)"));
   AppVar->BranchNo.v("0001");
-  const std::string readDate = "select last_date from spf_t_trans_record where softid=5 and trans_type='BI' and "
-                               "table_name='bi_t_item'";
-  const std::string readChange = "select last_change from spf_t_trans_record where softid=5 and trans_type='BI' "
-                                 "and table_name='bi_t_item'";
+  const std::string readDate =
+      "select last_date from spf_t_trans_record where softid=5 and trans_type='BI' and "
+      "table_name='bi_t_item'";
+  const std::string readChange =
+      "select last_change from spf_t_trans_record where softid=5 and trans_type='BI' "
+      "and table_name='bi_t_item'";
   const std::vector<QueryCase> cases = {
-      {"stored checkpoint, family 1", 1, false, false,
-       {readDate, readChange,
-        "select item_no,item_name from bi_t_item where 7>=-1 and branch_no<>'0001'"}, 1},
-      {"stored checkpoint, other family", 0, false, false,
-       {readDate, readChange, "select item_no,item_name from bi_t_item where 7>=-1 and branch_no<>''"}, 3},
-      {"from the start", 0, true, false,
-       {"select item_no,item_name from bi_t_item where -1>=-1 and branch_no<>''"}, 3},
-      {"deleted rows", 0, false, true,
+      {"stored checkpoint, family 1",
+       1,
+       false,
+       false,
+       {readDate, readChange, "select item_no,item_name from bi_t_item where 7>=-1 and branch_no<>'0001'"},
+       1},
+      {"stored checkpoint, other family",
+       0,
+       false,
+       false,
+       {readDate, readChange, "select item_no,item_name from bi_t_item where 7>=-1 and branch_no<>''"},
+       3},
+      {"from the start", 0, true, false, {"select item_no,item_name from bi_t_item where -1>=-1 and branch_no<>''"}, 3},
+      {"deleted rows",
+       0,
+       false,
+       true,
        {"select last_date from spf_t_trans_record where softid=5 and trans_type='D-BI' and table_name='bi_t_item'",
         "select last_change from spf_t_trans_record where softid=5 and trans_type='D-BI' and table_name='bi_t_item'",
-        "select item_no from bi_t_item where -3<0"}, 3},
+        "select item_no from bi_t_item where -3<0"},
+       3},
       {"deleted rows from the start", 0, true, true, {"select item_no from bi_t_item where -1<0"}, 3},
   };
   for (const auto& c : cases) {
@@ -174,7 +198,8 @@ TEST_F(AppTransQueryTest, FailedCheckpointReadIsAnError) {
   TAppTransQuery dlg;
   dlg.show();
   Choose(dlg, "bi_item|bi_t_item");
-  for (const char* failing : {"select last_date from spf_t_trans_record%", "select last_change from spf_t_trans_record%"}) {
+  for (const char* failing :
+       {"select last_date from spf_t_trans_record%", "select last_change from spf_t_trans_record%"}) {
     messages.clear();
     db.ClearFailures();
     db.FailStatements(failing, "连接中断");

@@ -1,6 +1,8 @@
 // The main window around the engine: close-to-tray, the exit confirmation and the polite quit,
 // the log view, the tips, the header and footer lines, the Ctrl + double-click, and screenshots.
 #include <QMouseEvent>
+#include <QSystemTrayIcon>
+#include <QtTest/QTest>
 
 #include <thread>
 
@@ -9,6 +11,7 @@
 #include "platform/WindowCaptions.h"
 #include "shell/AppConfigUnit.h"
 #include "shell/MainFixture.h"
+#include "support/WaitUntil.h"
 
 #include <unistd.h>
 
@@ -224,6 +227,98 @@ TEST_F(MainWindow, LoginLine) {
   EXPECT_EQ(Text(main->lblLogin), "平台企业Id：5");
 }
 
+// The exception hook logs the message; when the line cannot be written (the log folder is gone,
+// a file in its place) a message box shows the same text instead.
+TEST_F(MainWindow, ExceptionHookFallsBackToABox) {
+  NewMain();
+  TvqLib::DetailLogEnabled = true;
+  TMain::ApplicationEventsException("坏的事件");
+  EXPECT_EQ(MemoCount("[主窗口] 运行时出错：坏的事件"), 1u);
+  EXPECT_TRUE(messages.empty());
+
+  const std::string dir = machine.programDir() + "log";
+  std::filesystem::rename(dir, dir + ".kept");
+  vqtest::WriteFileBytes(dir, "");
+  Logger.load()->SetByHour(true);  // the next line opens a file of a new name
+  TMain::ApplicationEventsException("又一个");
+  Logger.load()->SetByHour(false);
+  std::filesystem::remove(dir);
+  std::filesystem::rename(dir + ".kept", dir);
+  EXPECT_EQ(messages, std::vector<std::string>{std::string(kAppTitle) + "|运行时出错：又一个"});
+}
+
+// The VIP marker turned on after the window was made (the member service checked at the engine
+// start) shows its whole text.
+TEST_F(MainWindow, VipMarkerSizedWhenItTurnsOn) {
+  AppVar->SvrVIPConnOK.v(false);
+  NewMain();
+  EXPECT_EQ(Text(main->lblVIPState), "");
+  AppVar->SvrVIPConnOK.v(true);
+  main->SvrStart();
+  ASSERT_EQ(Text(main->lblVIPState), "VIP");
+  const QFontMetrics metrics(main->lblVIPState->font());
+  EXPECT_GE(main->lblVIPState->contentsRect().width(), metrics.horizontalAdvance("VIP"));
+  EXPECT_EQ(main->lblVIPState->x(), main->lblLogin->geometry().right() + 1 + 4);
+}
+
+// A notification area that appears after the window was made (a desktop starting its panel
+// after the agent): the icon shows by itself, and "×" then hides the window into it. While
+// there is no area, or the icon is not shown, "×" only minimises: the window stays reachable.
+class MainTray : public MainFixture {
+ protected:
+  void SetUp() override {
+    MainFixture::SetUp();
+    SetTrayAreaQuery([this] { return area; });
+  }
+  void TearDown() override {
+    SetTrayAreaQuery({});
+    MainFixture::TearDown();
+  }
+  void ClickClose() { QTest::mouseClick(main->lblClose, Qt::LeftButton, {}, main->lblClose->rect().center()); }
+
+  bool area = false;
+};
+
+TEST_F(MainTray, AreaAppearingLaterGetsTheIcon) {
+  NewMain();
+  EXPECT_FALSE(main->TrayIcon->isVisible());
+  ClickClose();
+  EXPECT_TRUE(main->isVisible());
+  EXPECT_TRUE(main->isMinimized());
+  main->pmnShowClick();
+
+  area = true;
+  // Without any action of the user the icon follows the area.
+  EXPECT_TRUE(vqtest::WaitUntil([&] {
+    QCoreApplication::processEvents();
+    return main->TrayIcon->isVisible();
+  }));
+  ClickClose();
+  EXPECT_FALSE(main->isVisible());
+  main->TrayIconDblClick();
+  EXPECT_TRUE(main->IsShownNormally());
+}
+
+TEST_F(MainTray, NeverHiddenWithoutAVisibleIcon) {
+  NewMain();
+  area = true;
+  // The area is there before the icon could follow it: the hide shows the icon first.
+  ClickClose();
+  EXPECT_TRUE(main->TrayIcon->isVisible());
+  EXPECT_FALSE(main->isVisible());
+  main->pmnShowClick();
+
+  // The automatic hide after an "-auto" start, with the area gone meanwhile: minimised.
+  area = false;
+  NewMain("-auto");
+  AppVar->AutoStart = true;
+  main->tmrAutoStartTimer();
+  Poll(TUploadState::Running);
+  EXPECT_TRUE(main->isVisible());
+  EXPECT_TRUE(main->isMinimized());
+  EXPECT_EQ(exits, 0);
+}
+
 // Screenshots of the window stopped, and running with a filled log.
 TEST_F(MainWindow, Screenshots) {
   Skin.LoadSkin("skyblue");  // the program body's set
@@ -235,6 +330,7 @@ TEST_F(MainWindow, Screenshots) {
   QCoreApplication::processEvents();
   EXPECT_FALSE(vqtest::SaveScreenshot(*main, "main_stopped").empty());
 
+  AppVar->SvrVIPConnOK.v(true);  // the VIP marker appears with the start
   main->SvrStart();
   Poll(TUploadState::Running);
   for (int i = 1; i <= 40; ++i)

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include <fstream>
+
 #include "support/BuildTree.h"
 #include "support/DemoWorld.h"
 #include "support/TempDir.h"
@@ -85,6 +87,45 @@ TEST(TessalyRun, SigintIsAPoliteQuitToo) {
   ASSERT_EQ(::kill(agent, SIGINT), 0);
   EXPECT_EQ(vqtest::DemoWorld::WaitExit(agent, 60000), 0);
   EXPECT_EQ(Count(world.LogText(), "[工作线程] 释放成功："), 2u);
+}
+
+// Signals that keep coming while the agent shuts down are absorbed: the engine is still freed
+// (both workers' end lines) and the exit code stays 0.
+TEST(TessalyRun, FurtherSignalsDuringShutDownAreAbsorbed) {
+  vqtest::DemoWorld world(vqtest::BuildFile("src/shell/Tessaly"));
+  const pid_t agent = world.StartAgent({"-auto"}, kOffscreen);
+  ASSERT_TRUE(WaitUntil([&] { return Count(world.LogText(), "[工作线程] 工作线程开启成功.") == 2; }))
+      << world.LogText();
+  int exitCode = -1;
+  for (int i = 0; i < kGuardMs / 20 && exitCode == -1; ++i) {
+    ::kill(agent, i % 2 == 0 ? SIGTERM : SIGINT);
+    exitCode = vqtest::DemoWorld::WaitExit(agent, 1);
+  }
+  EXPECT_EQ(exitCode, 0);
+  const std::string log = world.LogText();
+  EXPECT_EQ(Count(log, "[工作线程] 工作线程已结束."), 2u) << log;
+  EXPECT_EQ(Count(log, "[工作线程] 释放成功："), 2u) << log;
+}
+
+// A SIGTERM during a long "-auto" wait ends the wait at once: the program ends politely without
+// logging in.
+TEST(TessalyRun, SigtermEndsTheAutoStartWait) {
+  vqtest::DemoWorld world(vqtest::BuildFile("src/shell/Tessaly"));
+  const std::string ini = world.ProgramDir() + "Tessaly.ini";
+  std::string text = vqtest::ReadFileBytes(ini);
+  const std::string noWait = "AutoStartWaitTime=0";
+  ASSERT_NE(text.find(noWait), std::string::npos);
+  text.replace(text.find(noWait), noWait.size(), "AutoStartWaitTime=600000");
+  std::ofstream(ini, std::ios::binary | std::ios::trunc) << text;
+
+  const pid_t agent = world.StartAgent({"-auto"}, kOffscreen);
+  // The updater line is written just before the wait.
+  ASSERT_TRUE(WaitUntil([&] { return world.LogText().find("升级检测失败，") != std::string::npos; }))
+      << world.LogText();
+  ASSERT_EQ(::kill(agent, SIGTERM), 0);
+  EXPECT_EQ(vqtest::DemoWorld::WaitExit(agent, 15000), 0);
+  EXPECT_TRUE(world.Platform().RequestsTo("Login.ashx").empty());
+  EXPECT_EQ(world.LogText().find("工作线程开启成功"), std::string::npos);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "foundation/ui/MsgBoxUnit.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QPainter>
@@ -21,8 +22,8 @@ constexpr int kButtonWidth = 120;
 constexpr int kButtonHeight = 38;
 constexpr int kButtonGap = 10;
 constexpr int kMargin = 16;
-constexpr int kViewLeft = 96;       // the message area's left edge beside the picture
-constexpr int kViewWidth = 404;     // its width there, in the 520-pixel window
+constexpr int kViewLeft = 96;    // the message area's left edge beside the picture
+constexpr int kViewWidth = 404;  // its width there, in the 520-pixel window
 constexpr int kPictureLeft = 24;
 constexpr int kViewTop = 44;
 constexpr int kPictureSize = 56;
@@ -34,8 +35,8 @@ QPixmap WarningPicture() {
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setPen(Qt::NoPen);
   painter.setBrush(QColor(0xF5, 0xA6, 0x23));
-  painter.drawPolygon(QPolygon({QPoint(kPictureSize / 2, 2), QPoint(kPictureSize - 2, kPictureSize - 4),
-                                QPoint(2, kPictureSize - 4)}));
+  painter.drawPolygon(
+      QPolygon({QPoint(kPictureSize / 2, 2), QPoint(kPictureSize - 2, kPictureSize - 4), QPoint(2, kPictureSize - 4)}));
   painter.setPen(Qt::white);
   QFont font = painter.font();
   font.setBold(true);
@@ -189,7 +190,44 @@ void TMsgBox::LoadSkin() {
   apply(lblNO, FNOColor, FNOFontColor, Skin.button_exit_defback, Skin.button_exit_deffont);
 }
 
-void TMsgBox::FormShow() { tmrBringFront->start(); }
+namespace {
+
+constexpr QChar kBreakHere(0x200B);  // zero-width space: a line may break after it
+
+// aText with a break opportunity after every character of each run that would not fit in
+// aWidth pixels on a line of its own (a long host name): word wrap cannot break such a run.
+QString Wrappable(const QString& aText, const QFontMetrics& aMetrics, int aWidth) {
+  QString result;
+  QString run;
+  const auto flush = [&] {
+    if (aMetrics.horizontalAdvance(run) <= aWidth) {
+      result += run;
+    } else {
+      for (const QChar c : run) {
+        result += c;
+        result += kBreakHere;
+      }
+    }
+    run.clear();
+  };
+  for (const QChar c : aText) {
+    if (c.isSpace() || c == kBreakHere) {
+      flush();
+      result += c;
+    } else {
+      run += c;
+    }
+  }
+  flush();
+  return result;
+}
+
+}  // namespace
+
+void TMsgBox::FormShow() {
+  lblMsg->setText(Wrappable(lblMsg->text(), QFontMetrics(lblMsg->font()), lblMsg->contentsRect().width()));
+  tmrBringFront->start();
+}
 
 void TMsgBox::lblOKClick() { ButtonClick(1, 1); }
 void TMsgBox::lblNOClick() { ButtonClick(2, 0); }
@@ -207,9 +245,12 @@ void TMsgBox::ButtonClick(int aButtonIndex, int aResult) {
 }
 
 void TMsgBox::lblOKMouseLeave(TVqLabel* aLabel) {
-  if (aLabel == lblOK) SetSkinColors(aLabel, FOKColor, FOKFontColor);
-  else if (aLabel == lblNO) SetSkinColors(aLabel, FNOColor, FNOFontColor);
-  else SetSkinColors(aLabel, FRTColor, FRTFontColor);
+  if (aLabel == lblOK)
+    SetSkinColors(aLabel, FOKColor, FOKFontColor);
+  else if (aLabel == lblNO)
+    SetSkinColors(aLabel, FNOColor, FNOFontColor);
+  else
+    SetSkinColors(aLabel, FRTColor, FRTFontColor);
 }
 
 std::string TMsgBox::GetHotKeyText(const QString& aCaption) {

@@ -6,6 +6,9 @@
 #include <QPalette>
 
 namespace tessaly {
+namespace {
+constexpr TColor kGrayText = 0x006D6D6D;  // the system's grey of disabled text
+}  // namespace
 
 TVqLabel::TVqLabel(const QString& aText, QWidget* aParent) : QLabel(aText, aParent) {}
 
@@ -27,7 +30,10 @@ void TVqLabel::mouseReleaseEvent(QMouseEvent* aEvent) {
 
 void TVqLabel::mouseDoubleClickEvent(QMouseEvent* aEvent) {
   QLabel::mouseDoubleClickEvent(aEvent);
-  if (aEvent->button() == Qt::LeftButton) emit doubleClicked();
+  if (aEvent->button() != Qt::LeftButton) return;
+  // Handled here: left to the parent as well, a panel reacting to double-clicks would act twice.
+  aEvent->accept();
+  emit doubleClicked();
 }
 
 void TVqLabel::enterEvent(QEnterEvent* aEvent) {
@@ -55,9 +61,14 @@ void SetSkinBack(QWidget* aWidget, TColor aBack) {
 void SetSkinFont(QWidget* aWidget, TColor aFont) {
   QPalette palette = aWidget->palette();
   const QColor color = ToQColor(aFont);
-  palette.setColor(QPalette::WindowText, color);
-  palette.setColor(QPalette::Text, color);
-  palette.setColor(QPalette::ButtonText, color);
+  // The skin colours the enabled states only: a disabled control keeps the grey text that
+  // tells the user it does nothing.
+  const QColor grey = ToQColor(kGrayText);
+  for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+    palette.setColor(QPalette::Active, role, color);
+    palette.setColor(QPalette::Inactive, role, color);
+    palette.setColor(QPalette::Disabled, role, grey);
+  }
   aWidget->setPalette(palette);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The label that the dialogs use as a button, a title or a link: a QLabel that reports clicks,
 // double-clicks and the mouse entering and leaving (enabled or not), and carries a Tag (1 marks
-// an "exit" button: cancel or close). Plus the colour setters of the skinned widgets.
+// an "exit" button: cancel or close). A left double-click is handled by the label alone; its
+// parent does not see it. Plus the colour setters of the skinned widgets.
 #include <QLabel>
 
 #include "foundation/ui/VqSkinUtil.h"
