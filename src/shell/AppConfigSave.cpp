@@ -233,6 +233,8 @@ TAppVarDBSnapshot TAppVarDBSnapshot::Take() {
   s.SoftVer = AppVar->SoftVer;
   s.SoftVerName = AppVar->SoftVerName;
   s.SoftModel = AppVar->SoftModel;
+  s.ConnParams = AppDM->FDConnection.Params();
+  s.ConnOpen = AppDM->FDConnection.Connected();
   return s;
 }
 
@@ -254,6 +256,25 @@ void TAppVarDBSnapshot::Restore() const {
   AppVar->SoftVer = SoftVer;
   AppVar->SoftVerName = SoftVerName;
   AppVar->SoftModel = SoftModel;
+  RestoreConnection();
+}
+
+void TAppVarDBSnapshot::RestoreConnection() const {
+  TDbConnection& conn = AppDM->FDConnection;
+  if (conn.Params() == ConnParams && (conn.Connected() || !ConnOpen)) return;
+  try {
+    conn.Close();
+  } catch (const std::exception& e) {
+    Log(std::string("恢复原数据库连接，断开当前连接时：") + e.what());
+  }
+  conn.SetParams(ConnParams);
+  if (!ConnOpen) return;
+  try {
+    conn.Open();
+    Log("已恢复原数据库连接：" + AppVar->DBHost + " " + AppVar->DBUser + " " + AppVar->DBName + ".");
+  } catch (const std::exception& e) {
+    Log(std::string("恢复原数据库连接失败：") + e.what(), true);
+  }
 }
 
 }  // namespace tessaly

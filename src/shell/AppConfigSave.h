@@ -5,6 +5,7 @@
 // back. AppVar and AppDM must be set. UI thread only.
 #include <string>
 
+#include "engine/DbConnection.h"
 #include "foundation/DateTime.h"
 
 namespace tessaly {
@@ -33,11 +34,11 @@ inline constexpr TSoftVerItem kSoftVerList[] = {
 // What the dialog's controls hold when "保存" is pressed.
 struct TConfigForm {
   int SoftVerIndex = -1;
-  int VisiblePanel = -1;  // the database mode whose panel is shown; -1 none
+  int VisiblePanel = -1;                      // the database mode whose panel is shown; -1 none
   std::string DBHost, DBUser, DBPwd, DBName;  // as typed
   std::string SvrHost;                        // as typed
   int SvrPort = 0;
-  std::string SvrDBItem;  // the chosen account-set item; empty when none is chosen
+  std::string SvrDBItem;     // the chosen account-set item; empty when none is chosen
   bool SvrUseWSDL = false;   // the server panel's box
   bool AuthUseWSDL = false;  // the hosted panel's box
   bool SvrVIPConnOK = false;
@@ -103,8 +104,9 @@ bool ConnectConfigDB(const TConfigSave& aSave, std::string& aMsg);
 // Copies the save into AppVar, product and connection first, then the options.
 void ApplyConfig(const TConfigSave& aSave);
 
-// The product and connection fields of AppVar, taken when a settings dialog opens and put back
-// when it ends without a successful save.
+// The product and connection fields of AppVar and the main connection's parameters, taken when
+// a settings dialog opens and put back when it ends without a successful save: a save the
+// database refused has already pointed the connection at the refused parameters.
 struct TAppVarDBSnapshot {
   static TAppVarDBSnapshot Take();
   void Restore() const;
@@ -120,6 +122,12 @@ struct TAppVarDBSnapshot {
   bool SvrVIPConnOK = false;
   std::string SoftVer, SoftVerName;
   int SoftModel = 0;
+  TDbParams ConnParams;
+  bool ConnOpen = false;
+
+ private:
+  // Points the main connection back at ConnParams, opened again when it was open.
+  void RestoreConnection() const;
 };
 
 }  // namespace tessaly

@@ -147,6 +147,40 @@ TEST_F(AppConfigTest, RefusalsKeepSettings) {
   }
 }
 
+// A save refused by the database, then cancelled, leaves the main connection as it was: on its
+// old parameters and working, so the agent reads its checkpoints without a new login.
+TEST_F(AppConfigTest, RefusedDatabaseThenCancelKeepsConnection) {
+  ASSERT_TRUE(
+      db.Exec("insert into spf_t_trans_record(softid,trans_type,table_name,last_change,last_date) values"
+              "(5,'BI','bi_t_item',7,'2024-01-02 03:04:05')"));
+  AppVar->SoftId.v(5);
+  std::string error;
+  ASSERT_TRUE(app->GetConnDB(error)) << error;  // as a login leaves it
+  const std::vector<std::string> before = AppDM->FDConnection.Params().Lines();
+  const auto click = [](QWidget* aWidget) { QTest::mouseClick(aWidget, Qt::LeftButton, {}, aWidget->rect().center()); };
+  TAppConfig dlg(false);
+  dlg.show();
+  ASSERT_EQ(dlg.cbbSoftVer->currentIndex(), SoftVerIndexOf("00012"));
+  dlg.edtDBName->setFocus();
+  QTest::keyClick(dlg.edtDBName, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(dlg.edtDBName, "/nonexistent/folder/none.db");
+  click(dlg.lblOK);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].rfind("消息|数据库帐套连接失败，", 0), 0u) << messages[0];
+  EXPECT_TRUE(dlg.isVisible());
+  click(dlg.lblNO);
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_EQ(dlg.FiResult, 0);
+  EXPECT_EQ(AppDM->FDConnection.Params().Lines(), before);
+  EXPECT_TRUE(AppDM->FDConnection.Connected());
+  bool failed = true;
+  EXPECT_EQ(AppDM->GetTransRecord(error, "BI", "bi_t_item", nullptr, &failed), 7) << error;
+  EXPECT_FALSE(failed);
+  EXPECT_EQ(AppVar->DBName, db.DatabasePath());
+  EXPECT_EQ(Ini("DBConfig_00012", "DBName"), db.DatabasePath());
+  EXPECT_EQ(messages.size(), 1u);
+}
+
 // Choosing another product loads its settings for the dialog; cancelling (or closing with Esc)
 // puts the product and connection fields back, while the options written at once stay written.
 TEST_F(AppConfigTest, ProductChangeThenCancelRestores) {
