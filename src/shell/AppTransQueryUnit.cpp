@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTableView>
+#include <algorithm>
 #include <exception>
 
 #include "engine/AppDMUtil.h"
@@ -195,10 +196,10 @@ void TAppTransQuery::cbbTableChange() {
   FTable = ColumnText(qryTable, "table_name");
   FDelSql = ColumnText(qryTable, "get_delete_sql");
   FSelectSql = ColumnText(qryTable, "get_update_sql");
-  lblTabInfo->setText(QString::fromStdString("传输表[" + FTransType + "]：" + FTransTable + "，分布式：" + FSoftDist +
-                                             "[双击展开]"));
-  mmoSql->setPlainText(QString::fromStdString("查询表：\n" + FTable + "\n查询SQL：\n" + FSelectSql + "\n删除SQL：\n" +
-                                              FDelSql));
+  lblTabInfo->setText(
+      QString::fromStdString("传输表[" + FTransType + "]：" + FTransTable + "，分布式：" + FSoftDist + "[双击展开]"));
+  mmoSql->setPlainText(
+      QString::fromStdString("查询表：\n" + FTable + "\n查询SQL：\n" + FSelectSql + "\n删除SQL：\n" + FDelSql));
   lblTabInfo->setToolTip(lblTabInfo->text() + "，\n" + mmoSql->toPlainText());
 }
 
@@ -243,6 +244,16 @@ void TAppTransQuery::lblOKClick() {
   }
   qryData = std::move(result);
   FModel->SetQuery(qryData);
+  FitColumns();
+}
+
+void TAppTransQuery::FitColumns() {
+  // The fitted width leaves a title no room beside its text; a few pixels keep the bold title of
+  // the current row's columns off the lines.
+  constexpr int kPadding = 8;
+  grdData->resizeColumnsToContents();
+  for (int column = 0; column < FModel->columnCount(); ++column)
+    grdData->setColumnWidth(column, std::min(grdData->columnWidth(column) + kPadding, kMaxColumnWidth));
 }
 
 void TAppTransQuery::grdDataTitleClick(int aColumn) {

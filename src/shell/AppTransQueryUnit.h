@@ -28,6 +28,9 @@ class TDbQueryModel;
 class TAppTransQuery : public TBaseForm {
   Q_OBJECT
  public:
+  // The widest a result column is sized to; a longer value is cut there.
+  static constexpr int kMaxColumnWidth = 300;
+
   explicit TAppTransQuery(QWidget* aParent = nullptr);
   ~TAppTransQuery() override;
 
@@ -38,10 +41,10 @@ class TAppTransQuery : public TBaseForm {
   QCheckBox* chkDelSql;      // "已删数据"
   TVqLabel* lblTabInfo;      // the chosen table; its menu copies the statements
   QMenu* pmTabInfo;
-  QAction* SQL1;             // "复制查询SQL"
-  QAction* SQL2;             // "复制删除SQL"
-  QPlainTextEdit* mmoSql;    // hidden until the header opens
-  TVqLabel* lblLocat;        // "定位"
+  QAction* SQL1;           // "复制查询SQL"
+  QAction* SQL2;           // "复制删除SQL"
+  QPlainTextEdit* mmoSql;  // hidden until the header opens
+  TVqLabel* lblLocat;      // "定位"
   QLabel* lblLocalField;
   QLineEdit* edtLocatValue;
   QTableView* grdData;
@@ -79,6 +82,8 @@ class TAppTransQuery : public TBaseForm {
   bool LocateTable(const std::string& aTransTable, const std::string& aTable);
   // The stored checkpoint of aType for FTable; false (after its message) when it cannot be read.
   bool ReadCheckpoint(const std::string& aType, std::int64_t& aLastChange, TDateTime& aLastDate);
+  // Sizes each result column to its title and values, no wider than kMaxColumnWidth.
+  void FitColumns();
 
   bool FIsInited = false;
   std::string FTransType;

@@ -5,10 +5,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QtTest/QTest>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -253,6 +255,52 @@ TEST_F(AppTransQueryTest, FindByColumn) {
   dlg.lblLocatClick();
   EXPECT_EQ(dlg.CurrentRow(), 2);
   EXPECT_EQ(vqtest::SaveScreenshot(dlg, "transfer_query").empty(), false);
+}
+
+// Each result column is as wide as its title and its values, up to the maximum; a value longer
+// than that is cut at the maximum rather than widening the grid beyond reading.
+TEST_F(AppTransQueryTest, ColumnsFitTitlesAndValues) {
+  ASSERT_TRUE(db.Exec("create table bi_t_branch(branch_no varchar(10), branch_name varchar(60), memo varchar(400))"));
+  const std::string longMemo(120, 'w');
+  ASSERT_TRUE(
+      db.Exec("insert into bi_t_branch values('01','城东第一旗舰专卖店总店','" + longMemo + "'),('02','乙','x')"));
+  ASSERT_TRUE(db.Exec(
+      "insert into spf_t_trans_table(trans_index,soft_ver,trans_state,soft_dist,trans_type,trans_table,table_name,"
+      "get_delete_sql,get_update_sql) values(4,'00012',1,0,'BR','bi_branch','bi_t_branch','',"
+      "'select branch_no,branch_name,memo from bi_t_branch where :last_change>=-1')"));
+  TAppTransQuery dlg;
+  dlg.show();
+  Choose(dlg, "bi_branch|bi_t_branch");
+  const auto click = [](QWidget* aWidget) {
+    QTest::mouseClick(aWidget, Qt::LeftButton, {}, QPoint(6, aWidget->height() / 2));
+  };
+  click(dlg.chkLastChange);
+  ASSERT_TRUE(dlg.chkLastChange->isChecked());
+  click(dlg.lblOK);
+  ASSERT_TRUE(messages.empty());
+  QAbstractItemModel* model = dlg.grdData->model();
+  ASSERT_EQ(model->columnCount(), 3);
+  ASSERT_EQ(model->rowCount(), 2);
+  QTest::mouseClick(dlg.grdData->viewport(), Qt::LeftButton, {}, dlg.grdData->visualRect(model->index(0, 1)).center());
+  ASSERT_EQ(dlg.CurrentRow(), 0);
+  // The titles of the current row's columns are drawn bold.
+  QFont bold = dlg.grdData->horizontalHeader()->font();
+  bold.setBold(true);
+  const QFontMetrics titleFont(bold);
+  const QFontMetrics cellFont(dlg.grdData->font());
+  for (int column = 0; column < model->columnCount(); ++column) {
+    const QString title = model->headerData(column, Qt::Horizontal).toString();
+    SCOPED_TRACE(title.toStdString());
+    int widest = 0;
+    for (int row = 0; row < model->rowCount(); ++row)
+      widest = std::max(widest, cellFont.horizontalAdvance(model->index(row, column).data().toString()));
+    const int width = dlg.grdData->columnWidth(column);
+    EXPECT_GE(width, titleFont.horizontalAdvance(title));
+    EXPECT_GE(width, std::min(widest, TAppTransQuery::kMaxColumnWidth));
+    EXPECT_LE(width, TAppTransQuery::kMaxColumnWidth);
+  }
+  EXPECT_EQ(dlg.grdData->columnWidth(2), TAppTransQuery::kMaxColumnWidth);
+  EXPECT_EQ(vqtest::SaveScreenshot(dlg, "transfer_query_columns").empty(), false);
 }
 
 // A result without rows finds nothing, silently; the chosen field stays for the next query.
