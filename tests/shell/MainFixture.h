@@ -2,7 +2,9 @@
 // Shared fixture of the main window's tests: the dialog fixture's world (emulated machine,
 // Tessaly.ini on the test database, fake platform server, engine object as SPfApp, offscreen
 // application) with the workers held still, so the state word is whatever a test steps it to.
-// The workers' clock is manual: their one-second ticks never end until TearDown lets them go.
+// The workers' clock is manual: SetUp returns once both workers sit in a one-second tick, which
+// then never ends until TearDown lets them go, so a worker that was slow to reach its first
+// tick cannot act on a state word the test has set meanwhile.
 //
 // The exit question is answered by `answer` and recorded in `questions`; message boxes land in
 // `messages` (a start refusal must never show one).
@@ -31,6 +33,7 @@ class MainFixture : public DialogFixture {
   void SetUp() override {
     DialogFixture::SetUp();
     clock.SetSleepMode(vqtest::FakeClock::SleepMode::Manual);
+    ASSERT_TRUE(clock.WaitForSleepers(2)) << "the workers did not reach their tick";
     UiHooks::SetMsgQueryHook([this](const std::string& aMsg, const std::string& aTitle, const std::string&) {
       questions.push_back(aTitle + "|" + aMsg);
       return answer;
@@ -40,7 +43,9 @@ class MainFixture : public DialogFixture {
   void TearDown() override {
     main.reset();
     UiHooks::SetMsgQueryHook({});
-    clock.SetSleepMode(vqtest::FakeClock::SleepMode::Instant);  // lets the workers end
+    // Released on a stopped engine, the workers find no work before the engine object ends them.
+    AppVar->UploadState.v(TUploadState::Stopped);
+    clock.SetSleepMode(vqtest::FakeClock::SleepMode::Instant);
     DialogFixture::TearDown();
   }
 
