@@ -1,25 +1,17 @@
 #include "support/TempDir.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 
 #include "platform/ProgramInfo.h"
+#include "support/TempRoot.h"
 
 namespace vqtest {
 
-TempDir::TempDir() {
-  std::string tmpl = (std::filesystem::temp_directory_path() / "vqtest.XXXXXX").string();
-  if (mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = tmpl;
-}
+TempDir::TempDir() : path_(MakeUniqueFolder(ProcessTempRoot(), "vqtest.")) {}
 
-TempDir::~TempDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
-}
+TempDir::~TempDir() { RemoveTree(path_.c_str()); }
 
 TempProgramDir::TempProgramDir() { platform::SetProgramFileForTests(dir_.file("Tessaly")); }
 

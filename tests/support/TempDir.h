@@ -1,6 +1,6 @@
 #pragma once
-// A fresh folder under /tmp for one test, removed with everything in it when the object dies;
-// and one that is also the program folder while it lives.
+// A fresh folder for one test in the process's folder under TMPDIR (TempRoot.h), removed with
+// everything in it when the object dies; and one that is also the program folder while it lives.
 #include <string>
 
 namespace vqtest {

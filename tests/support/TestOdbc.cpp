@@ -91,7 +91,9 @@ std::string DiagText(SQLSMALLINT type, SQLHANDLE h) {
 
 const std::string& InstallOdbcDrivers() {
   static TempDir* dir = [] {
-    auto* d = new TempDir();  // lives to the end of the process, as the manager's cached setting does
+    // Lives to the end of the process, as the manager's cached setting does; the process's
+    // temporary folder goes with everything in it then.
+    auto* d = new TempDir();
     WriteFileBytes(d->file("odbcinst.ini"), std::string("[") + kTestOdbcDriver +
                                                 "]\nDescription=T-SQL on SQLite test driver\nDriver=" VQ_TEST_ODBC_DRIVER
                                                 "\nUsageCount=1\n\n[" +
