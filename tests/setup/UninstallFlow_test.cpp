@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -11,6 +10,7 @@
 #include "platform/FileOps.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
+#include "platform/TextCodec.h"
 #include "setup/core/InstallItemsText.h"
 #include "setup/core/LineList.h"
 #include "setup/core/TagValue.h"
@@ -389,7 +389,8 @@ TEST_F(UninstallFlowTest, DriveRootStays) {
 // file name holds a separator or ":", is refused and logged; nothing outside the folder it names
 // is touched, and the remaining records are still handled.
 TEST_F(UninstallFlowTest, HostileRecordsAreRefused) {
-  const std::string bait = fs::temp_directory_path().string() + "/vq-uninstall-bait-" + std::to_string(::getpid());
+  const vqtest::TempDir host;
+  const std::string bait = host.file("vq-uninstall-bait");
   vqtest::WriteFileBytes(bait, "host file");
   struct Case {
     std::string fields;
@@ -405,7 +406,7 @@ TEST_F(UninstallFlowTest, HostileRecordsAreRefused) {
       {"dst_path:;dst_filename:victim.dll;", "victim.dll"},
       {"dst_path:" + fs::path(bait).parent_path().string() + "/;dst_filename:" + fs::path(bait).filename().string() +
            ";",
-       bait},
+       platform::AsciiLower(bait)},
   };
   std::string evil;
   for (std::size_t i = 0; i < cases.size(); ++i)
@@ -429,7 +430,6 @@ TEST_F(UninstallFlowTest, HostileRecordsAreRefused) {
   // Drive paths keep the placeholder's case; the lower-cased record gives the rest.
   for (const Case& c : cases)
     EXPECT_NE(log.find("拒绝卸载文件，路径不安全：" + c.target), std::string::npos) << c.target;
-  fs::remove(bait);
 }
 
 }  // namespace
