@@ -1,32 +1,17 @@
 // The resource trailer reader over any executable file. Oracles: every listed resource either
 // reads back or reports why not; packing one more blob keeps every resource that read back and
 // adds the new one; nothing crashes or reads outside the file.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <string>
 
+#include "FuzzInput.h"
 #include "platform/ExeResources.h"
 
-namespace {
-
-std::string TempFile() {
-  static const std::string path = [] {
-    std::string tmpl = "/tmp/vq_exe_resources_fuzz.XXXXXX";
-    const int fd = mkstemp(tmpl.data());
-    if (fd >= 0) close(fd);
-    return tmpl;
-  }();
-  return path;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSize) {
-  const std::string file = TempFile();
+  static const std::string file = vqfuzz::ScratchDir() + "resources.exe";
   std::ofstream(file, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(aData),
                                                                   static_cast<std::streamsize>(aSize));
   std::string error;

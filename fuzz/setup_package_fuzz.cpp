@@ -4,26 +4,18 @@
 // either extracts (1), is missing (0) or fails with EZipError, and what extracts has the
 // CRC-32 and size of one of the archive's central directory records; a module list read back from its
 // comma text is the list that was read.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 
+#include "FuzzInput.h"
 #include "platform/TextLines.h"
 #include "setup/core/InstallItemsText.h"
 #include "setup/core/LineList.h"
 #include "setup/core/ZipPackage.h"
 
 namespace {
-
-std::string TempFile(const char* tag) {
-  std::string tmpl = std::string("/tmp/vq_setup_package_fuzz_") + tag + ".XXXXXX";
-  const int fd = mkstemp(tmpl.data());
-  if (fd >= 0) close(fd);
-  return tmpl;
-}
 
 void Write(const std::string& file, const std::string& bytes) {
   std::ofstream(file, std::ios::binary | std::ios::trunc)
@@ -57,8 +49,8 @@ bool DirectoryHolds(const std::string& zip, std::uint32_t crc, std::size_t size)
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSize) {
-  static const std::string archiveFile = TempFile("zip");
-  static const std::string mapFile = TempFile("map");
+  static const std::string archiveFile = vqfuzz::ScratchDir() + "package.zip";
+  static const std::string mapFile = vqfuzz::ScratchDir() + "package.map";
   const std::string input(reinterpret_cast<const char*>(aData), aSize);
   const std::size_t cut = input.find('\xFF');
   Write(archiveFile, input.substr(0, cut));
