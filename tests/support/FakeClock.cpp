@@ -64,7 +64,9 @@ void FakeClock::SleepMs(int ms) {
       g.unlock();
       std::this_thread::sleep_for(real);
       g.lock();
-      AdvanceLocked(pause);
+      // Once the test has switched to Manual, only the test moves the clock: a pause that
+      // began before the switch must not wake the threads already held.
+      if (mode_ != SleepMode::Manual) AdvanceLocked(pause);
       break;
     }
     case SleepMode::Manual: {
