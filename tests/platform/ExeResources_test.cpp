@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "support/Quoted.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -122,7 +123,7 @@ TEST(ExeResources, PackerToolAppendsFiles) {
   const std::string exe = dir.file("Setup.exe");
   vqtest::WriteFileBytes(exe, "MZ");
   vqtest::WriteFileBytes(dir.file("setup.cfg"), "[App]");
-  const std::string cmd = PackerTool() + " " + exe + " soft_cfg=" + dir.file("setup.cfg");
+  const std::string cmd = PackerTool() + " " + vqtest::Quoted(exe) + " " + vqtest::Quoted("soft_cfg=" + dir.file("setup.cfg"));
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   std::string error;
   const auto res = platform::ResourceFile::Open(exe, error);

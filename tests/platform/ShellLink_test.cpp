@@ -17,6 +17,9 @@ namespace {
 TEST(ShellLink, WritesDesktopEntries) {
   vqtest::MachineRootFixture machine;
   const std::string root = machine.root();
+  // A program path with a blank is quoted; the root holds one when TMPDIR does.
+  const std::string plainExe = root + "/drive_c/T/a.exe";
+  const std::string plainExec = plainExe.find(' ') == std::string::npos ? plainExe : "\"" + plainExe + "\"";
   struct Case {
     platform::ShellLink link;
     std::string expected;
@@ -25,8 +28,8 @@ TEST(ShellLink, WritesDesktopEntries) {
        "[Desktop Entry]\nType=Application\nName=Tessaly\nExec=\"" + root +
            "/drive_c/Program Files/Tool/Tessaly.exe\"\nPath=" + root + "/drive_c/Program Files/Tool\nComment=Sync agent\n"},
       {{"C:\\T\\a.exe", "-auto \"x y\" 100% $HOME a\\b", "", "C:\\T\\a.ico", "two\nlines"},
-       "[Desktop Entry]\nType=Application\nName=Tessaly\nExec=" + root +
-           "/drive_c/T/a.exe -auto \"x y\" 100%% \"\\\\$HOME\" \"a\\\\\\\\b\"\nIcon=" + root +
+       "[Desktop Entry]\nType=Application\nName=Tessaly\nExec=" + plainExec +
+           " -auto \"x y\" 100%% \"\\\\$HOME\" \"a\\\\\\\\b\"\nIcon=" + root +
            "/drive_c/T/a.ico\nComment=two\\nlines\n"},
       {{"http://www.example.test/help", "", "http://www.example.test/help", "C:\\T\\web.ico", ""},
        "[Desktop Entry]\nType=Link\nName=Tessaly\nURL=http://www.example.test/help\nIcon=" + root + "/drive_c/T/web.ico\n"},

@@ -12,6 +12,7 @@
 #include "setup/core/VqApp.h"
 #include "setup/core/VqLib.h"
 #include "support/ExecActionWorld.h"
+#include "support/Quoted.h"
 #include "support/RunningStandin.h"
 #include "support/Standins.h"
 #include "support/TempDir.h"
@@ -136,8 +137,8 @@ TEST_F(ExecActionTypesTest, StartsAProgramInItsFolder) {
   KeepCurrentFolder keep;
   vqtest::TempDir out;
   vqtest::PlaceProgramStandin("C:\\Apps\\T\\bin\\Stand.exe");
-  ASSERT_TRUE(Run("exec_type:8;src_file:<app_path>bin\\Stand.exe;exec_params:--cwd " + out.file("cwd") + " --args " +
-                  out.file("args") + " 甲 b;setup_style:1;"));
+  ASSERT_TRUE(Run("exec_type:8;src_file:<app_path>bin\\Stand.exe;exec_params:--cwd " + vqtest::Quoted(out.file("cwd")) +
+                  " --args " + vqtest::Quoted(out.file("args")) + " 甲 b;setup_style:1;"));
   EXPECT_EQ(world.NewLogEntries(), Lines{"启动程序：[Stand.exe]-C:\\Apps\\T\\bin\\Stand.exe不等待ShellExec-[成功]"});
   ASSERT_TRUE(vqtest::WaitUntil([&] { return vqtest::ReadFileBytes(out.file("args")) == "甲\nb\n"; }));
   EXPECT_EQ(vqtest::ReadFileBytes(out.file("cwd")), world.fx.Host("C:\\Apps\\T\\bin"));

@@ -13,6 +13,7 @@
 #include "platform/WindowCaptions.h"
 #include "setup/core/VqLib.h"
 #include "support/MachineRootFixture.h"
+#include "support/Quoted.h"
 #include "support/SetupFakeClock.h"
 #include "support/Standins.h"
 #include "support/TempDir.h"
@@ -75,7 +76,7 @@ TEST(VqLibPrograms, RunCommandWaitGivesExitCodeAndWorkingFolder) {
     std::string commandLine;
     int exitCode;
   } cases[] = {
-      {"\"C:\\Program Files\\Tool\\Stand.exe\" --cwd " + out.file("cwd") + " --exit 7", 7},
+      {"\"C:\\Program Files\\Tool\\Stand.exe\" --cwd " + vqtest::Quoted(out.file("cwd")) + " --exit 7", 7},
       {"C:\\Program Files\\Tool\\Stand.exe --exit 3", 3},
       {"c:\\program files\\tool\\stand --exit 0", 0},
       {"C:\\Program Files\\Tool\\Missing.exe --exit 9", 0},
@@ -92,7 +93,7 @@ TEST(VqLibPrograms, RunCommandWaitRefusesLongCommandLines) {
   CapturedNotes notes;
   vqtest::TempDir out;
   vqtest::PlaceProgramStandin("C:\\T\\Stand.exe");
-  const std::string head = "C:\\T\\Stand.exe --args " + out.file("args") + " --exit 4 ";
+  const std::string head = "C:\\T\\Stand.exe --args " + vqtest::Quoted(out.file("args")) + " --exit 4 ";
   const std::string fits = head + std::string(512 - head.size(), 'a');
   EXPECT_EQ(TvqLib::RunCommandWait(fits, false), 0);  // --args swallows the rest
   EXPECT_EQ(vqtest::ReadFileBytes(out.file("args")), "--exit\n4\n" + std::string(512 - head.size(), 'a') + "\n");
@@ -109,7 +110,7 @@ TEST(VqLibPrograms, RunCommandDoesNotWaitAndDiscardsOutput) {
   vqtest::MachineRootFixture machine;
   vqtest::TempDir out;
   vqtest::PlaceProgramStandin("C:\\T\\Stand.exe");
-  ASSERT_TRUE(TvqLib::RunCommand("C:\\T\\Stand.exe --print 1000000 --cwd " + out.file("done"), false));
+  ASSERT_TRUE(TvqLib::RunCommand("C:\\T\\Stand.exe --print 1000000 --cwd " + vqtest::Quoted(out.file("done")), false));
   EXPECT_TRUE(vqtest::WaitUntil([&] { return std::filesystem::exists(out.file("done")); }));
   EXPECT_FALSE(TvqLib::RunCommand("C:\\T\\Missing.exe", false));
   EXPECT_FALSE(TvqLib::RunCommand("", false));
@@ -198,7 +199,7 @@ TEST(VqLibPrograms, ShellOpenAndWait) {
   ASSERT_TRUE(
       platform::WritePrivateProfileString("Shell", "Recorder", out.file("opened"), machine.root() + "/machine.ini"));
   vqtest::PlaceProgramStandin("C:\\Setup\\dotNetFx.exe");
-  EXPECT_TRUE(TvqLib::ShellOpenWait("C:\\Setup\\dotNetFx.exe", "--sleep-ms 50 --cwd " + out.file("cwd"), false));
+  EXPECT_TRUE(TvqLib::ShellOpenWait("C:\\Setup\\dotNetFx.exe", "--sleep-ms 50 --cwd " + vqtest::Quoted(out.file("cwd")), false));
   EXPECT_EQ(vqtest::ReadFileBytes(out.file("cwd")), platform::HostPath("C:\\Setup"));
   EXPECT_EQ(std::filesystem::current_path().string(), platform::HostPath("C:\\Setup"));
   EXPECT_GE(clock.ElapsedMs(), 100);
