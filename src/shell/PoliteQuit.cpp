@@ -50,6 +50,8 @@ TPoliteQuit::~TPoliteQuit() {
   ::close(g_pipe[0]);
   ::close(g_pipe[1]);
   g_pipe[0] = g_pipe[1] = -1;
+  // A request belongs to the life of its instance; the next one starts without it.
+  g_requested = 0;
 }
 
 bool TPoliteQuit::Requested() { return g_requested != 0; }

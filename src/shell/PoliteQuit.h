@@ -20,7 +20,8 @@ class TPoliteQuit : public QObject {
   TPoliteQuit(const TPoliteQuit&) = delete;
   TPoliteQuit& operator=(const TPoliteQuit&) = delete;
 
-  // A signal has arrived (also while the UI thread was blocked and no loop ran yet).
+  // A signal has arrived while an instance lives (also while the UI thread was blocked and no
+  // loop ran yet); false again once that instance is gone.
   [[nodiscard]] static bool Requested();
 
  signals:

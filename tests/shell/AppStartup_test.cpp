@@ -76,7 +76,8 @@ TEST_F(AppStartup, QuitDuringFirstRunDialog) {
   AppVar->SoftVer.clear();
   TAppStartup startup("");
   bool dialogSeen = false;
-  QTimer::singleShot(0, [&] {
+  QObject scope;  // a timer left pending must not outlive what it captured
+  QTimer::singleShot(0, &scope, [&] {
     dialogSeen = qobject_cast<TAppConfig*>(QApplication::activeModalWidget()) != nullptr;
     startup.QuitRequested();
   });
@@ -97,7 +98,7 @@ TEST_F(AppStartup, ProductCodeSkipsTheSettingsDialog) {
 }
 
 // SIGTERM and SIGINT become one request each on the UI thread, and are seen at once by the
-// steps that run before any loop.
+// steps that run before any loop; the request goes with its instance.
 TEST_F(AppStartup, QuitSignals) {
   for (const int signal : {SIGTERM, SIGINT}) {
     SCOPED_TRACE(signal);
@@ -110,6 +111,7 @@ TEST_F(AppStartup, QuitSignals) {
     for (int i = 0; i < 50 && requested == 0; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
     EXPECT_EQ(requested, 1);
   }
+  EXPECT_FALSE(TPoliteQuit::Requested());
 }
 
 }  // namespace
