@@ -154,7 +154,8 @@ void TLeanPlatform::Check() {
     std::int64_t change = 0;
     const auto [end, ec] = std::from_chars(json.data() + at, json.data() + json.size(), change);
     if (ec != std::errc() || (change != FLastChange + 1 && change != 1)) {
-      Reject("a row numbered " + json.substr(at, 12) + " after row " + std::to_string(FLastChange));
+      Reject((ec == std::errc() ? "row " + std::to_string(change) : std::string("a row without its number")) +
+             " after row " + std::to_string(FLastChange));
       return;
     }
     FLastChange = change;
