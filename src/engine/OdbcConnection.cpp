@@ -14,6 +14,7 @@
 
 #include "engine/OdbcConnString.h"
 #include "platform/TextCodec.h"
+#include "platform/Utf16Append.h"
 
 namespace tessaly {
 namespace {

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/Utf16Append.h"
+
 namespace platform {
 namespace {
 

@@ -16,8 +16,6 @@ namespace platform {
 [[nodiscard]] char32_t DecodeUtf8At(std::string_view utf8, std::size_t& pos);
 // Unpaired surrogates become U+FFFD.
 [[nodiscard]] std::string Utf16ToUtf8(std::u16string_view utf16);
-// The same, appended to `out`.
-void AppendUtf16AsUtf8(std::string& out, std::u16string_view utf16);
 [[nodiscard]] bool IsValidUtf8(std::string_view bytes);
 // Bytes as UTF-8 text: valid UTF-8 is kept as it is, anything else has each offending byte
 // replaced by U+FFFD.
