@@ -30,7 +30,8 @@ WText ToW(const std::string& s) {
 
 // Length up to the terminator. Drivers without wide entry points get their texts converted by
 // the driver manager, whose length figures may then count bytes; the terminator is reliable.
-std::size_t LenW(const SQLWCHAR* p, std::size_t max) {
+template <class TUnit>
+std::size_t LenW(const TUnit* p, std::size_t max) {
   std::size_t n = 0;
   while (n < max && p[n] != 0) ++n;
   return n;
@@ -233,7 +234,7 @@ TVqFieldKind KindOfSqlType(SQLSMALLINT type) {
 class TCellReader {
  public:
   TCellReader(const TStmt& st, bool wideDriver, TDbResult& out)
-      : FSt(st), FStmt(st.Handle()), FWide(wideDriver), FOut(out), FBuf(std::make_unique_for_overwrite<char[]>(kBufBytes)) {}
+      : FSt(st), FStmt(st.Handle()), FWide(wideDriver), FOut(out), FBuf(std::make_unique_for_overwrite<char16_t[]>(kChars)) {}
 
   void Read(SQLUSMALLINT col, TVqFieldKind kind) {
     switch (kind) {
@@ -300,10 +301,11 @@ class TCellReader {
 
  private:
   static constexpr std::size_t kBufBytes = 8192;
-  static constexpr std::size_t kChars = kBufBytes / sizeof(SQLWCHAR);
-  static constexpr SQLWCHAR kUnwritten = 0xFFFF;
+  static constexpr std::size_t kChars = kBufBytes / sizeof(char16_t);
+  static_assert(sizeof(SQLWCHAR) == sizeof(char16_t));
+  static constexpr char16_t kUnwritten = 0xFFFF;
 
-  SQLWCHAR& LastUnit() { return reinterpret_cast<SQLWCHAR*>(FBuf.get())[kChars - 1]; }
+  char16_t& LastUnit() { return FBuf[kChars - 1]; }
 
   // False for a null cell, which it adds.
   template <class T>
@@ -338,7 +340,7 @@ class TCellReader {
   }
 
   void Text(SQLUSMALLINT col) {
-    const auto* units = reinterpret_cast<const char16_t*>(FBuf.get());
+    const char16_t* units = FBuf.get();
     FWideText.clear();
     FText.clear();
     bool pieced = false;
@@ -350,7 +352,7 @@ class TCellReader {
       // A driver that will not split a pair of surrogates ends a cut piece one unit early; the
       // last unit then keeps what it held before the call instead of the terminator.
       if (more && LastUnit() != 0) --n;
-      if (!FWide) n = std::min(n, LenW(reinterpret_cast<const SQLWCHAR*>(units), n));
+      if (!FWide) n = std::min(n, LenW(units, n));
       // A text in several pieces is joined before it is converted, so that a pair of surrogates
       // the driver split between two pieces stays one character.
       pieced = pieced || more;
@@ -366,7 +368,7 @@ class TCellReader {
 
   void Bytes(SQLUSMALLINT col) {
     FText.clear();
-    if (Pieces(col, SQL_C_BINARY, kBufBytes, [&](std::size_t bytes, bool) { FText.append(FBuf.get(), bytes); }))
+    if (Pieces(col, SQL_C_BINARY, kBufBytes, [&](std::size_t bytes, bool) { FText.append(reinterpret_cast<const char*>(FBuf.get()), bytes); }))
       FOut.AddText(FText);
   }
 
@@ -374,7 +376,9 @@ class TCellReader {
   SQLHSTMT FStmt;
   bool FWide;
   TDbResult& FOut;
-  std::unique_ptr<char[]> FBuf;  // one piece of a cell; never cleared, as every read says how much it holds
+  // One piece of a cell, of text units (the driver writes them as SQLWCHAR, of the same size) or
+  // bytes; never cleared, as every read says how much it holds.
+  std::unique_ptr<char16_t[]> FBuf;
   std::u16string FWideText;      // a text of several pieces
   std::string FText;             // the cell's value
 };
