@@ -8,17 +8,19 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdlib>
 #include <ctime>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
 
+#include "support/FakePlatformServer.h"
+
 namespace tessaly::bench {
 namespace {
 
 constexpr std::size_t kBlock = 256 * 1024;
-constexpr std::size_t kTail = 64;  // the signature field "md5=" + 32 hex digits ends the body
 
 long long ThreadCpuNanos() {
   timespec ts{};
@@ -50,10 +52,15 @@ void SendAll(int fd, std::string_view data) {
   }
 }
 
+std::string Response(const std::string& body) {
+  return "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
+         std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
 }  // namespace
 
-TLeanPlatform::TLeanPlatform(std::string replyBody) {
-  SetReply(std::move(replyBody));
+TLeanPlatform::TLeanPlatform(std::string replyBody, std::string rowMember)
+    : FReply(Response(replyBody)), FRowKey("\"" + rowMember + "\":") {
   FListener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
@@ -74,9 +81,9 @@ TLeanPlatform::~TLeanPlatform() {
 
 std::string TLeanPlatform::BaseUrl() const { return "http://127.0.0.1:" + std::to_string(FPort) + "/"; }
 
-void TLeanPlatform::SetReply(std::string replyBody) {
-  FReply = "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
-           std::to_string(replyBody.size()) + "\r\nConnection: close\r\n\r\n" + replyBody;
+TReceived TLeanPlatform::Received() const {
+  const std::lock_guard<std::mutex> guard(FLock);
+  return FReceived;
 }
 
 void TLeanPlatform::Serve() {
@@ -86,45 +93,84 @@ void TLeanPlatform::Serve() {
     const int fd = ::accept4(FListener, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) continue;
     const long long start = ThreadCpuNanos();
-    Answer(fd);
+    if (ReadRequest(fd))
+      Check();
+    else
+      Reject("a request ended before its announced length");
+    SendAll(fd, FReply);
+    ::shutdown(fd, SHUT_WR);
     ::close(fd);
     FServerNanos += ThreadCpuNanos() - start;
-    ++FRequests;
   }
 }
 
-void TLeanPlatform::Answer(int fd) {
+bool TLeanPlatform::ReadRequest(int fd) {
   static thread_local std::vector<char> block(kBlock);
   std::string head;
-  std::string tail;
   std::size_t bodyLeft = 0;
   bool inBody = false;
-  for (;;) {
-    if (inBody && bodyLeft == 0) break;
+  FBody.clear();
+  while (!inBody || bodyLeft > 0) {
     const ssize_t n = ::recv(fd, block.data(), block.size(), 0);
-    if (n <= 0) {
-      ++FMalformed;
-      return;
-    }
+    if (n <= 0) return false;
     std::string_view got(block.data(), static_cast<std::size_t>(n));
     if (!inBody) {
       head.append(got);
       const std::size_t end = head.find("\r\n\r\n");
       if (end == std::string::npos) continue;
       inBody = true;
+      const std::string_view header = std::string_view(head).substr(0, end);
+      bodyLeft = std::strtoull(HeaderValue(header, "Content-Length").c_str(), nullptr, 10);
+      if (HeaderValue(header, "Expect") == "100-continue") SendAll(fd, "HTTP/1.1 100 Continue\r\n\r\n");
+      FBody.reserve(bodyLeft);
       got = std::string_view(head).substr(end + 4);
-      bodyLeft = std::strtoull(HeaderValue(head.substr(0, end), "Content-Length").c_str(), nullptr, 10);
-      if (HeaderValue(head.substr(0, end), "Expect") == "100-continue") SendAll(fd, "HTTP/1.1 100 Continue\r\n\r\n");
     }
     const std::size_t take = std::min(bodyLeft, got.size());
-    tail.append(got.substr(take > kTail ? take - kTail : 0, std::min(take, kTail)));
-    if (tail.size() > kTail) tail.erase(0, tail.size() - kTail);
+    FBody.append(got.substr(0, take));
     bodyLeft -= take;
-    if (!head.empty() && inBody) head.clear();
   }
-  if (tail.find("md5=") == std::string::npos) ++FMalformed;
-  SendAll(fd, FReply);
-  ::shutdown(fd, SHUT_WR);
+  return true;
+}
+
+void TLeanPlatform::Check() {
+  std::string json;
+  std::string md5;
+  bool hasJson = false;
+  for (auto& [name, value] : vqtest::DecodeFormBody(FBody)) {
+    if (name == "json") {
+      json = std::move(value);
+      hasJson = true;
+    } else if (name == "md5") {
+      md5 = std::move(value);
+    }
+  }
+  if (!hasJson || md5 != vqtest::PlatformSignature(json)) {
+    Reject(hasJson ? "a wrong signature" : "a request without a json field");
+    return;
+  }
+  std::size_t rows = 0;
+  for (std::size_t at = json.find(FRowKey); at != std::string::npos; at = json.find(FRowKey, at)) {
+    at += FRowKey.size();
+    std::int64_t change = 0;
+    const auto [end, ec] = std::from_chars(json.data() + at, json.data() + json.size(), change);
+    if (ec != std::errc() || (change != FLastChange + 1 && change != 1)) {
+      Reject((ec == std::errc() ? "row " + std::to_string(change) : std::string("a row without its number")) +
+             " after row " + std::to_string(FLastChange));
+      return;
+    }
+    FLastChange = change;
+    ++rows;
+  }
+  const std::lock_guard<std::mutex> guard(FLock);
+  ++FReceived.Requests;
+  FReceived.Rows += rows;
+  FReceived.JsonBytes += json.size();
+}
+
+void TLeanPlatform::Reject(const std::string& why) {
+  const std::lock_guard<std::mutex> guard(FLock);
+  ++FReceived.Requests;
+  if (FReceived.Rejected++ == 0) FReceived.FirstRejection = why;
 }
 
 }  // namespace tessaly::bench

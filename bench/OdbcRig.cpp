@@ -20,6 +20,30 @@ std::atomic<std::int64_t> gCheckpointNanos{0};
 std::atomic<std::int64_t> gCheckpointWrites{0};
 std::atomic<std::int64_t> gCommitNanos{0};
 std::atomic<std::int64_t> gCommits{0};
+std::atomic<std::int64_t> gDriverNanos{0};
+
+// How many wrapped calls this thread is inside.
+thread_local int tCallDepth = 0;
+
+// Enters a driver call, on the heap as the rig; the outermost one on the thread adds its time to
+// `total` unless it is null.
+class TDriverCall {
+ public:
+  explicit TDriverCall(std::atomic<std::int64_t>* total)
+      : FTotal(tCallDepth++ == 0 ? total : nullptr), FStart(TClock::now()) {}
+  ~TDriverCall() {
+    --tCallDepth;
+    if (FTotal != nullptr)
+      *FTotal += std::chrono::duration_cast<std::chrono::nanoseconds>(TClock::now() - FStart).count();
+  }
+  TDriverCall(const TDriverCall&) = delete;
+  TDriverCall& operator=(const TDriverCall&) = delete;
+
+ private:
+  TRigScope FRig;
+  std::atomic<std::int64_t>* FTotal;
+  TClock::time_point FStart;
+};
 
 // Set when this thread has sent a checkpoint upsert whose commit is still to come.
 thread_local bool tCheckpointOpen = false;
@@ -55,15 +79,17 @@ TCheckpointTime CheckpointTime() {
 
 TCommitTime CommitTime() { return {static_cast<double>(gCommitNanos.load()) * 1e-9, gCommits.load()}; }
 
+double DriverCallSeconds() { return static_cast<double>(gDriverNanos.load()) * 1e-9; }
+
 }  // namespace tessaly::bench
 
 using tessaly::bench::Real;
-using tessaly::bench::TRigScope;
+using tessaly::bench::TDriverCall;
 
-// Each wrapper runs the driver manager's function of the same name inside a rig scope.
+// Each wrapper runs the driver manager's function of the same name as a timed driver call.
 #define VQ_RIG_CALL(name, ...)                           \
   static const auto real = Real<decltype(&name)>(#name); \
-  const TRigScope rig;                                   \
+  const TDriverCall call(&tessaly::bench::gDriverNanos); \
   return real(__VA_ARGS__)
 
 extern "C" {
@@ -90,6 +116,22 @@ SQLRETURN SQL_API SQLGetData(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT typ
 
 SQLRETURN SQL_API SQLMoreResults(SQLHSTMT stmt) { VQ_RIG_CALL(SQLMoreResults, stmt); }
 
+SQLRETURN SQL_API SQLNumResultCols(SQLHSTMT stmt, SQLSMALLINT* columns) { VQ_RIG_CALL(SQLNumResultCols, stmt, columns); }
+
+SQLRETURN SQL_API SQLDescribeColW(SQLHSTMT stmt, SQLUSMALLINT column, SQLWCHAR* name, SQLSMALLINT nameMax,
+                                  SQLSMALLINT* nameLength, SQLSMALLINT* type, SQLULEN* size, SQLSMALLINT* digits,
+                                  SQLSMALLINT* nullable) {
+  VQ_RIG_CALL(SQLDescribeColW, stmt, column, name, nameMax, nameLength, type, size, digits, nullable);
+}
+
+SQLRETURN SQL_API SQLSetStmtAttrW(SQLHSTMT stmt, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER length) {
+  VQ_RIG_CALL(SQLSetStmtAttrW, stmt, attribute, value, length);
+}
+
+SQLRETURN SQL_API SQLSetConnectAttrW(SQLHDBC dbc, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER length) {
+  VQ_RIG_CALL(SQLSetConnectAttrW, dbc, attribute, value, length);
+}
+
 SQLRETURN SQL_API SQLExecDirectW(SQLHSTMT stmt, SQLWCHAR* sql, SQLINTEGER length) {
   if (tessaly::bench::IsCheckpointWrite(sql, length)) {
     tessaly::bench::tCheckpointOpen = true;
@@ -98,20 +140,16 @@ SQLRETURN SQL_API SQLExecDirectW(SQLHSTMT stmt, SQLWCHAR* sql, SQLINTEGER length
   VQ_RIG_CALL(SQLExecDirectW, stmt, sql, length);
 }
 
-// The commit ends a checkpoint write that this thread began.
+// A commit is timed apart from the other calls; it ends a checkpoint write that this thread began.
 SQLRETURN SQL_API SQLEndTran(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT completion) {
   static const auto real = Real<decltype(&SQLEndTran)>("SQLEndTran");
   SQLRETURN rc = 0;
-  const auto start = tessaly::bench::TClock::now();
+  const bool commit = completion == SQL_COMMIT;
   {
-    const TRigScope rig;
+    const TDriverCall call(commit ? &tessaly::bench::gCommitNanos : &tessaly::bench::gDriverNanos);
     rc = real(type, handle, completion);
   }
-  if (completion == SQL_COMMIT) {
-    tessaly::bench::gCommitNanos +=
-        std::chrono::duration_cast<std::chrono::nanoseconds>(tessaly::bench::TClock::now() - start).count();
-    ++tessaly::bench::gCommits;
-  }
+  if (commit) ++tessaly::bench::gCommits;
   if (tessaly::bench::tCheckpointOpen) {
     tessaly::bench::tCheckpointOpen = false;
     const auto spent = tessaly::bench::TClock::now() - tessaly::bench::tCheckpointStart;

@@ -1,8 +1,9 @@
 #pragma once
 // The ODBC calls of the benchmark program are wrapped: inside them the heap counts as the rig's
-// (HeapCounter.h), and a checkpoint write (the checkpoint upsert and the commit after it) is
-// timed, so the benchmark can tell which share of a page it takes, as is every commit, so that
-// the agent's time can be told apart from the test database's commit latency.
+// (HeapCounter.h), and each is timed, so that the agent's time can be told apart from the test
+// driver's: commits (SQLEndTran) apart, as they are the test database's latency, and every
+// other call together. A checkpoint write (the checkpoint upsert and the commit after it) is
+// timed as well, so the benchmark can tell which share of a page it takes.
 //
 // Threads: any thread; the totals are atomic.
 #include <cstdint>
@@ -22,5 +23,9 @@ struct TCommitTime {
 };
 
 [[nodiscard]] TCommitTime CommitTime();
+
+// Seconds spent inside the driver's calls other than commits, since the program started. A call
+// the driver makes to an entry point while inside another counts once.
+[[nodiscard]] double DriverCallSeconds();
 
 }  // namespace tessaly::bench

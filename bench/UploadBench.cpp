@@ -8,6 +8,8 @@
 //   BarePipeline  the same query, then per page only the JSON, the signature and the form post;
 //   PageJson      only the page texts of an opened query, by the direct writer (writer:1) and by
 //                 the tree writer it replaced (writer:0), without and with a field hook;
+//   QueryOpen     only the opening of the upload query, which fetches every row;
+//   FormBody      only the form bodies of the posts, from their page texts;
 //   PullReply     one pull of a mini-program order page of 8 MB and of one just under the reply
 //                 cap: received, logged and read into its records.
 //
@@ -105,38 +107,52 @@ class THeapWatch {
 };
 
 // What an end-to-end figure holds besides the agent's own work: the time in commits, whose
-// latency is the test database's, and the stand-in's CPU time, during which the agent waits.
+// latency is the test database's, the time in the test driver's other calls, and the stand-in's
+// CPU time, during which the agent waits.
 class TShareWatch {
  public:
   explicit TShareWatch(TUploadBenchWorld& world) : world_(world), commitMsBefore_(world.CommitLatencyMs()) {}
   void Start() {
-    commits_ = CommitTime();
+    commits_ = CommitTime().Seconds;
+    driver_ = DriverCallSeconds();
     standIn_ = world_.StandInSeconds();
   }
   void Stop(double wallSeconds) {
-    const double commits = CommitTime().Seconds - commits_.Seconds;
-    const double standIn = world_.StandInSeconds() - standIn_;
     wall_ += wallSeconds;
-    commitSeconds_ += commits;
-    standInSeconds_ += standIn;
+    commitSeconds_ += CommitTime().Seconds - commits_;
+    driverSeconds_ += DriverCallSeconds() - driver_;
+    standInSeconds_ += world_.StandInSeconds() - standIn_;
   }
   void Report(benchmark::State& state, int rows) {
-    const double iterations = static_cast<double>(std::max<std::int64_t>(state.iterations(), 1));
+    const double perRow = 1e6 / static_cast<double>(std::max<std::int64_t>(state.iterations(), 1)) / rows;
     state.counters["commit_ms"] = (commitMsBefore_ + world_.CommitLatencyMs()) / 2;
     state.counters["commit_share"] = wall_ > 0 ? commitSeconds_ / wall_ : 0;
-    state.counters["standin_us_per_row"] = standInSeconds_ * 1e6 / iterations / rows;
-    state.counters["agent_us_per_row"] = (wall_ - commitSeconds_ - standInSeconds_) * 1e6 / iterations / rows;
+    state.counters["rig_us_per_row"] = driverSeconds_ * perRow;
+    state.counters["standin_us_per_row"] = standInSeconds_ * perRow;
+    state.counters["agent_us_per_row"] = (wall_ - commitSeconds_ - driverSeconds_ - standInSeconds_) * perRow;
   }
 
  private:
   TUploadBenchWorld& world_;
   double commitMsBefore_;
-  TCommitTime commits_;
+  double commits_ = 0;
+  double driver_ = 0;
   double standIn_ = 0;
   double wall_ = 0;
   double commitSeconds_ = 0;
+  double driverSeconds_ = 0;
   double standInSeconds_ = 0;
 };
+
+// Empty when the platform received, between `before` and `after`, every row of one upload of
+// `rows` rows in pages of `pageSize`, each once and signed; else what went wrong.
+std::string ReceivedWrong(const TReceived& before, const TReceived& after, int rows, int pageSize) {
+  if (after.Rejected > before.Rejected) return "the platform refused a request: " + after.FirstRejection;
+  const std::size_t pages = after.Requests - before.Requests;
+  const std::size_t got = after.Rows - before.Rows;
+  if (pages == static_cast<std::size_t>(PageCount(rows, pageSize)) && got == static_cast<std::size_t>(rows)) return {};
+  return "the platform received " + std::to_string(got) + " rows in " + std::to_string(pages) + " pages";
+}
 
 void BM_UploadWorker(benchmark::State& state) {
   const int rows = static_cast<int>(state.range(0));
@@ -156,7 +172,7 @@ void BM_UploadWorker(benchmark::State& state) {
   std::int64_t heldAfter = 0;
   for (auto _ : state) {
     world.ResetCheckpoints();
-    const std::size_t requestsBefore = world.Requests();
+    const TReceived before = world.Received();
     const TCheckpointTime checkpointsBefore = CheckpointTime();
     heap.Start();
     share.Start();
@@ -172,10 +188,9 @@ void BM_UploadWorker(benchmark::State& state) {
     uploadSeconds += seconds;
     checkpointSeconds += checkpointsAfter.Seconds - checkpointsBefore.Seconds;
     checkpointWrites += checkpointsAfter.Writes - checkpointsBefore.Writes;
-    const bool allPosted = world.Requests() - requestsBefore == static_cast<std::size_t>(PageCount(rows, pageSize));
-    if (!ended || !stopped || world.Failures() > 0 || world.Checkpoint(table) != rows || !allPosted ||
-        world.BadRequests() > 0) {
-      const std::string why = "the cycle did not upload every row: " + world.FirstFailure();
+    std::string why = ReceivedWrong(before, world.Received(), rows, pageSize);
+    if (!ended || !stopped || world.Failures() > 0 || world.Checkpoint(table) != rows || !why.empty()) {
+      why = "the cycle did not upload every row: " + world.FirstFailure() + why;
       state.SkipWithError(why.c_str());
       break;
     }
@@ -193,7 +208,8 @@ void BM_UploadWorker(benchmark::State& state) {
 // Opens the query, then encodes, signs and posts it page by page; false with the reason at the
 // first failure. The query's result is freed on return.
 bool BareUpload(TUploadBenchWorld& world, TDbConnection& conn, const std::string& table, const std::string& sql,
-                const std::string& url, int rows, int pageSize, std::size_t& resultBytes, std::string& why) {
+                const std::string& url, int rows, int pageSize, std::size_t& resultBytes, std::size_t& jsonBytes,
+                std::string& why) {
   TDbQuery query;
   const std::int64_t before = AgentHeap().Live;
   if (!world.DM().SqlOpen(why, query, sql, &conn)) return false;
@@ -208,6 +224,7 @@ bool BareUpload(TUploadBenchWorld& world, TDbConnection& conn, const std::string
       why = json;
       return false;
     }
+    jsonBytes += json.size();
     const std::string body = "json=" + json + "\r\nmd5=" + TvqLib::GetMd5(kSignSalt + json);
     std::string reply;
     if (TVqNet::Post(url, body, reply, 1) != 1 || reply.find("\"bResult\":true") == std::string::npos) {
@@ -235,21 +252,26 @@ void BM_BarePipeline(benchmark::State& state) {
   TShareWatch share(world);
   std::size_t resultBytes = 0;
   for (auto _ : state) {
+    const TReceived before = world.Received();
+    std::size_t jsonBytes = 0;
     heap.Start();
     share.Start();
     const auto start = TBenchClock::now();
-    const bool ok = BareUpload(world, conn, table, sql, url, rows, pageSize, resultBytes, why);
+    const bool ok = BareUpload(world, conn, table, sql, url, rows, pageSize, resultBytes, jsonBytes, why);
     const double seconds = SecondsSince(start);
     state.SetIterationTime(seconds);
     share.Stop(seconds);
     heap.Stop();
-    if (!ok) {
-      why = "a page was not accepted: " + why;
+    const TReceived after = world.Received();
+    if (ok) why = ReceivedWrong(before, after, rows, pageSize);
+    if (ok && why.empty() && after.JsonBytes - before.JsonBytes != jsonBytes)
+      why = "the platform received other page texts than were sent";
+    if (!ok || !why.empty()) {
+      why = "the pages did not arrive as sent: " + why;
       state.SkipWithError(why.c_str());
       break;
     }
   }
-  if (world.BadRequests() > 0) state.SkipWithError("the stand-in saw a request without signature");
   SetRowCounters(state, rows);
   heap.Report(state, rows);
   share.Report(state, rows);
@@ -293,6 +315,75 @@ void BM_PageJson(benchmark::State& state) {
   }
   SetRowCounters(state, kRows);
   state.counters["page_bytes"] = static_cast<double>(bytes) / PageCount(kRows, kPage);
+}
+
+// Opening the upload query of `range(0)` rows, which fetches every row into the result: the
+// agent's share is the time outside the driver's calls.
+void BM_QueryOpen(benchmark::State& state) {
+  const int rows = static_cast<int>(state.range(0));
+  auto& world = TUploadBenchWorld::Get();
+  const std::string table = world.PrepareTable(rows, 200);
+  TDbConnection conn;
+  std::string why;
+  if (!world.DM().CheckConn(why, &conn)) {
+    state.SkipWithError(why.c_str());
+    return;
+  }
+  double wall = 0;
+  double driver = 0;
+  for (auto _ : state) {
+    const double driverBefore = DriverCallSeconds();
+    const auto start = TBenchClock::now();
+    TDbQuery query;
+    const bool ok = world.DM().SqlOpen(why, query, TUploadBenchWorld::FirstUploadSql(table), &conn);
+    const double seconds = SecondsSince(start);
+    state.SetIterationTime(seconds);
+    wall += seconds;
+    driver += DriverCallSeconds() - driverBefore;
+    if (!ok || query.RecordCount() != rows) {
+      why = "the query did not find every row: " + why;
+      state.SkipWithError(why.c_str());
+      return;
+    }
+  }
+  const double perRow = 1e6 / static_cast<double>(std::max<std::int64_t>(state.iterations(), 1)) / rows;
+  SetRowCounters(state, rows);
+  state.counters["rig_us_per_row"] = driver * perRow;
+  state.counters["agent_us_per_row"] = (wall - driver) * perRow;
+}
+
+// The form bodies of the posts of 10^4 rows in pages of 200, from their page texts.
+void BM_FormBody(benchmark::State& state) {
+  constexpr int kRows = 10000;
+  constexpr int kPage = 200;
+  auto& world = TUploadBenchWorld::Get();
+  const std::string table = world.PrepareTable(kRows, kPage);
+  TDbConnection conn;
+  TDbQuery query;
+  std::string why;
+  if (!world.DM().CheckConn(why, &conn) ||
+      !world.DM().SqlOpen(why, query, TUploadBenchWorld::FirstUploadSql(table), &conn)) {
+    state.SkipWithError(why.c_str());
+    return;
+  }
+  std::vector<std::string> params;
+  for (int first = 0; first < kRows; first += kPage) {
+    std::string json;
+    if (!TJSONHelper::Dataset2JSON(table, query, first, kPage, json)) {
+      state.SkipWithError(json.c_str());
+      return;
+    }
+    params.push_back("json=" + json + "\r\nmd5=" + TvqLib::GetMd5(kSignSalt + json));
+  }
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    const auto start = TBenchClock::now();
+    bytes = 0;
+    for (const std::string& param : params) bytes += TVqNet::FormBody(param).size();
+    state.SetIterationTime(SecondsSince(start));
+  }
+  SetRowCounters(state, kRows);
+  state.counters["body_bytes"] = static_cast<double>(bytes) / static_cast<double>(params.size());
 }
 
 // One pull of a mini-program order page of about `range(0)` MB (63: just under the reply cap):
@@ -372,6 +463,11 @@ void Register(bool million) {
   for (const int writer : {0, 1})
     for (const int hook : {0, 1}) json->Args({writer, hook});
   json->UseManualTime()->Unit(benchmark::kMillisecond);
+  auto* open = benchmark::RegisterBenchmark("BM_QueryOpen", &BM_QueryOpen);
+  open->ArgNames({"rows"});
+  for (const int rows : {10000, 100000}) open->Args({rows});
+  open->UseManualTime()->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("BM_FormBody", &BM_FormBody)->UseManualTime()->Unit(benchmark::kMillisecond);
   auto* pull = benchmark::RegisterBenchmark("BM_PullReply", &BM_PullReply);
   pull->ArgNames({"MB"});
   for (const int mb : {8, 63}) pull->Args({mb});

@@ -133,7 +133,7 @@ void TUploadBenchWorld::ServeReply(std::string reply) {
   // The stand-in's thread and what it reads belong to the rig; it keeps no pages.
   const TRigScope rig;
   server_.reset();
-  server_ = std::make_unique<TLeanPlatform>(std::move(reply));
+  server_ = std::make_unique<TLeanPlatform>(std::move(reply), kChangeColumn);
   vqtest::WriteFileBytes(machine_.programDir() + "Tessaly.ini",
                          "[SPFClient]\r\nSpfHostUrl=" + server_->BaseUrl() + "\r\n");
 }

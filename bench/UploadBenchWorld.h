@@ -59,6 +59,8 @@ class TUploadBenchWorld {
  public:
   static constexpr const char* kUploadPath = "UpTable.ashx";
   static constexpr int kColumns = 10;
+  // The column that numbers the rows 1, 2, ... in change order.
+  static constexpr const char* kChangeColumn = "trans_last_change";
 
   [[nodiscard]] static TUploadBenchWorld& Get();
   static void Release();
@@ -90,9 +92,8 @@ class TUploadBenchWorld {
   [[nodiscard]] std::size_t Failures() const { return logView_->Failures(); }
   [[nodiscard]] std::string FirstFailure() const { return logView_->FirstFailure(); }
   [[nodiscard]] std::string UploadUrl() const { return server_->BaseUrl() + kUploadPath; }
-  // Requests the platform has seen since PrepareTable, and those without a signature or cut short.
-  [[nodiscard]] std::size_t Requests() const { return server_->Requests(); }
-  [[nodiscard]] std::size_t BadRequests() const { return server_->Malformed(); }
+  // What the platform has received since PrepareTable (or ServeReply).
+  [[nodiscard]] TReceived Received() const { return server_->Received(); }
   // CPU seconds the stand-in spent on the requests since PrepareTable.
   [[nodiscard]] double StandInSeconds() const { return server_->ServerSeconds(); }
   // Gives the platform a fresh stand-in that answers every request with `reply`.

@@ -108,9 +108,13 @@ int TVqSpfSvrSDK::HttpPost(const std::string& aUrl, const std::string& aParam, c
 int TVqSpfSvrSDK::PostSigned(const std::string& aTag, const std::string& aPath, const std::string& aFirstField,
                              const std::string& aJSON, std::string& aRespond) const {
   const std::string url = GetSpfHost() + aPath;
-  std::string body = aFirstField.empty() ? std::string() : aFirstField + kCrLf;
-  body += "json=" + aJSON + kCrLf + "md5=" + TvqLib::GetMd5(kSignSalt + aJSON);
-  Log("[" + aTag + "]请求：" + GetSampleUrl(url) + kCrLf + body);
+  const std::string md5 = TvqLib::GetMd5(kSignSalt + aJSON);
+  std::string body;
+  body.reserve(aFirstField.size() + aJSON.size() + md5.size() + 13);  // 13: two CRLFs, "json=", "md5="
+  if (!aFirstField.empty()) body.append(aFirstField).append(kCrLf);
+  body.append("json=").append(aJSON).append(kCrLf).append("md5=").append(md5);
+  // A page's request is only worth its copy when detailed logging writes it.
+  if (TvqLib::DetailLogEnabled.load()) Log("[" + aTag + "]请求：" + GetSampleUrl(url) + kCrLf + body);
   const int rc = HttpPost(url, body, aRespond);
   // A reply may be a page near the reply cap: the line is made once, not copied again.
   if (TvqLib::DetailLogEnabled.load()) {

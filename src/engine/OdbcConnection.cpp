@@ -7,11 +7,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/OdbcConnString.h"
 #include "platform/TextCodec.h"
+#include "platform/Utf16Append.h"
 
 namespace tessaly {
 namespace {
@@ -27,7 +30,8 @@ WText ToW(const std::string& s) {
 
 // Length up to the terminator. Drivers without wide entry points get their texts converted by
 // the driver manager, whose length figures may then count bytes; the terminator is reliable.
-std::size_t LenW(const SQLWCHAR* p, std::size_t max) {
+template <class TUnit>
+std::size_t LenW(const TUnit* p, std::size_t max) {
   std::size_t n = 0;
   while (n < max && p[n] != 0) ++n;
   return n;
@@ -224,53 +228,57 @@ TVqFieldKind KindOfSqlType(SQLSMALLINT type) {
   }
 }
 
-// Reads one cell with SQLGetData, in the C type that suits its field kind.
+// Reads the cells of the fetched row with SQLGetData, each in the C type that suits its field
+// kind, straight into the result. Its buffers serve every cell: nothing is allocated per cell
+// but what a long text needs once.
 class TCellReader {
  public:
-  TCellReader(const TStmt& st, bool wideDriver) : FSt(st), FStmt(st.Handle()), FWide(wideDriver) {}
+  TCellReader(const TStmt& st, bool wideDriver, TDbResult& out)
+      : FSt(st), FStmt(st.Handle()), FWide(wideDriver), FOut(out), FBuf(std::make_unique_for_overwrite<char16_t[]>(kChars)) {}
 
-  TDbVariant Read(SQLUSMALLINT col, TVqFieldKind kind) {
+  void Read(SQLUSMALLINT col, TVqFieldKind kind) {
     switch (kind) {
       case TVqFieldKind::Boolean: {
         unsigned char v = 0;
-        if (!Fixed(col, SQL_C_BIT, &v)) return {};
-        return static_cast<std::int64_t>(v != 0);
+        if (Fixed(col, SQL_C_BIT, &v)) FOut.AddInt(v != 0);
+        return;
       }
       case TVqFieldKind::UInt8:
       case TVqFieldKind::Int16:
       case TVqFieldKind::Int32:
       case TVqFieldKind::Int64: {
         SQLBIGINT v = 0;
-        if (!Fixed(col, SQL_C_SBIGINT, &v)) return {};
-        return static_cast<std::int64_t>(v);
+        if (Fixed(col, SQL_C_SBIGINT, &v)) FOut.AddInt(v);
+        return;
       }
       case TVqFieldKind::Single: {
         float v = 0;
-        if (!Fixed(col, SQL_C_FLOAT, &v)) return {};
+        if (!Fixed(col, SQL_C_FLOAT, &v)) return;
         // Keep the digits a single-precision value carries, not its binary tail.
         char buf[32];
         std::snprintf(buf, sizeof buf, "%.7g", static_cast<double>(v));
-        return std::strtod(buf, nullptr);
+        FOut.AddFloat(std::strtod(buf, nullptr));
+        return;
       }
       case TVqFieldKind::Float:
       case TVqFieldKind::Bcd: {
         double v = 0;
-        if (!Fixed(col, SQL_C_DOUBLE, &v)) return {};
-        return v;
+        if (Fixed(col, SQL_C_DOUBLE, &v)) FOut.AddFloat(v);
+        return;
       }
       case TVqFieldKind::Date: {
         SQL_DATE_STRUCT v{};
-        if (!Fixed(col, SQL_C_TYPE_DATE, &v)) return {};
-        return TDbDateTime{EncodeDate(v.year, v.month, v.day)};
+        if (Fixed(col, SQL_C_TYPE_DATE, &v)) FOut.AddDateTime(EncodeDate(v.year, v.month, v.day));
+        return;
       }
       case TVqFieldKind::Time: {
         SQL_TIME_STRUCT v{};
-        if (!Fixed(col, SQL_C_TYPE_TIME, &v)) return {};
-        return TDbDateTime{EncodeTime(v.hour, v.minute, v.second, 0)};
+        if (Fixed(col, SQL_C_TYPE_TIME, &v)) FOut.AddDateTime(EncodeTime(v.hour, v.minute, v.second, 0));
+        return;
       }
       case TVqFieldKind::DateTime: {
         SQL_TIMESTAMP_STRUCT v{};
-        if (!Fixed(col, SQL_C_TYPE_TIMESTAMP, &v)) return {};
+        if (!Fixed(col, SQL_C_TYPE_TIMESTAMP, &v)) return;
         TDateParts p;
         p.year = v.year;
         p.month = v.month;
@@ -279,67 +287,100 @@ class TCellReader {
         p.minute = v.minute;
         p.second = v.second;
         p.msec = static_cast<int>(v.fraction / 1000000);
-        return TDbDateTime{EncodeDateTime(p)};
+        FOut.AddDateTime(EncodeDateTime(p));
+        return;
       }
       case TVqFieldKind::Blob:
-        return Bytes(col);
+        Bytes(col);
+        return;
       default:
-        return Text(col);
+        Text(col);
+        return;
     }
   }
 
  private:
-  // False for a null cell.
+  static constexpr std::size_t kBufBytes = 8192;
+  static constexpr std::size_t kChars = kBufBytes / sizeof(char16_t);
+  static_assert(sizeof(SQLWCHAR) == sizeof(char16_t));
+  static constexpr char16_t kUnwritten = 0xFFFF;
+
+  char16_t& LastUnit() { return FBuf[kChars - 1]; }
+
+  // False for a null cell, which it adds.
   template <class T>
   bool Fixed(SQLUSMALLINT col, SQLSMALLINT cType, T* value) {
     SQLLEN ind = 0;
     FSt.Verify(SQLGetData(FStmt, col, cType, value, sizeof(T), &ind), "SQLGetData");
-    return ind != SQL_NULL_DATA;
+    if (ind != SQL_NULL_DATA) return true;
+    FOut.AddNull();
+    return false;
   }
 
-  TDbVariant Text(SQLUSMALLINT col) {
-    constexpr std::size_t kChars = 2048;
-    std::u16string acc;
-    for (;;) {
-      SQLWCHAR buf[kChars] = {};
+  // Reads the cell piece by piece into the buffer, handing each piece's length in bytes to
+  // `take`; false for a null cell, which it adds. `pieceMax` is the most a piece may hold.
+  template <class Take>
+  bool Pieces(SQLUSMALLINT col, SQLSMALLINT cType, std::size_t pieceMax, Take&& take) {
+    for (bool first = true;; first = false) {
       SQLLEN ind = 0;
-      const SQLRETURN rc = SQLGetData(FStmt, col, SQL_C_WCHAR, buf, sizeof buf, &ind);
-      if (rc == SQL_NO_DATA) break;
+      LastUnit() = kUnwritten;
+      const SQLRETURN rc = SQLGetData(FStmt, col, cType, FBuf.get(), kBufBytes, &ind);
+      if (rc == SQL_NO_DATA) return true;
       FSt.Verify(rc, "SQLGetData");
-      if (ind == SQL_NULL_DATA) return {};
+      if (first && ind == SQL_NULL_DATA) {
+        FOut.AddNull();
+        return false;
+      }
+      // A warning other than a cut (a length the buffer holds) ends the cell as well.
+      const bool full = ind == SQL_NO_TOTAL || ind > static_cast<SQLLEN>(pieceMax);
+      const bool more = rc == SQL_SUCCESS_WITH_INFO && full;
+      take(full ? pieceMax : static_cast<std::size_t>(ind), more);
+      if (!more) return true;
+    }
+  }
+
+  void Text(SQLUSMALLINT col) {
+    const char16_t* units = FBuf.get();
+    FWideText.clear();
+    FText.clear();
+    bool pieced = false;
+    const bool read = Pieces(col, SQL_C_WCHAR, (kChars - 1) * sizeof(SQLWCHAR), [&](std::size_t bytes, bool more) {
       // The length figure, so that a NUL inside the text survives. Drivers without wide entry
       // points get their texts converted by the driver manager, whose length figure may then
       // count bytes: for them the terminator ends the text.
-      std::size_t n = rc == SQL_SUCCESS_WITH_INFO || ind == SQL_NO_TOTAL || ind / 2 > static_cast<SQLLEN>(kChars - 1)
-                          ? kChars - 1
-                          : static_cast<std::size_t>(ind / 2);
-      if (!FWide) n = std::min(n, LenW(buf, kChars - 1));
-      acc.append(buf, buf + n);
-      if (rc == SQL_SUCCESS) break;
-    }
-    return platform::Utf16ToUtf8(acc);
+      std::size_t n = bytes / sizeof(SQLWCHAR);
+      // A driver that will not split a pair of surrogates ends a cut piece one unit early; the
+      // last unit then keeps what it held before the call instead of the terminator.
+      if (more && LastUnit() != 0) --n;
+      if (!FWide) n = std::min(n, LenW(units, n));
+      // A text in several pieces is joined before it is converted, so that a pair of surrogates
+      // the driver split between two pieces stays one character.
+      pieced = pieced || more;
+      if (pieced)
+        FWideText.append(units, n);
+      else
+        platform::AppendUtf16AsUtf8(FText, std::u16string_view(units, n));
+    });
+    if (!read) return;
+    if (pieced) platform::AppendUtf16AsUtf8(FText, FWideText);
+    FOut.AddText(FText);
   }
 
-  TDbVariant Bytes(SQLUSMALLINT col) {
-    std::string acc;
-    for (;;) {
-      char buf[8192];
-      SQLLEN ind = 0;
-      const SQLRETURN rc = SQLGetData(FStmt, col, SQL_C_BINARY, buf, sizeof buf, &ind);
-      if (rc == SQL_NO_DATA) break;
-      FSt.Verify(rc, "SQLGetData");
-      if (ind == SQL_NULL_DATA) return {};
-      const std::size_t n =
-          (ind == SQL_NO_TOTAL || ind > static_cast<SQLLEN>(sizeof buf)) ? sizeof buf : static_cast<std::size_t>(ind);
-      acc.append(buf, n);
-      if (rc == SQL_SUCCESS) break;
-    }
-    return acc;
+  void Bytes(SQLUSMALLINT col) {
+    FText.clear();
+    if (Pieces(col, SQL_C_BINARY, kBufBytes, [&](std::size_t bytes, bool) { FText.append(reinterpret_cast<const char*>(FBuf.get()), bytes); }))
+      FOut.AddText(FText);
   }
 
   const TStmt& FSt;
   SQLHSTMT FStmt;
   bool FWide;
+  TDbResult& FOut;
+  // One piece of a cell, of text units (the driver writes them as SQLWCHAR, of the same size) or
+  // bytes; never cleared, as every read says how much it holds.
+  std::unique_ptr<char16_t[]> FBuf;
+  std::u16string FWideText;      // a text of several pieces
+  std::string FText;             // the cell's value
 };
 
 class TOdbcSession final : public IDbSession {
@@ -484,13 +525,12 @@ class TOdbcSession final : public IDbSession {
       st.Verify(SQLDescribeColW(h, i, name, 512, &nameLen, &type, &size, &digits, &nullable), "SQLDescribeCol");
       out.Fields.push_back({FromW(name, LenW(name, 511)), KindOfSqlType(type)});
     }
-    TCellReader reader(st, FWideDriver);
+    TCellReader reader(st, FWideDriver, out);
     for (;;) {
       const SQLRETURN rc = SQLFetch(h);
       if (rc == SQL_NO_DATA) break;
       st.Verify(rc, "SQLFetch");
-      for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(cols); ++i)
-        out.AddValue(reader.Read(i, out.Fields[i - 1].Kind));
+      for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(cols); ++i) reader.Read(i, out.Fields[i - 1].Kind);
       out.EndRow();
     }
   }

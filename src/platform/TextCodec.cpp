@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/Utf16Append.h"
+
 namespace platform {
 namespace {
 
@@ -120,9 +122,7 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
   return out;
 }
 
-std::string Utf16ToUtf8(std::u16string_view utf16) {
-  std::string out;
-  out.reserve(utf16.size());
+void AppendUtf16AsUtf8(std::string& out, std::u16string_view utf16) {
   for (std::size_t i = 0; i < utf16.size(); ++i) {
     const char16_t u = utf16[i];
     if (u >= 0xD800 && u <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) {
@@ -134,6 +134,12 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
       AppendUtf8(out, u);
     }
   }
+}
+
+std::string Utf16ToUtf8(std::u16string_view utf16) {
+  std::string out;
+  out.reserve(utf16.size());
+  AppendUtf16AsUtf8(out, utf16);
   return out;
 }
 

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "foundation/VqNetUtil.h"
+#include "platform/TextLines.h"
 
 namespace {
 
@@ -56,6 +60,60 @@ TEST(VqNetForm, FormBodyTurnsLinesIntoFields) {
       {"", ""},
   };
   for (const Coded& c : cases) EXPECT_EQ(net::FormBody(c.in), c.out) << "input: " << c.in;
+}
+
+// A plain encoding to hold the encoder to: each byte on its own, then the lines split apart,
+// each split at its first "=" and joined by "&".
+std::string ReferenceEncode(const std::string& text) {
+  std::string out;
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    char escape[4];
+    std::snprintf(escape, sizeof escape, "%%%02X", c);
+    const bool kept = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                      std::string_view("*-._").find(ch) != std::string_view::npos;
+    out += kept ? std::string(1, ch) : c == ' ' ? std::string("+") : std::string(escape);
+  }
+  return out;
+}
+
+std::string ReferenceBody(const std::string& param) {
+  std::string body;
+  const std::vector<std::string> lines = platform::SplitTextLines(param);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) body += '&';
+    const std::size_t eq = lines[i].find('=');
+    body += eq == std::string::npos
+                ? ReferenceEncode(lines[i])
+                : ReferenceEncode(lines[i].substr(0, eq)) + "=" + ReferenceEncode(lines[i].substr(eq + 1));
+  }
+  return body;
+}
+
+// The encoder gives the plain encoding's bytes for reserved characters, Chinese, "%", "+",
+// blanks, "~", control bytes, every byte value, empty names and values and every kind of line end.
+TEST(VqNetForm, FormBodyMatchesPlainEncodingOnTrickyBytes) {
+  std::string allBytes;
+  for (int c = 0; c < 256; ++c) allBytes += static_cast<char>(c);
+  const std::string params[] = {
+      "json={\"a\":\"b&c=d\",\"e\":[1,2]}\r\nmd5=0a1b",
+      "json=!#$&'()*+,/:;=?@[]\r\nmd5=",
+      "name=商品名称😀\r\nnote=中文 与 English",
+      "a=100%\r\nb=%25%\r\nc=%",
+      "a=1+1\r\nb= + \r\nc=~tilde~",
+      "  lead=trail  ",
+      "ctl=\x01\x02\x1f\x7f\t",
+      "=\r\n=\r\nx=\r\n=y",
+      "\r\n\r\n",
+      "\n\r",
+      "a\r\rb\n\nc\r\n\n",
+      "only text, no field",
+      "json=" + allBytes,
+      allBytes,
+      "",
+  };
+  for (const std::string& param : params) EXPECT_EQ(net::FormBody(param), ReferenceBody(param)) << "input: " << param;
+  EXPECT_EQ(net::FormEncode(allBytes), ReferenceEncode(allBytes));
 }
 
 // The platform client's answers: "+" is a blank, %XX a byte of UTF-8 text, a broken escape stays.
