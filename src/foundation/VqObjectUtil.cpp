@@ -169,7 +169,8 @@ class TRecordReader {
     bool MissingIn;              // array: its null elements are missing records
     std::string PendingName;     // object: the name of the member read next
     int Tentative;               // object: the rename whose plain name is being read, or -1
-    std::vector<std::pair<int, std::string>> Held;  // object: misfits of plain names, per rename
+    // Object: per rename, the first misfit in its plain member, held until the object ends.
+    std::vector<std::pair<int, std::string>> Held;
   };
 
   [[nodiscard]] std::vector<bool>* Missing() const { return FRules != nullptr ? FRules->Missing : nullptr; }

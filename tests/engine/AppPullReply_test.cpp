@@ -60,7 +60,7 @@ TEST(AppPullReply, LastCopyWinsAndRenamedMembersReplacePlainOnes) {
   const struct {
     std::string text;
     bool reads;
-    bool result;        // oResult is there
+    bool result;  // oResult is there
     std::size_t orders;
     const char* sheet;  // of the first order; nullptr: it has no header
     std::size_t lines;  // of the first order

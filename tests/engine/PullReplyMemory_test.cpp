@@ -1,7 +1,7 @@
 // What reading one pull reply costs in memory, on the pull's own road: the platform client
 // receives the page and logs it whole (detailed logging is on, as after start-up, and the line
-// goes to the file and to the view), and the page is read into its records. This program counts its heap (tests/support/heap_counter); the
-// fake platform and its threads are the rig's and not counted.
+// goes to the file and to the view), and the page is read into its records. This program counts its heap
+// (tests/support/heap_counter); the fake platform and its threads are the rig's and not counted.
 #include <gtest/gtest.h>
 
 #include <clocale>

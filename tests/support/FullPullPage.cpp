@@ -91,9 +91,9 @@ std::string AppletPage(TOrderShape shape, std::size_t minBytes) {
         AppendLines(out, "pos_wxapp_pay", pay, sheet, 3, {});
         break;
       case TOrderShape::Typical:
-        AppendRecord(out, master, sheet, 0, {},
-                     {"sheet_no", "sheet_type", "branch_no", "oper_date", "oper_id", "pos_state", "wx_openid",
-                      "update_time"});
+        AppendRecord(
+            out, master, sheet, 0, {},
+            {"sheet_no", "sheet_type", "branch_no", "oper_date", "oper_id", "pos_state", "wx_openid", "update_time"});
         AppendLines(out, "pos_wxapp_detail", detail, sheet, 2, {},
                     {"sheet_no", "oper_date", "item_no", "input_bar", "unit_no"});
         AppendLines(out, "pos_wxapp_pay", pay, sheet, 1, {}, {"sheet_no", "oper_date", "pay_way", "trade_no"});
