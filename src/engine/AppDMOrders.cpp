@@ -63,14 +63,14 @@ bool TAppDM::SavePosData2(std::string& aResult, const std::string& aPosSource, T
       return false;
     }
     TPosMaster& master = *aPosData->pos_master;
-    master.sheet_source = aPosSource;
+    master.Set<"sheet_source">(aPosSource);
     std::string reason;
     std::string sql = TVqRttiHelper::GetAdpterSql(master, "spf_t_pos_master", "softid,sheet_no", reason);
     if (sql.empty()) {
       aResult = "销售主表RTTI失败：" + reason;
       return false;
     }
-    if (master.pos_state == "6") Log("退单");
+    if (master.Get<"pos_state">() == "6") Log("退单");
     Log("生成销售明细SQL，共：" + std::to_string(aPosData->pos_detail.size()) + "条");
     if (!AppendLines(sql, aPosData->pos_detail, "spf_t_pos_detail", "销售明细表RTTI失败：", aResult)) return false;
     Log("生成支付明细SQL，共：" + std::to_string(aPosData->pos_pay.size()) + "条");
@@ -91,7 +91,7 @@ bool TAppDM::SaveVipInfo(std::string& aResult, const std::string& aDataSource, T
     aResult = "会员信息对象为空";
     return false;
   }
-  aVipInfo->data_source = aDataSource;
+  aVipInfo->Set<"data_source">(aDataSource);
   std::string reason;
   const std::string sql = TVqRttiHelper::GetAdpterSql(*aVipInfo, "spf_t_pos_vip_info", "softid,vip_no", reason);
   if (sql.empty()) {

@@ -3,6 +3,9 @@
 // with their orders and members, and the delete record of the upload. Each class lists its
 // members once (VqObjectUtil.h); that table serves ReadVqObject, TJSONHelper::Obj2JSON and
 // TVqRttiHelper::GetAdpterSql. JSON member names are the property names, with their case.
+// Orders' headers, item lines and payment lines and members hold only the members a reply gave
+// them (VqSparseRecord.h: order.Get<"sheet_no">()), since a page may carry thousands of them
+// with few members each.
 //
 // A record owns the records below it. Reading a reply: unknown members are ignored, missing
 // ones leave 0, empty, false or nullptr (an empty array); a text that is not an object or a
@@ -16,6 +19,7 @@
 
 #include "engine/AppVarUtil.h"
 #include "foundation/VqObjectUtil.h"
+#include "foundation/VqSparseRecord.h"
 
 namespace tessaly {
 
@@ -41,101 +45,52 @@ class TSysDelete : public TVqObject {
 };
 
 // An order header (a row of spf_t_pos_master).
-class TPosMaster : public TVqObject {
+class TPosMaster : public TVqSparseRecord<TPosMaster> {
  public:
-  int softid = 0;
-  std::string sheet_no;
-  std::string sheet_type;
-  std::string sheet_source;
-  std::string branch_no;
-  std::string oper_date;
-  std::string oper_txt;
-  std::string deal_no;
-  std::string oper_id;
-  std::string jh_no;
-  std::string vip_no;
-  double org_amt = 0;
-  double real_amt = 0;
-  double pay_amt = 0;
-  double ml_amt = 0;
-  std::string ret_sheet;
-  std::string ret_flag;
-  std::string appr_flag;
-  std::string pos_memo;
-  std::string pos_frm;
-  std::string org_sheet;
-  std::string sect_no;
-  std::string desk_no;
-  int item_ver = 0;
-  std::string pos_state;
-  std::string out_date;
-  std::string wx_openid;
-  std::string update_time;
-  VQ_RECORD(TPosMaster, VQ_PROP(softid), VQ_PROP(sheet_no), VQ_PROP(sheet_type), VQ_PROP(sheet_source),
-            VQ_PROP(branch_no), VQ_PROP(oper_date), VQ_PROP(oper_txt), VQ_PROP(deal_no), VQ_PROP(oper_id),
-            VQ_PROP(jh_no), VQ_PROP(vip_no), VQ_PROP(org_amt), VQ_PROP(real_amt), VQ_PROP(pay_amt), VQ_PROP(ml_amt),
-            VQ_PROP(ret_sheet), VQ_PROP(ret_flag), VQ_PROP(appr_flag), VQ_PROP(pos_memo), VQ_PROP(pos_frm),
-            VQ_PROP(org_sheet), VQ_PROP(sect_no), VQ_PROP(desk_no), VQ_PROP(item_ver), VQ_PROP(pos_state),
-            VQ_PROP(out_date), VQ_PROP(wx_openid), VQ_PROP(update_time))
+  static constexpr TVqMember kMembers[] = {
+      {"softid", TVqPropKind::Integer},      {"sheet_no", TVqPropKind::String},  {"sheet_type", TVqPropKind::String},
+      {"sheet_source", TVqPropKind::String}, {"branch_no", TVqPropKind::String}, {"oper_date", TVqPropKind::String},
+      {"oper_txt", TVqPropKind::String},     {"deal_no", TVqPropKind::String},   {"oper_id", TVqPropKind::String},
+      {"jh_no", TVqPropKind::String},        {"vip_no", TVqPropKind::String},    {"org_amt", TVqPropKind::Double},
+      {"real_amt", TVqPropKind::Double},     {"pay_amt", TVqPropKind::Double},   {"ml_amt", TVqPropKind::Double},
+      {"ret_sheet", TVqPropKind::String},    {"ret_flag", TVqPropKind::String},  {"appr_flag", TVqPropKind::String},
+      {"pos_memo", TVqPropKind::String},     {"pos_frm", TVqPropKind::String},   {"org_sheet", TVqPropKind::String},
+      {"sect_no", TVqPropKind::String},      {"desk_no", TVqPropKind::String},   {"item_ver", TVqPropKind::Integer},
+      {"pos_state", TVqPropKind::String},    {"out_date", TVqPropKind::String},  {"wx_openid", TVqPropKind::String},
+      {"update_time", TVqPropKind::String},
+  };
+  VQ_SPARSE_RECORD(TPosMaster)
 };
 
 // An item line of an order (a row of spf_t_pos_detail).
-class TPosDetail : public TVqObject {
+class TPosDetail : public TVqSparseRecord<TPosDetail> {
  public:
-  int softid = 0;
-  std::string sheet_no;
-  int sheet_sort = 0;
-  std::string oper_date;
-  std::string item_no;
-  std::string input_bar;
-  std::string sell_way;
-  std::string unit_no;
-  double unit_pack = 0;
-  double sub_qty = 0;
-  double org_prc = 0;
-  double real_prc = 0;
-  double org_amt = 0;
-  double real_amt = 0;
-  double ml_amt = 0;
-  double add_amt = 0;
-  double round_amt = 0;
-  std::string spec_type;
-  std::string spec_sheet;
-  double vip_integral = 0;
-  std::string sale_man;
-  std::string power_id;
-  double cost_prc = 0;
-  double cost_amt = 0;
-  std::string sale_memo;
-  std::string is_itemcs;
-  std::string is_print;
-  int pack_no = 0;
-  std::string item_size;
-  std::string color_no;
-  std::string cm_no;
-  VQ_RECORD(TPosDetail, VQ_PROP(softid), VQ_PROP(sheet_no), VQ_PROP(sheet_sort), VQ_PROP(oper_date), VQ_PROP(item_no),
-            VQ_PROP(input_bar), VQ_PROP(sell_way), VQ_PROP(unit_no), VQ_PROP(unit_pack), VQ_PROP(sub_qty),
-            VQ_PROP(org_prc), VQ_PROP(real_prc), VQ_PROP(org_amt), VQ_PROP(real_amt), VQ_PROP(ml_amt), VQ_PROP(add_amt),
-            VQ_PROP(round_amt), VQ_PROP(spec_type), VQ_PROP(spec_sheet), VQ_PROP(vip_integral), VQ_PROP(sale_man),
-            VQ_PROP(power_id), VQ_PROP(cost_prc), VQ_PROP(cost_amt), VQ_PROP(sale_memo), VQ_PROP(is_itemcs),
-            VQ_PROP(is_print), VQ_PROP(pack_no), VQ_PROP(item_size), VQ_PROP(color_no), VQ_PROP(cm_no))
+  static constexpr TVqMember kMembers[] = {
+      {"softid", TVqPropKind::Integer},    {"sheet_no", TVqPropKind::String},     {"sheet_sort", TVqPropKind::Integer},
+      {"oper_date", TVqPropKind::String},  {"item_no", TVqPropKind::String},      {"input_bar", TVqPropKind::String},
+      {"sell_way", TVqPropKind::String},   {"unit_no", TVqPropKind::String},      {"unit_pack", TVqPropKind::Double},
+      {"sub_qty", TVqPropKind::Double},    {"org_prc", TVqPropKind::Double},      {"real_prc", TVqPropKind::Double},
+      {"org_amt", TVqPropKind::Double},    {"real_amt", TVqPropKind::Double},     {"ml_amt", TVqPropKind::Double},
+      {"add_amt", TVqPropKind::Double},    {"round_amt", TVqPropKind::Double},    {"spec_type", TVqPropKind::String},
+      {"spec_sheet", TVqPropKind::String}, {"vip_integral", TVqPropKind::Double}, {"sale_man", TVqPropKind::String},
+      {"power_id", TVqPropKind::String},   {"cost_prc", TVqPropKind::Double},     {"cost_amt", TVqPropKind::Double},
+      {"sale_memo", TVqPropKind::String},  {"is_itemcs", TVqPropKind::String},    {"is_print", TVqPropKind::String},
+      {"pack_no", TVqPropKind::Integer},   {"item_size", TVqPropKind::String},    {"color_no", TVqPropKind::String},
+      {"cm_no", TVqPropKind::String},
+  };
+  VQ_SPARSE_RECORD(TPosDetail)
 };
 
 // A payment line of an order (a row of spf_t_pos_pay).
-class TPosPay : public TVqObject {
+class TPosPay : public TVqSparseRecord<TPosPay> {
  public:
-  int softid = 0;
-  std::string sheet_no;
-  int sheet_sort = 0;
-  std::string oper_date;
-  std::string pay_type;
-  std::string pay_way;
-  std::string card_no;
-  double pay_amt = 0;
-  std::string pay_memo;
-  std::string trade_no;
-  VQ_RECORD(TPosPay, VQ_PROP(softid), VQ_PROP(sheet_no), VQ_PROP(sheet_sort), VQ_PROP(oper_date), VQ_PROP(pay_type),
-            VQ_PROP(pay_way), VQ_PROP(card_no), VQ_PROP(pay_amt), VQ_PROP(pay_memo), VQ_PROP(trade_no))
+  static constexpr TVqMember kMembers[] = {
+      {"softid", TVqPropKind::Integer},   {"sheet_no", TVqPropKind::String}, {"sheet_sort", TVqPropKind::Integer},
+      {"oper_date", TVqPropKind::String}, {"pay_type", TVqPropKind::String}, {"pay_way", TVqPropKind::String},
+      {"card_no", TVqPropKind::String},   {"pay_amt", TVqPropKind::Double},  {"pay_memo", TVqPropKind::String},
+      {"trade_no", TVqPropKind::String},
+  };
+  VQ_SPARSE_RECORD(TPosPay)
 };
 
 // One order: header, item lines, payment lines.
@@ -180,34 +135,18 @@ class TPosRespond2 : public AppObjectsUtil::TVqRespond {
 };
 
 // A member (a row of spf_t_pos_vip_info).
-class TVipInfo : public TVqObject {
+class TVipInfo : public TVqSparseRecord<TVipInfo> {
  public:
-  int softid = 0;
-  std::string vip_no;
-  std::string viptype_no;
-  std::string vip_name;
-  std::string vip_sex;
-  std::string vip_addr;
-  std::string vip_zip;
-  std::string vip_tel;
-  std::string vip_mobile;
-  std::string birth_date;
-  std::string birth_date2;
-  std::string vip_status;
-  std::string valid_flag;
-  std::string start_date;
-  std::string end_date;
-  std::string pub_branch;
-  std::string pub_date;
-  std::string vip_memo;
-  std::string py_code;
-  std::string viparea_no;
-  std::string data_source;
-  VQ_RECORD(TVipInfo, VQ_PROP(softid), VQ_PROP(vip_no), VQ_PROP(viptype_no), VQ_PROP(vip_name), VQ_PROP(vip_sex),
-            VQ_PROP(vip_addr), VQ_PROP(vip_zip), VQ_PROP(vip_tel), VQ_PROP(vip_mobile), VQ_PROP(birth_date),
-            VQ_PROP(birth_date2), VQ_PROP(vip_status), VQ_PROP(valid_flag), VQ_PROP(start_date), VQ_PROP(end_date),
-            VQ_PROP(pub_branch), VQ_PROP(pub_date), VQ_PROP(vip_memo), VQ_PROP(py_code), VQ_PROP(viparea_no),
-            VQ_PROP(data_source))
+  static constexpr TVqMember kMembers[] = {
+      {"softid", TVqPropKind::Integer},    {"vip_no", TVqPropKind::String},      {"viptype_no", TVqPropKind::String},
+      {"vip_name", TVqPropKind::String},   {"vip_sex", TVqPropKind::String},     {"vip_addr", TVqPropKind::String},
+      {"vip_zip", TVqPropKind::String},    {"vip_tel", TVqPropKind::String},     {"vip_mobile", TVqPropKind::String},
+      {"birth_date", TVqPropKind::String}, {"birth_date2", TVqPropKind::String}, {"vip_status", TVqPropKind::String},
+      {"valid_flag", TVqPropKind::String}, {"start_date", TVqPropKind::String},  {"end_date", TVqPropKind::String},
+      {"pub_branch", TVqPropKind::String}, {"pub_date", TVqPropKind::String},    {"vip_memo", TVqPropKind::String},
+      {"py_code", TVqPropKind::String},    {"viparea_no", TVqPropKind::String},  {"data_source", TVqPropKind::String},
+  };
+  VQ_SPARSE_RECORD(TVipInfo)
 };
 
 // Result of the member pull.

@@ -208,9 +208,9 @@ class TDownloadMark {
 [[nodiscard]] bool PullOneOrder(const TPullRun& aRun, const TOrderKind& aKind, const TOnTips& aOnTips,
                                 const std::string& aLabel, TPosData& aOrder, bool& aSkipLogged) {
   const TPosMaster* master = aOrder.pos_master.get();
-  const std::string sheetNo = master ? master->sheet_no : std::string();
-  const int softId = master ? master->softid : 0;
-  const std::string dateText = master ? TrimControls(master->oper_date) : std::string();
+  const std::string sheetNo = master ? master->Get<"sheet_no">() : std::string();
+  const int softId = master ? master->Get<"softid">() : 0;
+  const std::string dateText = master ? TrimControls(master->Get<"oper_date">()) : std::string();
 
   if (!OrderTaken(dateText)) {
     if (!aSkipLogged) {
@@ -423,20 +423,21 @@ void TUploadWorker::PullVipInfo() {
       [](TVipResult& aResult) -> std::vector<TVipInfo>& { return aResult.vipinfo; },
       [&](const std::string& aLabel, TVipInfo& aVip) {
         step = "保存会员";
-        if (!KeyCanBeHandedOver(aVip.vip_no)) {
-          Log(run.Prefix + aLabel + "保存会员" + "失败[" + aVip.vip_no + "]：会员号含有空字符，无法转入收银软件", true);
-          return LogSkipped(run, aLabel, aVip.vip_no);
+        const std::string vipNo = aVip.Get<"vip_no">();
+        if (!KeyCanBeHandedOver(vipNo)) {
+          Log(run.Prefix + aLabel + "保存会员" + "失败[" + vipNo + "]：会员号含有空字符，无法转入收银软件", true);
+          return LogSkipped(run, aLabel, vipNo);
         }
         std::string reason;
         ForgetLastError(run);
         if (!AppDM->SaveVipInfo(reason, "1", &aVip, &FConn)) {
-          Log(run.Prefix + aLabel + "保存会员" + "失败[" + aVip.vip_no + "]：" + reason, true);
-          return SkipUnstorable(run, aLabel, aVip.vip_no);
+          Log(run.Prefix + aLabel + "保存会员" + "失败[" + vipNo + "]：" + reason, true);
+          return SkipUnstorable(run, aLabel, vipNo);
         }
         step = "同步会员";
         reason.clear();
-        if (AppDM->SoftPostVip(reason, aVip.softid, aVip.vip_no, &FConn) == 1)
-          Log(run.Prefix + aLabel + "同步会员" + "成功：[" + aVip.vip_no + "]" + aVip.vip_name, true);
+        if (AppDM->SoftPostVip(reason, aVip.Get<"softid">(), vipNo, &FConn) == 1)
+          Log(run.Prefix + aLabel + "同步会员" + "成功：[" + vipNo + "]" + aVip.Get<"vip_name">(), true);
         else
           Log(run.Prefix + aLabel + "同步会员" + "失败：" + reason, true);
         return true;

@@ -2,10 +2,9 @@
 
 namespace tessaly {
 
-bool TLogViewLines::Add(const std::string& line) {
-  lines_.push_back(line);
-  if (lines_.size() - 1 < kMaxLines) return false;
-  lines_.clear();
+bool TLogViewLines::Add() {
+  if (count_++ < kMaxLines) return false;
+  count_ = 0;
   return true;
 }
 

@@ -2,8 +2,8 @@
 // The live view that mirrors log lines (the main window's log memo), seen by the logger through
 // a small interface so the logger stays free of Qt. The shell implements ILogView by queuing
 // each line to the UI thread, where the memo applies TLogViewLines' rule.
+#include <cstddef>
 #include <string>
-#include <vector>
 
 namespace tessaly {
 
@@ -20,18 +20,21 @@ class ILogView {
   virtual void QueueLine(const std::string& line) = 0;
 };
 
-// The lines a log memo holds. The memo shows at most 1000 lines: adding a line whose index
-// would be 1000 or more empties it, the new line included. UI thread only.
+// How many lines a log memo holds. The memo shows at most 1000 lines: adding a line whose index
+// would be 1000 or more empties it, the new line included. Only the count is kept: the memo
+// holds the text, and a second copy of each line (a whole reply, say) would double it.
+// UI thread only.
 class TLogViewLines {
  public:
   static constexpr std::size_t kMaxLines = 1000;
 
-  // Adds the line; true when that emptied the memo (the view then clears instead of appending).
-  bool Add(const std::string& line);
-  [[nodiscard]] const std::vector<std::string>& Lines() const { return lines_; }
+  // Counts one more line; true when that emptied the memo (the view then clears instead of
+  // appending).
+  bool Add();
+  [[nodiscard]] std::size_t Count() const { return count_; }
 
  private:
-  std::vector<std::string> lines_;
+  std::size_t count_ = 0;
 };
 
 }  // namespace tessaly

@@ -1,5 +1,6 @@
 #include "foundation/VqObjectUtil.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <nlohmann/json.hpp>
@@ -88,9 +89,8 @@ class TRecordReader {
     }
     FStarted = true;
     if (record == nullptr) return Enter();
-    // A record that holds the array of missing records starts afresh (a member given twice).
-    if (Missing() != nullptr && !path.empty() && FRules->MissingIn.rfind(path + ".", 0) == 0) Missing()->clear();
-    FFrames.push_back({record, nullptr, nullptr, std::move(path), 0, 0, false, {}});
+    StartAfresh(path);
+    FFrames.push_back({record, nullptr, nullptr, std::move(path), 0, 0, false, {}, -1, {}});
     return true;
   }
 
@@ -98,17 +98,25 @@ class TRecordReader {
     if (FSkip > 0 || !FMisfit.empty() || FFrames.empty()) return true;
     TFrame& f = Top();
     f.Pending = nullptr;
+    f.Tentative = -1;
     const std::string* name = &aKey;
     if (FRules != nullptr) {
       for (std::size_t i = 0; i < FRules->Renames.size() && i < 32; ++i) {
         const auto& [from, to] = FRules->Renames[i];
+        const auto bit = 1u << i;
         if (aKey == from) {
-          f.Renamed |= 1u << i;
+          f.Renamed |= bit;
+          std::erase_if(f.Held, [&](const auto& held) { return held.first == static_cast<int>(i); });
           name = &to;
           break;
         }
-        // The plain name gives way to a renamed member already read.
-        if (aKey == to && (f.Renamed & (1u << i)) != 0) return true;
+        if (aKey == to) {
+          // The plain name gives way to a renamed member, read before or after it: until the
+          // object ends, what does not fit in the plain one is only held against it.
+          if ((f.Renamed & bit) != 0) return true;
+          f.Tentative = static_cast<int>(i);
+          break;
+        }
       }
     }
     for (const auto& prop : f.Record->Properties()) {
@@ -133,10 +141,10 @@ class TRecordReader {
       return Enter();
     }
     TVqObject& owner = *Top().Record;
-    prop->Clear(owner);
+    prop->Reset(owner);
+    StartAfresh(path);
     const bool missingIn = Missing() != nullptr && path == FRules->MissingIn;
-    if (missingIn) Missing()->clear();
-    FFrames.push_back({nullptr, prop, &owner, std::move(path), 0, 0, missingIn, {}});
+    FFrames.push_back({nullptr, prop, &owner, std::move(path), 0, 0, missingIn, {}, -1, {}});
     return true;
   }
 
@@ -160,6 +168,9 @@ class TRecordReader {
     std::uint32_t Renamed;       // object: the renames met in it
     bool MissingIn;              // array: its null elements are missing records
     std::string PendingName;     // object: the name of the member read next
+    int Tentative;               // object: the rename whose plain name is being read, or -1
+    // Object: per rename, the first misfit in its plain member, held until the object ends.
+    std::vector<std::pair<int, std::string>> Held;
   };
 
   [[nodiscard]] std::vector<bool>* Missing() const { return FRules != nullptr ? FRules->Missing : nullptr; }
@@ -191,13 +202,36 @@ class TRecordReader {
       --FSkip;
       return true;
     }
-    if (!FFrames.empty()) FFrames.pop_back();
+    if (FFrames.empty()) return true;
+    // No renamed member came: the plain one stands, and so does what did not fit in it.
+    std::vector<std::pair<int, std::string>> held = std::move(Top().Held);
+    FFrames.pop_back();
+    if (!held.empty()) Misfit(std::move(held.front().second));
     return true;
   }
 
+  // A record, or the array of missing records, given again starts afresh: the last copy wins.
+  void StartAfresh(const std::string& aPath) {
+    if (Missing() == nullptr || aPath.empty()) return;
+    if (aPath == FRules->MissingIn || FRules->MissingIn.rfind(aPath + ".", 0) == 0) Missing()->clear();
+  }
+
   void Fail(const std::string& aPath, const TVqProperty& aProp, const char* aType) {
+    Misfit("member \"" + aPath + "\" of type " + aType + " does not fit property type " + aProp.TypeName);
+  }
+
+  // The first misfit ends the reading, unless it lies inside a plain member that a renamed one
+  // may still replace: then the innermost such member's object holds it.
+  void Misfit(std::string aText) {
     if (!FMisfit.empty()) return;
-    FMisfit = "member \"" + aPath + "\" of type " + aType + " does not fit property type " + aProp.TypeName;
+    for (auto f = FFrames.rbegin(); f != FFrames.rend(); ++f) {
+      if (f->Record == nullptr || f->Tentative < 0) continue;
+      const int rename = f->Tentative;
+      if (std::none_of(f->Held.begin(), f->Held.end(), [&](const auto& h) { return h.first == rename; }))
+        f->Held.emplace_back(rename, std::move(aText));
+      return;
+    }
+    FMisfit = std::move(aText);
   }
 
   bool Scalar(const TValue& aValue) {
@@ -218,8 +252,13 @@ class TRecordReader {
       Fail(path, *prop, aValue.Type);
       return true;
     }
-    // A null member leaves its property as it was.
-    if (aValue.Type != kNull) Set(*prop, aValue, path);
+    // A null member, like any member given again, replaces what an earlier copy gave.
+    if (aValue.Type != kNull) {
+      Set(*prop, aValue, path);
+    } else {
+      prop->Reset(*Top().Record);
+      StartAfresh(path);
+    }
     return true;
   }
 

@@ -59,7 +59,8 @@ struct TVqProperty {
   std::function<std::size_t(const TVqObject&)> Count;
   std::function<const TVqObject&(const TVqObject&, std::size_t)> Item;
   std::function<TVqObject&(TVqObject&)> Append;
-  std::function<void(TVqObject&)> Clear;
+  // Every kind: the property back to its default (0, empty, false, nullptr, no elements).
+  std::function<void(TVqObject&)> Reset;
 };
 
 using TVqPropertyList = std::vector<TVqProperty>;
@@ -80,9 +81,11 @@ class TVqObject {
 
 // Reads a JSON object text into aObj, which should be freshly made: members are matched to
 // property names (case-sensitive); a nested object creates the nested record, an array one
-// record per element; unknown members are ignored, missing or null ones leave the property as
-// it was. False with aErro set when the text is not a JSON object or a member's value does not
-// fit its property's type (a number given as a string does not fit). Never throws.
+// record per element; unknown members are ignored, missing ones leave the property as it was.
+// A member given twice keeps its last copy, a null one included, which puts the property back
+// to its default (0, empty, false, nullptr, no elements). False with aErro set when the text is
+// not a JSON object or a member's value does not fit its property's type (a number given as a
+// string does not fit). Never throws.
 // The text is read in one pass, straight into the records, with no parsed tree beside them:
 // a reply costs its text and its records.
 [[nodiscard]] bool ReadVqObject(std::string_view aJSON, TVqObject& aObj, std::string& aErro);
@@ -90,7 +93,7 @@ class TVqObject {
 // What a reader of platform pull replies asks beyond ReadVqObject.
 struct TVqReadRules {
   // Member names read as other names, at any depth; where an object holds both names, the
-  // renamed member wins wherever it stands.
+  // renamed member wins wherever it stands, and a plain member it replaces is not checked.
   std::vector<std::pair<std::string, std::string>> Renames;
   // The dotted path of one record array ("oResult.posResult"): a null element of it is a
   // missing record, read as a record with its defaults, and Missing (one flag per element,
@@ -158,6 +161,7 @@ TVqProperty Scalar(std::string aName, std::string aType, TVqPropKind aKind, T C:
     else
       Self<C>(o).*aMember = std::get<T>(v);
   };
+  p.Reset = [aMember](TVqObject& o) { Self<C>(o).*aMember = T{}; };
   return p;
 }
 
@@ -186,6 +190,7 @@ TVqProperty VqProp(std::string aName, T C::*aMember) {
       slot = std::make_unique<R>();
       return *slot;
     };
+    p.Reset = [aMember](TVqObject& o) { (Self<C>(o).*aMember).reset(); };
     return p;
   } else if constexpr (IsVector<T>::value) {
     using R = typename IsVector<T>::Record;
@@ -196,7 +201,7 @@ TVqProperty VqProp(std::string aName, T C::*aMember) {
     p.Count = [aMember](const TVqObject& o) { return (Self<C>(o).*aMember).size(); };
     p.Item = [aMember](const TVqObject& o, std::size_t i) -> const TVqObject& { return (Self<C>(o).*aMember)[i]; };
     p.Append = [aMember](TVqObject& o) -> TVqObject& { return (Self<C>(o).*aMember).emplace_back(); };
-    p.Clear = [aMember](TVqObject& o) { (Self<C>(o).*aMember).clear(); };
+    p.Reset = [aMember](TVqObject& o) { (Self<C>(o).*aMember).clear(); };
     return p;
   } else {
     static_assert(!sizeof(T), "property type has no table kind");

@@ -31,7 +31,7 @@ void TMemoLogView::QueueLine(const std::string& line) {
 
 void TMemoLogView::AddLine(const std::string& aLine) {
   if (FMemo.isNull()) return;
-  if (FLines.Add(aLine)) {
+  if (FLines.Add()) {
     FMemo->clear();
     return;
   }

@@ -12,27 +12,27 @@ class AppDMOrdersTest : public AppDMFixture {
   static TPosData Order(const std::string& sheet, int details, int pays) {
     TPosData order;
     order.pos_master = std::make_unique<TPosMaster>();
-    order.pos_master->softid = 5;
-    order.pos_master->sheet_no = sheet;
-    order.pos_master->oper_date = "2024-05-06 10:20:30";
-    order.pos_master->pos_memo = "顾客's 备注";
-    order.pos_master->real_amt = 12.5;
+    order.pos_master->Set<"softid">(5);
+    order.pos_master->Set<"sheet_no">(sheet);
+    order.pos_master->Set<"oper_date">("2024-05-06 10:20:30");
+    order.pos_master->Set<"pos_memo">("顾客's 备注");
+    order.pos_master->Set<"real_amt">(12.5);
     for (int i = 1; i <= details; ++i) {
       TPosDetail d;
-      d.softid = 5;
-      d.sheet_no = sheet;
-      d.sheet_sort = i;
-      d.item_no = "I" + std::to_string(i);
-      d.sub_qty = i;
+      d.Set<"softid">(5);
+      d.Set<"sheet_no">(sheet);
+      d.Set<"sheet_sort">(i);
+      d.Set<"item_no">("I" + std::to_string(i));
+      d.Set<"sub_qty">(i);
       order.pos_detail.push_back(d);
     }
     for (int i = 1; i <= pays; ++i) {
       TPosPay p;
-      p.softid = 5;
-      p.sheet_no = sheet;
-      p.sheet_sort = i;
-      p.pay_way = "WX";
-      p.pay_amt = 12.5;
+      p.Set<"softid">(5);
+      p.Set<"sheet_no">(sheet);
+      p.Set<"sheet_sort">(i);
+      p.Set<"pay_way">("WX");
+      p.Set<"pay_amt">(12.5);
       order.pos_pay.push_back(p);
     }
     return order;
@@ -54,7 +54,7 @@ TEST_F(AppDMOrdersTest, SavesWholeOrderAndUpdatesOnSecondSave) {
   EXPECT_EQ(Count("spf_t_pos_detail"), "2");
   EXPECT_EQ(Count("spf_t_pos_pay"), "1");
 
-  order.pos_detail[1].item_no = "changed";
+  order.pos_detail[1].Set<"item_no">("changed");
   ASSERT_TRUE(dm.SavePosData1(reason, "1", &order)) << reason;
   EXPECT_EQ(db.Value("select sheet_source from spf_t_pos_master"), "1");
   EXPECT_EQ(Count("spf_t_pos_detail"), "2");
@@ -68,7 +68,7 @@ TEST_F(AppDMOrdersTest, SavesWholeOrderAndUpdatesOnSecondSave) {
 // array order, joined by CR LF; an order without lines is the header alone.
 TEST_F(AppDMOrdersTest, BatchTextJoinsUpsertsInOrder) {
   TPosData order = Order("S001", 2, 1);
-  order.pos_master->sheet_source = "1";
+  order.pos_master->Set<"sheet_source">("1");
   std::string r;
   const std::string expected =
       TVqRttiHelper::GetAdpterSql(*order.pos_master, "spf_t_pos_master", "softid,sheet_no", r) + "\r\n" +
@@ -79,7 +79,7 @@ TEST_F(AppDMOrdersTest, BatchTextJoinsUpsertsInOrder) {
             std::vector<std::string>{expected});
 
   TPosData bare = Order("S002", 0, 0);
-  bare.pos_master->sheet_source = "0";
+  bare.pos_master->Set<"sheet_source">("0");
   EXPECT_EQ(SqlSent([&] { ASSERT_TRUE(dm.SavePosData2(reason, "0", &bare)) << reason; }),
             std::vector<std::string>{
                 TVqRttiHelper::GetAdpterSql(*bare.pos_master, "spf_t_pos_master", "softid,sheet_no", r)});
@@ -126,7 +126,7 @@ TEST_F(AppDMOrdersTest, OrderWithoutHeaderIsMalformed) {
 // A returned order (state 6) is stored like any other, with one more detail line in the log.
 TEST_F(AppDMOrdersTest, ReturnedOrderStoredWithExtraLogLine) {
   TPosData order = Order("R001", 1, 0);
-  order.pos_master->pos_state = "6";
+  order.pos_master->Set<"pos_state">("6");
   const std::string log = DetailLog([&] { ASSERT_TRUE(dm.SavePosData2(reason, "0", &order)) << reason; });
   EXPECT_NE(log.find("[DM] 退单\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("[DM] 生成销售明细SQL，共：1条"), std::string::npos) << log;
@@ -139,13 +139,13 @@ TEST_F(AppDMOrdersTest, ReturnedOrderStoredWithExtraLogLine) {
 // failing statement is reported.
 TEST_F(AppDMOrdersTest, SavesMember) {
   TVipInfo vip;
-  vip.softid = 5;
-  vip.vip_no = "V001";
-  vip.vip_name = "张三";
+  vip.Set<"softid">(5);
+  vip.Set<"vip_no">("V001");
+  vip.Set<"vip_name">("张三");
   reason = "untouched";
   ASSERT_TRUE(dm.SaveVipInfo(reason, "1", &vip)) << reason;
   EXPECT_EQ(reason, "untouched");
-  vip.vip_name = "李四";
+  vip.Set<"vip_name">("李四");
   ASSERT_TRUE(dm.SaveVipInfo(reason, "1", &vip)) << reason;
   EXPECT_EQ(db.Query("select vip_name, data_source from spf_t_pos_vip_info"),
             (std::vector<vqtest::TestOdbc::Row>{{"李四", "1"}}));

@@ -89,17 +89,17 @@ TEST(AppObjects, ReadsOrderReply) {
   ASSERT_EQ(r.oResult->posResult.size(), 1u);
   const TPosData& order = r.oResult->posResult[0];
   ASSERT_NE(order.pos_master, nullptr);
-  EXPECT_EQ(order.pos_master->sheet_no, "S1");
-  EXPECT_EQ(order.pos_master->real_amt, 12.5);
-  EXPECT_EQ(order.pos_master->item_ver, 3);
-  EXPECT_EQ(order.pos_master->oper_txt, "顾客备注");
+  EXPECT_EQ(order.pos_master->Get<"sheet_no">(), "S1");
+  EXPECT_EQ(order.pos_master->Get<"real_amt">(), 12.5);
+  EXPECT_EQ(order.pos_master->Get<"item_ver">(), 3);
+  EXPECT_EQ(order.pos_master->Get<"oper_txt">(), "顾客备注");
   ASSERT_EQ(order.pos_detail.size(), 2u);
-  EXPECT_EQ(order.pos_detail[1].sheet_sort, 2);
-  EXPECT_EQ(order.pos_detail[1].sub_qty, 1.5);
-  EXPECT_EQ(order.pos_detail[1].item_no, "0001");
-  EXPECT_EQ(order.pos_detail[0].sub_qty, 2.0);  // an integer JSON number fits a number member
+  EXPECT_EQ(order.pos_detail[1].Get<"sheet_sort">(), 2);
+  EXPECT_EQ(order.pos_detail[1].Get<"sub_qty">(), 1.5);
+  EXPECT_EQ(order.pos_detail[1].Get<"item_no">(), "0001");
+  EXPECT_EQ(order.pos_detail[0].Get<"sub_qty">(), 2.0);  // an integer JSON number fits a number member
   ASSERT_EQ(order.pos_pay.size(), 1u);
-  EXPECT_EQ(order.pos_pay[0].pay_way, "WX");
+  EXPECT_EQ(order.pos_pay[0].Get<"pay_way">(), "WX");
 }
 
 // Missing members leave nil, empty arrays and zero values; unknown members are ignored.
@@ -120,7 +120,7 @@ TEST(AppObjects, MissingAndUnknownMembers) {
   ASSERT_EQ(noLines.oResult->wxposResult.size(), 1u);
   EXPECT_TRUE(noLines.oResult->wxposResult[0].pos_detail.empty());
   EXPECT_TRUE(noLines.oResult->wxposResult[0].pos_pay.empty());
-  EXPECT_EQ(noLines.oResult->wxposResult[0].pos_master->real_amt, 0.0);
+  EXPECT_EQ(noLines.oResult->wxposResult[0].pos_master->Get<"real_amt">(), 0.0);
 
   TVipRespond noArray;
   ASSERT_TRUE(ReadVqObject(R"({"bResult":true,"oResult":{"softid":3}})", noArray, erro)) << erro;
@@ -133,7 +133,7 @@ TEST(AppObjects, MissingAndUnknownMembers) {
       ReadVqObject(R"({"oResult":{"vipinfo":[{"vip_no":"V1","vip_name":"张三"},{"vip_no":"V2"}]}})", members, erro))
       << erro;
   ASSERT_EQ(members.oResult->vipinfo.size(), 2u);
-  EXPECT_EQ(members.oResult->vipinfo[0].vip_name, "张三");
+  EXPECT_EQ(members.oResult->vipinfo[0].Get<"vip_name">(), "张三");
   EXPECT_FALSE(members.bResult);
 }
 
@@ -176,10 +176,10 @@ TEST(AppObjects, DeleteRecordJson) {
 // The upsert of a stored record names one column per member, in declared order.
 TEST(AppObjects, UpsertColumnsFollowDeclaredOrder) {
   TPosPay pay;
-  pay.softid = 3;
-  pay.sheet_no = "S1";
-  pay.sheet_sort = 1;
-  pay.pay_amt = 9.5;
+  pay.Set<"softid">(3);
+  pay.Set<"sheet_no">("S1");
+  pay.Set<"sheet_sort">(1);
+  pay.Set<"pay_amt">(9.5);
   std::string erro;
   const std::string sql = TVqRttiHelper::GetAdpterSql(pay, "spf_t_pos_pay", "softid,sheet_no,sheet_sort", erro);
   ASSERT_FALSE(sql.empty()) << erro;

@@ -37,10 +37,10 @@ TEST(AppPullReply, WxAppMembersWinOverPlainNamesWhereverTheyStand) {
     ASSERT_EQ(reply.oResult->wxposResult.size(), 1U);
     const auto& read = reply.oResult->wxposResult[0];
     ASSERT_NE(read.pos_master, nullptr);
-    EXPECT_EQ(read.pos_master->sheet_no, "W1") << order;
-    EXPECT_EQ(read.pos_master->pos_memo, "pos_wxapp_master");
+    EXPECT_EQ(read.pos_master->Get<"sheet_no">(), "W1") << order;
+    EXPECT_EQ(read.pos_master->Get<"pos_memo">(), "pos_wxapp_master");
     ASSERT_EQ(read.pos_detail.size(), 2U) << order;
-    EXPECT_EQ(read.pos_detail[1].sheet_sort, 2);
+    EXPECT_EQ(read.pos_detail[1].Get<"sheet_sort">(), 2);
     EXPECT_EQ(missing, std::vector<bool>{false});
   }
   // Without the rule the wxapp names are unknown members.
@@ -50,6 +50,70 @@ TEST(AppPullReply, WxAppMembersWinOverPlainNamesWhereverTheyStand) {
   ASSERT_TRUE(
       ReadPullReply(Applet(R"({"pos_wxapp_master":{"sheet_no":"W1"}})"), "wxposResult", false, reply, missing, erro));
   EXPECT_EQ(reply.oResult->wxposResult[0].pos_master, nullptr);
+}
+
+// A member given twice keeps its last copy, a null one included; the renamed members win
+// wherever they stand, and a plain member they replace is not checked, so it cannot refuse the
+// page; a plain member that nothing replaces is checked as ever.
+TEST(AppPullReply, LastCopyWinsAndRenamedMembersReplacePlainOnes) {
+  const std::string w1 = R"({"pos_wxapp_master":{"sheet_no":"W1"}})";
+  const struct {
+    std::string text;
+    bool reads;
+    bool result;  // oResult is there
+    std::size_t orders;
+    const char* sheet;  // of the first order; nullptr: it has no header
+    std::size_t lines;  // of the first order
+    bool bResult;
+  } cases[] = {
+      {R"({"bResult":true,"oResult":{"wxposResult":[)" + w1 + R"(]},"oResult":null})", true, false, 0, nullptr, 0,
+       true},
+      {R"({"bResult":true,"oResult":null,"oResult":{"wxposResult":[)" + w1 + "]}}", true, true, 1, "W1", 0, true},
+      {R"({"bResult":true,"bResult":null,"oResult":{"wxposResult":[)" + w1 + "]}}", true, true, 1, "W1", 0, false},
+      {R"({"bResult":true,"oResult":{"wxposResult":[)" + w1 + R"(],"wxposResult":null}})", true, true, 0, nullptr, 0,
+       true},
+      {Applet(R"({"pos_wxapp_master":{"sheet_no":"W1"},"pos_wxapp_master":null})"), true, true, 1, nullptr, 0, true},
+      {Applet(R"({"pos_wxapp_master":{"sheet_no":"W1","sheet_no":null}})"), true, true, 1, "", 0, true},
+      {Applet(R"({"pos_wxapp_master":{"sheet_no":"W1"},"pos_wxapp_detail":[{},{}],"pos_wxapp_detail":[{}]})"), true,
+       true, 1, "W1", 1, true},
+      {Applet(R"({"pos_master":"plain","pos_wxapp_master":{"sheet_no":"W1"}})"), true, true, 1, "W1", 0, true},
+      {Applet(R"({"pos_master":{"softid":"5","x":[1]},"pos_wxapp_master":{"sheet_no":"W1"}})"), true, true, 1, "W1", 0,
+       true},
+      {Applet(R"({"pos_master":null,"pos_wxapp_master":{"sheet_no":"W1"}})"), true, true, 1, "W1", 0, true},
+      {Applet(R"({"pos_wxapp_master":null,"pos_master":{"sheet_no":"plain"}})"), true, true, 1, nullptr, 0, true},
+      {Applet(R"({"pos_detail":[null,3],"pos_wxapp_detail":[{"sheet_sort":1}],"pos_wxapp_master":{"sheet_no":"W1"}})"),
+       true, true, 1, "W1", 1, true},
+      {Applet(R"({"pos_master":{"sheet_no":"plain"}})"), true, true, 1, "plain", 0, true},
+      {Applet(R"({"pos_master":"plain"})"), false, false, 0, nullptr, 0, false},
+      {Applet(R"({"pos_master":{"softid":"5"},"pos_wxapp_detail":[]})"), false, false, 0, nullptr, 0, false},
+      {Applet(R"({"pos_wxapp_master":{"sheet_no":"W1"},"pos_wxapp_master":"late"})"), false, false, 0, nullptr, 0,
+       false},
+  };
+  for (const auto& c : cases) {
+    TPosRespond2 reply;
+    std::vector<bool> missing;
+    std::string erro;
+    ASSERT_EQ(ReadPullReply(c.text, "wxposResult", true, reply, missing, erro), c.reads) << c.text << erro;
+    if (!c.reads) {
+      EXPECT_NE(erro.find("does not fit"), std::string::npos) << c.text << erro;
+      continue;
+    }
+    EXPECT_EQ(reply.bResult, c.bResult) << c.text;
+    ASSERT_EQ(reply.oResult != nullptr, c.result) << c.text;
+    if (!c.result) {
+      EXPECT_TRUE(missing.empty()) << c.text;
+      continue;
+    }
+    ASSERT_EQ(reply.oResult->wxposResult.size(), c.orders) << c.text;
+    EXPECT_EQ(missing, std::vector<bool>(c.orders, false)) << c.text;
+    if (c.orders == 0) continue;
+    const auto& order = reply.oResult->wxposResult[0];
+    ASSERT_EQ(order.pos_master != nullptr, c.sheet != nullptr) << c.text;
+    if (c.sheet != nullptr) {
+      EXPECT_EQ(order.pos_master->Get<"sheet_no">(), c.sheet) << c.text;
+    }
+    EXPECT_EQ(order.pos_detail.size(), c.lines) << c.text;
+  }
 }
 
 // A null record is read as an empty one and flagged; the flags follow the array the records
