@@ -51,7 +51,7 @@ struct SlistDeleter {
 // Appends one header line; the list keeps growing from the same head.
 void AddHeader(std::unique_ptr<curl_slist, SlistDeleter>& list, const std::string& line) {
   curl_slist* grown = curl_slist_append(list.get(), line.c_str());
-  if (grown == nullptr) throw ESoapError("Out of memory building the HTTP request: " + line);
+  if (grown == nullptr) throw ESoapError("组织HTTP请求时内存不足：" + line);
   list.release();
   list.reset(grown);
 }
@@ -71,7 +71,7 @@ TSoapHttpReply TSoapTransport::Perform(const std::string& url, const std::string
                                        const std::string* body) const {
   EnsureCurlGlobal();
   std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
-  if (!curl) throw ESoapError("Cannot start an HTTP request: " + url);
+  if (!curl) throw ESoapError("无法发起HTTP请求：" + url);
   CURL* h = curl.get();
 
   TSoapHttpReply reply;
@@ -98,12 +98,13 @@ TSoapHttpReply TSoapTransport::Perform(const std::string& url, const std::string
 
   const CURLcode rc = curl_easy_perform(h);
   if (sink.tooLarge)
-    throw ESoapError("The reply is longer than " + std::to_string(kNetMaxReplyBytes / (1024 * 1024)) + " MB: " + url);
-  if (sink.outOfMemory) throw ESoapError("Out of memory while reading the reply: " + url);
+    throw ESoapError("服务器应答超过" + std::to_string(kNetMaxReplyBytes / (1024 * 1024)) + "MB：" + url);
+  if (sink.outOfMemory) throw ESoapError("读取服务器应答时内存不足：" + url);
   if (rc != CURLE_OK) {
     const std::string why = errbuf[0] != '\0' ? errbuf : curl_easy_strerror(rc);
-    if (rc == CURLE_OPERATION_TIMEDOUT) throw ESoapError("The server did not answer in time (" + why + "): " + url);
-    throw ESoapError("Cannot reach the server (" + why + "): " + url);
+    // The shop reads the first words; the library's reason and the address are for support.
+    if (rc == CURLE_OPERATION_TIMEDOUT) throw ESoapError("服务器应答超时（" + why + "）：" + url);
+    throw ESoapError("无法连接服务器（" + why + "）：" + url);
   }
   curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &reply.Status);
   return reply;

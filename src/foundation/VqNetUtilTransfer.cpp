@@ -153,14 +153,15 @@ std::string RawError(CURLcode code, CURL* curl, const TTransferState& state, con
   long osErrno = 0;
   curl_easy_getinfo(curl, CURLINFO_OS_ERRNO, &osErrno);
   switch (state.abort) {
+    // In the shop's words; the socket client's own wording of a read time-out follows it.
     case TAbort::ReadTimeout:
-      return "Read timed out.";
+      return "服务器应答超时（Read timed out.）";
     case TAbort::Deadline:
-      return "Reply not complete within " + std::to_string(state.deadlineMs) + " ms.";
+      return "服务器应答未在" + std::to_string(state.deadlineMs) + "毫秒内收完";
     case TAbort::TooLarge:
-      return "Reply longer than " + std::to_string(kNetMaxReplyBytes / (1024 * 1024)) + " MB.";
+      return "服务器应答超过" + std::to_string(kNetMaxReplyBytes / (1024 * 1024)) + "MB";
     case TAbort::OutOfMemory:
-      return "Out of memory while reading the reply.";
+      return "读取服务器应答时内存不足";
     case TAbort::None:
       break;
   }
@@ -198,7 +199,7 @@ TNetReply PerformRequest(const TNetRequest& request) {
     InitCurlOnce();
     std::unique_ptr<CURL, TCurlDeleter> curl(curl_easy_init());
     if (!curl) {
-      reply.error = "cannot create the HTTP client";
+      reply.error = "无法发起HTTP请求";
       return reply;
     }
     CURL* h = curl.get();
@@ -213,7 +214,7 @@ TNetReply PerformRequest(const TNetRequest& request) {
     for (const std::string& header : request.headers) {
       curl_slist* next = curl_slist_append(headers.get(), header.c_str());
       if (next == nullptr) {
-        reply.error = "out of memory";
+        reply.error = "组织HTTP请求时内存不足";
         return reply;
       }
       (void)headers.release();

@@ -1,7 +1,8 @@
 #pragma once
 // The one libcurl transfer behind both transports of VqNetUtil (private to that module). It
-// performs one request with a handle of its own and describes every failure in the socket
-// client's wording, so MapNetError sees the same raw texts whichever transport ran.
+// performs one request with a handle of its own and describes every failure the same way
+// whichever transport ran: socket-level failures, connect time-outs and closed connections in
+// the socket client's wording that MapNetError reads, the rest in Chinese.
 #include <string>
 #include <vector>
 

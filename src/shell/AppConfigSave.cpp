@@ -105,39 +105,41 @@ bool CheckConfigForm(const TConfigForm& aForm, TConfigSave& aSave, std::string& 
   aSave.SvrPort = AppVar->SvrPort;
   aSave.SvrDBTitle = AppVar->SvrDBTitle;
   aSave.SvrDBName = AppVar->SvrDBName;
+  aSave.SvrDBId = AppVar->SvrDBId;
   aSave.SvrUseWSDL = AppVar->SvrUseWSDL;
   aSave.SvrVIPHost = AppVar->SvrVIPHost;
   aSave.SvrVIPPort = AppVar->SvrVIPPort;
   aSave.SvrVIPConnOK = aForm.SvrVIPConnOK;
-  if (aSave.DBMode == TDBMode::Hosted) {
-    if (aForm.VisiblePanel != TDBMode::Hosted) {
+  if (aSave.DBMode == TDBMode::Hosted || aSave.DBMode == TDBMode::Server) {
+    const bool hosted = aSave.DBMode == TDBMode::Hosted;
+    if (aForm.VisiblePanel != aSave.DBMode) {
       aMsg = "请切换选择软件版本！";
       return false;
     }
-    aSave.SvrUseWSDL = aForm.AuthUseWSDL;
-  } else if (aSave.DBMode == TDBMode::Server) {
-    if (aForm.VisiblePanel != TDBMode::Server) {
-      aMsg = "请切换选择软件版本！";
-      return false;
-    }
-    aSave.SvrHost = TrimControls(aForm.SvrHost);
+    aSave.SvrHost = TrimControls(hosted ? aForm.AuthHost : aForm.SvrHost);
     if (aSave.SvrHost.empty()) {
       aMsg = "请输入帐套服务器地址！";
       aFocus = TConfigFocus::SvrHost;
       return false;
     }
-    aSave.SvrPort = aForm.SvrPort;
+    aSave.SvrPort = hosted ? aForm.AuthPort : aForm.SvrPort;
     if (aSave.SvrPort <= 0) {
       aMsg = "请输入帐套服务器端口号！";
       aFocus = TConfigFocus::SvrPort;
       return false;
     }
-    if (aForm.SvrDBItem.empty()) {
-      aMsg = "请选择软件帐套！";
-      aFocus = TConfigFocus::SvrDB;
-      return false;
+    if (hosted) {
+      aSave.SvrDBName = TrimControls(aForm.AuthDBName);
+      aSave.SvrDBId = TrimControls(aForm.AuthDBId);
+      aSave.SvrUseWSDL = aForm.AuthUseWSDL;
+    } else {
+      if (aForm.SvrDBItem.empty()) {
+        aMsg = "请选择软件帐套！";
+        aFocus = TConfigFocus::SvrDB;
+        return false;
+      }
+      aSave.SvrUseWSDL = aForm.SvrUseWSDL;
     }
-    aSave.SvrUseWSDL = aForm.SvrUseWSDL;
   } else {
     aSave.DBHost = TrimControls(aForm.DBHost);
     aSave.DBUser = TrimControls(aForm.DBUser);
@@ -191,7 +193,10 @@ void ApplyConfig(const TConfigSave& aSave) {
   AppVar->SvrHost = aSave.SvrHost;
   AppVar->SvrPort = aSave.SvrPort;
   AppVar->SvrUseWSDL = aSave.SvrUseWSDL;
-  if (aSave.DBMode != TDBMode::Hosted) {
+  if (aSave.DBMode == TDBMode::Hosted) {
+    AppVar->SvrDBName = aSave.SvrDBName;
+    AppVar->SvrDBId = aSave.SvrDBId;
+  } else {
     AppVar->SvrDBTitle = aSave.SvrDBTitle;
     AppVar->SvrDBName = aSave.SvrDBName;
   }

@@ -40,6 +40,9 @@ struct TConfigForm {
   int SvrPort = 0;
   std::string SvrDBItem;     // the chosen account-set item; empty when none is chosen
   bool SvrUseWSDL = false;   // the server panel's box
+  std::string AuthHost;      // the hosted panel's fields, as typed
+  int AuthPort = 0;
+  std::string AuthDBName, AuthDBId;
   bool AuthUseWSDL = false;  // the hosted panel's box
   bool SvrVIPConnOK = false;
   int IsNewOrderTips = 1;
@@ -83,7 +86,8 @@ struct TConfigSave {
   int DBMode = 0;
   std::string SvrHost;
   int SvrPort = 0;
-  std::string SvrDBTitle, SvrDBName;  // from the server's answer in mode 1
+  std::string SvrDBTitle, SvrDBName;  // from the server's answer in mode 1, as typed in mode 2
+  std::string SvrDBId;                // mode 2
   bool SvrUseWSDL = false;
   std::string DBHost, DBUser, DBPwd, DBName;
   std::string SvrVIPHost;

@@ -56,6 +56,24 @@ QCheckBox* Check(const char* aText, QWidget* aParent, int aX, int aY, int aWidth
   return box;
 }
 
+// The back-office server's address and port fields of a connection panel.
+void ServerFields(QWidget* aPanel, QLineEdit*& aHost, QLineEdit*& aPort) {
+  Caption("服务器地址：", aPanel, 0, 4);
+  aHost = Edit(aPanel, 115, 4, 180);
+  aHost->setText("127.0.0.1");
+  Caption("端口：", aPanel, 300, 4);
+  aPort = Edit(aPanel, 415, 4, 100);
+  aPort->setMaxLength(6);
+  aPort->setValidator(new QIntValidator(0, 999999, aPort));
+  aPort->setText("9011");
+}
+
+// Long values show their start, also in a disabled field, which cannot be scrolled.
+void ShowText(QLineEdit* aEdit, const std::string& aText) {
+  aEdit->setText(QString::fromStdString(aText));
+  aEdit->setCursorPosition(0);
+}
+
 // A section heading with its one-pixel line on its last pixel row.
 TVqLabel* Heading(const char* aText, QWidget* aParent, int aY) {
   auto* head = new TVqLabel(QString(" ") + aText, aParent);
@@ -139,14 +157,7 @@ void TAppConfig::BuildDBPanels() {
 
   pnlSvrConfig = new QWidget(pnlContent);
   pnlSvrConfig->setGeometry(panelRect);
-  Caption("服务器地址：", pnlSvrConfig, 0, 4);
-  edtSvrHost = Edit(pnlSvrConfig, 115, 4, 180);
-  edtSvrHost->setText("127.0.0.1");
-  Caption("端口：", pnlSvrConfig, 300, 4);
-  edtSvrPort = Edit(pnlSvrConfig, 415, 4, 100);
-  edtSvrPort->setMaxLength(6);
-  edtSvrPort->setValidator(new QIntValidator(0, 999999, edtSvrPort));
-  edtSvrPort->setText("9011");
+  ServerFields(pnlSvrConfig, edtSvrHost, edtSvrPort);
   Caption("帐套：", pnlSvrConfig, 0, 4 + kRow);
   cbbSvrDB = new QComboBox(pnlSvrConfig);
   cbbSvrDB->setGeometry(115, 4 + kRow, 300, 28);
@@ -159,7 +170,12 @@ void TAppConfig::BuildDBPanels() {
 
   pnlAuthConfig = new QWidget(pnlContent);
   pnlAuthConfig->setGeometry(panelRect);
-  chkAuthUseWSDL = Check("启用WSDL", pnlAuthConfig, 115, 4, 120);
+  ServerFields(pnlAuthConfig, edtAuthHost, edtAuthPort);
+  Caption("帐套库名：", pnlAuthConfig, 0, 4 + kRow);
+  edtAuthDBName = Edit(pnlAuthConfig, 115, 4 + kRow, 180);
+  Caption("帐套Id：", pnlAuthConfig, 300, 4 + kRow);
+  edtAuthDBId = Edit(pnlAuthConfig, 415, 4 + kRow, 180);
+  chkAuthUseWSDL = Check("启用WSDL", pnlAuthConfig, 425, 4 + 2 * kRow, 120);
 }
 
 void TAppConfig::BuildOptions() {
@@ -232,12 +248,16 @@ void TAppConfig::ShowConfig() {
 }
 
 void TAppConfig::ShowDBConfig(const std::string& aSoftVer) {
-  edtDBHost->setText(QString::fromStdString(AppVar->DBHost));
-  edtDBUser->setText(QString::fromStdString(AppVar->DBUser));
-  edtDBPwd->setText(QString::fromStdString(AppVar->DBPwd));
-  edtDBName->setText(QString::fromStdString(AppVar->DBName));
-  edtSvrHost->setText(QString::fromStdString(AppVar->SvrHost));
-  edtSvrPort->setText(QString::number(AppVar->SvrPort));
+  ShowText(edtDBHost, AppVar->DBHost);
+  ShowText(edtDBUser, AppVar->DBUser);
+  ShowText(edtDBPwd, AppVar->DBPwd);
+  ShowText(edtDBName, AppVar->DBName);
+  for (auto [host, port] : {std::pair{edtSvrHost, edtSvrPort}, std::pair{edtAuthHost, edtAuthPort}}) {
+    ShowText(host, AppVar->SvrHost.empty() ? std::string("127.0.0.1") : AppVar->SvrHost);
+    ShowText(port, std::to_string(AppVar->SvrPort > 0 ? AppVar->SvrPort : 9011));
+  }
+  ShowText(edtAuthDBName, AppVar->SvrDBName);
+  ShowText(edtAuthDBId, AppVar->SvrDBId);
   chkSvrUseWSDL->setChecked(AppVar->SvrUseWSDL);
   chkAuthUseWSDL->setChecked(AppVar->SvrUseWSDL);
   // A list kept from another product or server would offer an account set that is not this one's.
@@ -257,10 +277,8 @@ void TAppConfig::ShowDBConfig(const std::string& aSoftVer) {
   std::string address = chkSvrVIPConn->isEnabled() ? "未配置" : "不支持外网实时金卡服务";
   if (!FSvrVIPHost.empty() && FSvrVIPPort > 0 && !AppVar->SvrDBName.empty())
     address = "http://" + FSvrVIPHost + ":" + std::to_string(FSvrVIPPort) + "/" + AppVar->SvrDBName;
-  edtVIPSvrHost->setText(QString::fromStdString(address));
+  ShowText(edtVIPSvrHost, address);
   FDBMode = TSPfApp::GetDBMode(aSoftVer);
-  if (edtSvrHost->text().isEmpty()) edtSvrHost->setText("127.0.0.1");
-  if (edtSvrPort->text().toInt() <= 0) edtSvrPort->setText("9011");
   pnlDBConfig->setVisible(FDBMode == TDBMode::Direct);
   pnlSvrConfig->setVisible(FDBMode == TDBMode::Server);
   pnlAuthConfig->setVisible(FDBMode == TDBMode::Hosted);
@@ -293,10 +311,10 @@ void TAppConfig::chkNewOrderTipsClick() {
   TvqLib::IniWrite("SPFClient", "IsNewOrderTips", AppVar->IsNewOrderTips.v());
 }
 
-bool TAppConfig::GetSvrDBInfo(const std::string& aHost, int aPort, bool aAnnounce, TSvrDBInfo& aInfo) {
+bool TAppConfig::GetSvrDBInfo(const std::string& aHost, int aPort, const std::string& aDBName, bool aAnnounce,
+                              TSvrDBInfo& aInfo) {
   lblSvrTest->setEnabled(false);
-  const std::string dbName = FDBMode == TDBMode::Hosted ? AppVar->SvrDBName : std::string();
-  aInfo = QuerySvrDBInfo(aHost, aPort, dbName, chkSvrVIPConn->isEnabled());
+  aInfo = QuerySvrDBInfo(aHost, aPort, aDBName, chkSvrVIPConn->isEnabled());
   lblSvrTest->setEnabled(!FDBLocked);
   if (!aInfo.Ok) {
     Message(aInfo.Error);
@@ -307,7 +325,7 @@ bool TAppConfig::GetSvrDBInfo(const std::string& aHost, int aPort, bool aAnnounc
     FSvrVIPPort = aInfo.VIPPort;
   }
   if (aInfo.VIPUntick) chkSvrVIPConn->setChecked(false);
-  edtVIPSvrHost->setText(QString::fromStdString(aInfo.AddressText));
+  ShowText(edtVIPSvrHost, aInfo.AddressText);
   if (aAnnounce) Message("连接服务器[" + aHost + "," + std::to_string(aPort) + "]成功！");
   cbbSvrDB->clear();
   cbbSvrDB->addItem(QString::fromStdString(SvrDBItem(aInfo.DBTitle, aInfo.DBName)));
@@ -334,7 +352,7 @@ void TAppConfig::lblSvrTestClick() {
   }
   AppVar->SvrUseWSDL = chkSvrUseWSDL->isChecked();
   TSvrDBInfo info;
-  (void)GetSvrDBInfo(host, port, true, info);
+  (void)GetSvrDBInfo(host, port, "", true, info);
 }
 
 TConfigForm TAppConfig::ReadForm() const {
@@ -354,6 +372,10 @@ TConfigForm TAppConfig::ReadForm() const {
   f.SvrPort = edtSvrPort->text().toInt();
   f.SvrDBItem = cbbSvrDB->currentIndex() >= 0 ? cbbSvrDB->currentText().toStdString() : std::string();
   f.SvrUseWSDL = chkSvrUseWSDL->isChecked();
+  f.AuthHost = edtAuthHost->text().toStdString();
+  f.AuthPort = edtAuthPort->text().toInt();
+  f.AuthDBName = edtAuthDBName->text().toStdString();
+  f.AuthDBId = edtAuthDBId->text().toStdString();
   f.AuthUseWSDL = chkAuthUseWSDL->isChecked();
   f.SvrVIPConnOK = chkSvrVIPConn->isChecked();
   f.IsNewOrderTips = chkNewOrderTips->isChecked() ? 1 : 0;
@@ -385,7 +407,8 @@ bool TAppConfig::GetConfig() {
     // The server is asked in the WSDL mode of the dialog's box.
     AppVar->SvrUseWSDL = save.SvrUseWSDL;
     TSvrDBInfo info;
-    if (!GetSvrDBInfo(save.SvrHost, save.SvrPort, false, info)) return false;
+    const std::string dbName = save.DBMode == TDBMode::Hosted ? save.SvrDBName : std::string();
+    if (!GetSvrDBInfo(save.SvrHost, save.SvrPort, dbName, false, info)) return false;
     TakeSvrDBInfo(info, save);
   }
   if (!ConnectConfigDB(save, msg)) {
@@ -399,10 +422,10 @@ bool TAppConfig::GetConfig() {
 void TAppConfig::Focus(TConfigFocus aFocus) {
   switch (aFocus) {
     case TConfigFocus::SvrHost:
-      edtSvrHost->setFocus();
+      (FDBMode == TDBMode::Hosted ? edtAuthHost : edtSvrHost)->setFocus();
       break;
     case TConfigFocus::SvrPort:
-      edtSvrPort->setFocus();
+      (FDBMode == TDBMode::Hosted ? edtAuthPort : edtSvrPort)->setFocus();
       break;
     case TConfigFocus::SvrDB:
       cbbSvrDB->setFocus();
@@ -427,7 +450,8 @@ void TAppConfig::lblNOClick() {
 
 void TAppConfig::EnableConfig(bool aEnable) {
   for (QWidget* w : std::initializer_list<QWidget*>{cbbSoftVer, edtDBHost, edtDBUser, edtDBPwd, edtDBName, edtSvrHost,
-                                                    edtSvrPort, cbbSvrDB, lblSvrTest, dtpPullStartDate})
+                                                    edtSvrPort, cbbSvrDB, lblSvrTest, edtAuthHost, edtAuthPort,
+                                                    edtAuthDBName, edtAuthDBId, dtpPullStartDate})
     w->setEnabled(aEnable);
   FDBLocked = !aEnable;
   if (!aEnable) chkSvrVIPConn->setEnabled(false);

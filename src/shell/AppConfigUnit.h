@@ -45,6 +45,10 @@ class TAppConfig : public TBaseForm {
   QLabel* lblSvrHint;
   QCheckBox* chkSvrUseWSDL;
   QWidget* pnlAuthConfig;
+  QLineEdit* edtAuthHost;    // SvrHost
+  QLineEdit* edtAuthPort;    // SvrPort
+  QLineEdit* edtAuthDBName;  // SvrDBName
+  QLineEdit* edtAuthDBId;    // SvrDBId
   QCheckBox* chkAuthUseWSDL;
   QCheckBox* chkHQBranchTransAll;
   QCheckBox* chkNewOrderTips;
@@ -93,8 +97,10 @@ class TAppConfig : public TBaseForm {
   bool eventFilter(QObject* aWatched, QEvent* aEvent) override;
 
  private:
-  // Asks the server and shows its answer; false after the error message.
-  bool GetSvrDBInfo(const std::string& aHost, int aPort, bool aAnnounce, TSvrDBInfo& aInfo);
+  // Asks the server for account set aDBName (empty: the server's own) and shows its answer;
+  // false after the error message.
+  bool GetSvrDBInfo(const std::string& aHost, int aPort, const std::string& aDBName, bool aAnnounce,
+                    TSvrDBInfo& aInfo);
   void Focus(TConfigFocus aFocus);
   void BuildControls();
   void BuildDBPanels();

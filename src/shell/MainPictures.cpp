@@ -11,8 +11,10 @@ QPixmap HeaderPicture(int aWidth, int aHeight) {
   QPainter painter(&picture);
   painter.setRenderHint(QPainter::Antialiasing);
   QLinearGradient band(0, 0, aWidth, aHeight);
-  band.setColorAt(0, QColor(0x2f, 0x8f, 0xe8));
-  band.setColorAt(1, QColor(0x3f, 0xb6, 0xf5));
+  // Dark enough everywhere for the white texts and the skin's teal hint colour (the VIP marker)
+  // to read at 3:1 or better.
+  band.setColorAt(0, QColor(0x0b, 0x3c, 0x6e));
+  band.setColorAt(1, QColor(0x14, 0x52, 0x8c));
   painter.fillRect(picture.rect(), band);
   QPainterPath wave;
   wave.moveTo(0, aHeight * 0.75);
@@ -20,7 +22,7 @@ QPixmap HeaderPicture(int aWidth, int aHeight) {
   wave.lineTo(aWidth, aHeight);
   wave.lineTo(0, aHeight);
   wave.closeSubpath();
-  painter.fillPath(wave, QColor(255, 255, 255, 40));
+  painter.fillPath(wave, QColor(0, 0, 0, 40));  // a shade: a lighter wave would lose the contrast
   return picture;
 }
 

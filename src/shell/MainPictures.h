@@ -6,7 +6,7 @@
 
 namespace tessaly {
 
-// A sky-blue band of the given size with a soft wave, for the header.
+// A dark blue band of the given size with a soft shaded wave, for the header.
 [[nodiscard]] QPixmap HeaderPicture(int aWidth, int aHeight);
 // 16 by 16: a grey square (stopped) or a green play mark (running).
 [[nodiscard]] QPixmap StatePicture(bool aRunning);

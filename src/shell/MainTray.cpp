@@ -77,6 +77,12 @@ void TMain::lblCloseClick() { close(); }
 
 void TMain::pmnShowClick() {
   if (!IsShownNormally()) ShowWindow();
+  // An open dialog, perhaps gone behind other windows, comes to the front over the window.
+  if (QWidget* dialog = QApplication::activeModalWidget()) {
+    if (dialog->isMinimized()) dialog->showNormal();
+    dialog->raise();
+    dialog->activateWindow();
+  }
 }
 
 void TMain::TrayIconDblClick() { pmnShowClick(); }

@@ -112,6 +112,7 @@ TMain::TMain(const std::string& aFirstArg, QWidget* aParent) : QWidget(aParent),
 }
 
 TMain::~TMain() {
+  delete PopupMenu;
   if (SPfApp != nullptr && SPfApp->OnAppTips() == FTipsSink) SPfApp->SetOnAppTips(nullptr);
   if (TLogger* logger = Logger.load(); logger != nullptr && logger->LogShower() == FLogView)
     logger->SetLogShower(nullptr);
@@ -191,7 +192,8 @@ void TMain::BuildFooter() {
 }
 
 void TMain::BuildTray() {
-  PopupMenu = new QMenu(this);
+  // Without a parent: a menu of the main window would be blocked with it while a dialog is open.
+  PopupMenu = new QMenu();
   PopupMenu->setObjectName("PopupMenu");
   pmnShow = PopupMenu->addAction("显示界面");
   pmnShow->setObjectName("pmnShow");

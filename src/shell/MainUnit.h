@@ -74,7 +74,7 @@ class TMain : public QWidget {
   QLabel* imgState1;  // stopped
   QLabel* imgState2;  // running
   QSystemTrayIcon* TrayIcon;
-  QMenu* PopupMenu;
+  QMenu* PopupMenu;  // the tray menu; owned, without a parent
   QAction* pmnShow;
   QAction* pmnExit;
   QTimer* tmrAutoStart;  // 600 ms, one run

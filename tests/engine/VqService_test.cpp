@@ -277,17 +277,17 @@ TEST_F(VqService, SlowReplyTimesOut) {
   auto quick = std::make_shared<const tessaly::TSoapTransport>(tessaly::TSoapTimeouts{2000, 300});
   fake.SetDelayMs(60000);  // cut short when the fake stops
   const std::string err = ErrorOf([&] { (void)GetIVqService(false, fake.ServiceUrl(), quick)->GetVqRdaPort({}); });
-  EXPECT_EQ(err.rfind("The server did not answer in time (", 0), 0u) << err;
+  EXPECT_EQ(err.rfind("服务器应答超时（", 0), 0u) << err;
   EXPECT_NE(err.find(fake.ServiceUrl()), std::string::npos) << err;
   // The description is read through the same transport, so it times out too.
   const std::string wsdlErr = ErrorOf([&] { (void)GetIVqService(true, fake.ServiceUrl() + "?wsdl", quick); });
-  EXPECT_EQ(wsdlErr.rfind("The server did not answer in time (", 0), 0u) << wsdlErr;
+  EXPECT_EQ(wsdlErr.rfind("服务器应答超时（", 0), 0u) << wsdlErr;
   // A server that never takes the connection runs into the connect time-out.
   vqtest::StalledListener stalled;
   auto connectOnly = std::make_shared<const tessaly::TSoapTransport>(tessaly::TSoapTimeouts{300, 60000});
   const std::string url = "http://127.0.0.1:" + std::to_string(stalled.port()) + "/VqService";
   const std::string connErr = ErrorOf([&] { (void)GetIVqService(false, url, connectOnly)->GetVqRdaPort({}); });
-  EXPECT_EQ(connErr.rfind("The server did not answer in time (", 0), 0u) << connErr;
+  EXPECT_EQ(connErr.rfind("服务器应答超时（", 0), 0u) << connErr;
 }
 
 // A reply without end stops at the reply cap instead of growing until memory runs out, in
@@ -297,19 +297,21 @@ TEST_F(VqService, EndlessReplyStopsAtTheCap) {
   endless.SetFallback(vqtest::FakeReply::Endless());
   const std::string url = endless.url("VqService");
   std::string err = ErrorOf([&] { (void)GetIVqService(false, url)->GetVqRdaPort({}); });
-  EXPECT_EQ(err, "The reply is longer than 64 MB: " + url);
+  EXPECT_EQ(err, "服务器应答超过64MB：" + url);
   err = ErrorOf([&] { (void)GetIVqService(true, url + "?wsdl"); });
-  EXPECT_EQ(err, "The reply is longer than 64 MB: " + url + "?wsdl");
+  EXPECT_EQ(err, "服务器应答超过64MB：" + url + "?wsdl");
 }
 
 // Nobody listening: the call fails and names the address, in both modes.
 TEST_F(VqService, RefusedPort) {
   const std::string url = "http://127.0.0.1:" + std::to_string(vqtest::RefusedPort()) + "/VqService";
   std::string err = ErrorOf([&] { (void)GetIVqService(false, url)->GetVqServiceAddr({}); });
-  EXPECT_EQ(err.rfind("Cannot reach the server (", 0), 0u) << err;
-  EXPECT_NE(err.find("): " + url), std::string::npos) << err;
+  // The shop's words first, then the library's reason and the address.
+  EXPECT_EQ(err.rfind("无法连接服务器（", 0), 0u) << err;
+  EXPECT_NE(err.find("onnect"), std::string::npos) << err;
+  EXPECT_NE(err.find("）：" + url), std::string::npos) << err;
   err = ErrorOf([&] { (void)GetIVqService(true, url + "?wsdl"); });
-  EXPECT_NE(err.find("): " + url + "?wsdl"), std::string::npos) << err;
+  EXPECT_NE(err.find("）：" + url + "?wsdl"), std::string::npos) << err;
 }
 
 // WSDL mode reads the description once and posts to the address of the named port of the named
@@ -359,9 +361,9 @@ TEST_F(VqService, WsdlRoad) {
 TEST_F(VqService, EmptyAddressUsesBuiltInServer) {
   if (SomethingListensOn(9011)) GTEST_SKIP() << "port 9011 is in use on this machine";
   std::string err = ErrorOf([] { (void)GetIVqService(false, "")->GetVqRdaPort({}); });
-  EXPECT_NE(err.find("): http://127.0.0.1:9011/VqService"), std::string::npos) << err;
+  EXPECT_NE(err.find("）：http://127.0.0.1:9011/VqService"), std::string::npos) << err;
   err = ErrorOf([] { (void)GetIVqService(true, ""); });
-  EXPECT_NE(err.find("): http://127.0.0.1:9011/VqService?wsdl"), std::string::npos) << err;
+  EXPECT_NE(err.find("）：http://127.0.0.1:9011/VqService?wsdl"), std::string::npos) << err;
 }
 
 }  // namespace

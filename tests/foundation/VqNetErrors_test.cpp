@@ -151,8 +151,8 @@ TEST_F(VqNetRealErrors, EndlessAndDrippingRepliesEndAsNetworkErrors) {
     int readTimeoutMs;  // long enough for 64 MB to pass on loopback, or short for the deadline
     std::string expected;
   } cases[] = {
-      {FakeReply::Endless(), 30000, "网络错误Reply longer than 64 MB."},
-      {FakeReply::Drip(20), 200, "网络错误Reply not complete within 700 ms."},
+      {FakeReply::Endless(), 30000, "网络错误服务器应答超过64MB"},
+      {FakeReply::Drip(20), 200, "网络错误服务器应答未在700毫秒内收完"},
   };
   for (const auto& c : cases) {
     tessaly::NetReadTimeout = c.readTimeoutMs;
@@ -169,7 +169,7 @@ TEST_F(VqNetRealErrors, EndlessAndDrippingRepliesEndAsNetworkErrors) {
 // An answer slower than the read time-out is a plain network error.
 TEST_F(VqNetRealErrors, SlowAnswerIsAReadTimeOut) {
   server_.SetDefault("DownloadPos.ashx", FakeReply::Slow(20000, FakeReply::Json("{}")));
-  ExpectBothFail(server_.url("DownloadPos.ashx"), "网络错误Read timed out.");
+  ExpectBothFail(server_.url("DownloadPos.ashx"), "网络错误服务器应答超时（Read timed out.）");
 }
 
 // A connection attempt that gets no answer runs into the connect time-out.
@@ -189,7 +189,7 @@ TEST(VqNetErrorsRealClock, ElapsedTimeIsShownWhenItPassed) {
   EXPECT_EQ(net::HTTPGet(server.url("Slow.ashx"), text), 0);
   tessaly::SetNetTimeoutFloorsForTests(15000, 30000);
   tessaly::NetReadTimeout = 600000;
-  EXPECT_TRUE(std::regex_match(text, std::regex("网络错误\\[[1-9][0-9]*毫秒\\]Read timed out\\.")))
+  EXPECT_TRUE(std::regex_match(text, std::regex("网络错误\\[[1-9][0-9]*毫秒\\]服务器应答超时（Read timed out\\.）")))
       << text;
 }
 

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QtTest/QTest>
 #include <vector>
 
 #include "support/OffscreenApp.h"
@@ -125,6 +126,50 @@ TEST_F(BaseFormTest, DisabledControlsLookDisabled) {
   EXPECT_EQ(edit->palette().color(QPalette::Disabled, QPalette::Text), grey);
   button->setEnabled(true);
   EXPECT_EQ(Look(*button), buttonEnabled);
+}
+
+}  // namespace
+}  // namespace tessaly
+
+namespace tessaly {
+namespace {
+
+struct HoverCase {
+  int Tag;
+  TColor Normal, Hover;  // backgrounds
+};
+
+// A label button that is disabled under the pointer (a click that starts work) drops its hover
+// colours at once and takes them back when it is enabled again under the pointer; the pointer
+// is moved by real mouse events.
+TEST_F(BaseFormTest, DisabledButtonUnderThePointerShowsNoHover) {
+  Skin.LoadSkin("skyblue");
+  for (const auto& c : {HoverCase{0, Skin.button_defback, Skin.button_moveback},
+                        HoverCase{1, Skin.button_exit_defback, Skin.button_exit_moveback}}) {
+    SCOPED_TRACE(c.Tag);
+    TBaseForm form;
+    auto* button = new TVqLabel("启动服务", form.pnlBack);
+    button->Tag = c.Tag;
+    button->setGeometry(100, 100, 120, 38);
+    form.BindLabelButton(button);
+    form.show();
+    form.lblButtonMouseLeave(button);
+    const auto back = [&] { return Look(*button).pixelColor(3, 3); };
+    QTest::mouseMove(&form, QPoint(20, 250));
+    QTest::mouseMove(button, button->rect().center());
+    ASSERT_TRUE(button->underMouse());
+    EXPECT_EQ(back(), ToQColor(c.Hover));
+    button->setText("启动中...");
+    button->setEnabled(false);
+    EXPECT_EQ(back(), ToQColor(c.Normal));
+    QTest::mouseMove(button, button->rect().center() + QPoint(3, 0));
+    EXPECT_EQ(back(), ToQColor(c.Normal));
+    button->setEnabled(true);
+    EXPECT_EQ(back(), ToQColor(c.Hover));
+    QTest::mouseMove(&form, QPoint(20, 250));
+    EXPECT_EQ(back(), ToQColor(c.Normal));
+  }
+  Skin.LoadSkin("");
 }
 
 }  // namespace

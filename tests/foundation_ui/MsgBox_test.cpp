@@ -5,7 +5,13 @@
 #include <QApplication>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTextLayout>
 #include <QTimer>
+#include <QtTest/QTest>
 #include <future>
 #include <memory>
 #include <string>
@@ -289,6 +295,112 @@ TEST_F(MsgBoxTest, Screenshots) {
   warning.lblMsg->setText("警告：配置无效");
   warning.show();
   EXPECT_FALSE(vqtest::SaveScreenshot(warning, "msgbox_warning").empty());
+}
+
+}  // namespace
+}  // namespace tessaly
+
+namespace tessaly {
+namespace {
+
+bool IsLatin(QChar c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// Where the lines of a label's word-wrapped text start, laid out as the label draws it.
+std::vector<int> LineStarts(const QLabel& aLabel) {
+  QTextLayout layout(aLabel.text(), aLabel.font());
+  QTextOption option;
+  option.setWrapMode(QTextOption::WordWrap);
+  layout.setTextOption(option);
+  std::vector<int> starts;
+  layout.beginLayout();
+  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+    line.setLineWidth(aLabel.contentsRect().width());
+    starts.push_back(line.textStart());
+  }
+  layout.endLayout();
+  return starts;
+}
+
+struct LongCase {
+  const char* Name;
+  int Repeat;    // copies of the query value
+  bool Scrolls;  // too long for the screen
+};
+
+// A long message (a 700-character query value, a long database error) grows the box up to the
+// screen's height and scrolls beyond it; the buttons stay below the message, and no line break
+// falls inside a word of Latin letters such as "yyyy".
+TEST_F(MsgBoxTest, LongMessageGrowsThenScrolls) {
+  const QString value = "convert(varchar(10),getdate(),'yyyy-MM-dd')+";
+  for (const auto& c : {LongCase{"query value", 16, false}, LongCase{"database error", 90, true}}) {
+    SCOPED_TRACE(c.Name);
+    const QString message = "查询值错误：" + value.repeated(c.Repeat);
+    TMsgBox box;
+    box.lblTitle->setText("消息");
+    box.lblMsg->setText(message);
+    box.show();
+    QCoreApplication::processEvents();
+    const QRect screen = box.screen()->availableGeometry();
+    EXPECT_GT(box.height(), 280);
+    EXPECT_LE(box.height(), screen.height());
+    EXPECT_TRUE(screen.contains(box.geometry()));
+    EXPECT_EQ(box.height() == screen.height(), c.Scrolls);
+    EXPECT_EQ(box.scbMsg->verticalScrollBar()->isVisible(), c.Scrolls);
+    // All of the text is in the label, reachable by scrolling when it does not fit.
+    EXPECT_GE(box.lblMsg->height(), box.lblMsg->heightForWidth(box.lblMsg->width()));
+    EXPECT_GE(box.lblOK->y(), box.pnlView->geometry().bottom());
+    EXPECT_LE(box.lblOK->geometry().bottom(), box.height());
+    const QString text = box.lblMsg->text();
+    EXPECT_EQ(QString(text).remove(QChar(0x200B)), message);
+    const std::vector<int> starts = LineStarts(*box.lblMsg);
+    EXPECT_GT(starts.size(), 5u);
+    for (const int start : starts) {
+      int before = start - 1;
+      while (before > 0 && text[before] == QChar(0x200B)) --before;
+      if (start > 0 && start < text.size()) {
+        EXPECT_FALSE(IsLatin(text[before]) && IsLatin(text[start])) << text.mid(before, 8).toStdString();
+      }
+    }
+    EXPECT_FALSE(vqtest::SaveScreenshot(box, c.Scrolls ? "msgbox_long_scrolls" : "msgbox_long_grows").empty());
+  }
+}
+
+}  // namespace
+}  // namespace tessaly
+
+namespace tessaly {
+namespace {
+
+// A box asked for while a dialog is open belongs to that dialog and is modal to it alone, like
+// the dialog to its window: a window of its own (the tray icon's) still takes clicks.
+TEST_F(MsgBoxTest, BoxBelongsToTheOpenDialog) {
+  QWidget owner;
+  owner.show();
+  TBaseForm dialog(&owner);
+  QPushButton tray("托盘");
+  tray.show();
+  int trayClicks = 0;
+  QObject::connect(&tray, &QPushButton::clicked, [&] { ++trayClicks; });
+  QWidget* boxParent = nullptr;
+  Qt::WindowModality boxModality = Qt::NonModal;
+  QTimer::singleShot(0, [&] {
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<TMsgBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      boxParent = box->parentWidget();
+      boxModality = box->windowModality();
+      QTest::mouseClick(&tray, Qt::LeftButton);
+      box->lblOKClick();
+    });
+    ShowMessageBox("数据库帐套连接失败", "消息");
+    QTest::mouseClick(&tray, Qt::LeftButton);
+    dialog.close();
+  });
+  dialog.exec();
+  EXPECT_EQ(dialog.windowModality(), Qt::WindowModal);
+  EXPECT_EQ(boxParent, &dialog);
+  EXPECT_EQ(boxModality, Qt::WindowModal);
+  EXPECT_EQ(trayClicks, 2);
 }
 
 }  // namespace

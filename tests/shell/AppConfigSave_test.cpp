@@ -32,6 +32,11 @@ TConfigForm Form(const std::string& aCode, int aPanel) {
   f.DBPwd = " p w ";
   f.DBName = " shop ";
   f.SvrUseWSDL = true;
+  f.AuthHost = " 10.0.0.6 ";
+  f.AuthPort = 9012;
+  f.AuthDBName = " shop_db ";
+  f.AuthDBId = " DB07 ";
+  f.AuthUseWSDL = true;
   return f;
 }
 
@@ -58,6 +63,10 @@ TEST_F(AppConfigSaveTest, ChecksByMode) {
        TConfigFocus::SvrPort},
       {"no account set", with(Form("00039", 1), [](TConfigForm& f) { f.SvrDBItem.clear(); }), "请选择软件帐套！",
        TConfigFocus::SvrDB},
+      {"hosted blank address", with(Form("00050", 2), [](TConfigForm& f) { f.AuthHost = " "; }),
+       "请输入帐套服务器地址！", TConfigFocus::SvrHost},
+      {"hosted port 0", with(Form("00040", 2), [](TConfigForm& f) { f.AuthPort = 0; }), "请输入帐套服务器端口号！",
+       TConfigFocus::SvrPort},
       {"server passes", Form("00029", 1), "", TConfigFocus::None},
       {"hosted passes", Form("00040", 2), "", TConfigFocus::None},
       {"direct passes", Form("00008", 0), "", TConfigFocus::None},
@@ -75,6 +84,12 @@ TEST_F(AppConfigSaveTest, ChecksByMode) {
     EXPECT_EQ(save.SoftVer, SoftVerCodeOf(c.Form.SoftVerIndex)) << c.Name;
     if (save.DBMode == TDBMode::Server) {
       EXPECT_EQ(save.SvrHost, "10.0.0.5") << c.Name;
+      EXPECT_TRUE(save.SvrUseWSDL) << c.Name;
+    } else if (save.DBMode == TDBMode::Hosted) {
+      EXPECT_EQ(save.SvrHost, "10.0.0.6") << c.Name;
+      EXPECT_EQ(save.SvrPort, 9012) << c.Name;
+      EXPECT_EQ(save.SvrDBName, "shop_db") << c.Name;
+      EXPECT_EQ(save.SvrDBId, "DB07") << c.Name;
       EXPECT_TRUE(save.SvrUseWSDL) << c.Name;
     } else if (save.DBMode == TDBMode::Direct) {
       EXPECT_EQ(save.DBHost, "127.0.0.1,1433") << c.Name;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/AppLoginUnit.h"
 #include "shell/DialogFixture.h"
 #include "support/FakeSoapService.h"
 #include "support/RefusedPort.h"
@@ -39,6 +40,23 @@ class AppConfigTest : public DialogFixture {
     SPfApp = app.get();
     soap.SetDBParm({"true", "127.0.0.1", db.DatabasePath(), "总部", "sa", "0", "1433"});
   }
+
+  // The product chosen with the keyboard in the combo, as the operator would.
+  static void ChooseByKeys(TAppConfig& dlg, const std::string& code) {
+    dlg.cbbSoftVer->setFocus();
+    QTest::keyClick(dlg.cbbSoftVer, Qt::Key_Home);
+    for (int i = 0; i < SoftVerIndexOf(code); ++i) QTest::keyClick(dlg.cbbSoftVer, Qt::Key_Down);
+  }
+
+  // Replaces a field's text by typing.
+  static void Type(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+  }
+
+  static void Click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center()); }
 
   vqtest::FakeSoapService soap;
 };
@@ -119,7 +137,11 @@ TEST_F(AppConfigTest, RefusalsKeepSettings) {
       {"no account set", "00039", [](TAppConfig&, int) {}, "请选择软件帐套！"},
       {"server refused", "00029", [refused](TAppConfig& d, int) { d.edtSvrPort->setText(QString::number(refused)); },
        "连接软件服务器失败，请检查！\r\n"},
-      {"hosted without server", "00050", [](TAppConfig&, int) {}, "连接软件服务器失败，请检查！\r\n"},
+      {"hosted empty address", "00050", [](TAppConfig& d, int) { d.edtAuthHost->setText(" "); }, "请输入帐套服务器地址！"},
+      {"hosted port 0", "00040", [](TAppConfig& d, int) { d.edtAuthPort->setText("0"); }, "请输入帐套服务器端口号！"},
+      {"hosted server refused", "00050",
+       [refused](TAppConfig& d, int) { d.edtAuthPort->setText(QString::number(refused)); },
+       "连接软件服务器失败，请检查！\r\n"},
       {"database unreachable", "00012", [](TAppConfig& d, int) { d.edtDBName->setText("/nonexistent/folder/none.db"); },
        "数据库帐套连接失败，"},
       {"no product", "", [](TAppConfig& d, int) { d.edtDBName->setText("/nonexistent/folder/none.db"); },
@@ -350,7 +372,9 @@ TEST_F(AppConfigTest, LockedDialog) {
   dlg.show();
   for (QWidget* w : std::initializer_list<QWidget*>{dlg.cbbSoftVer, dlg.edtDBHost, dlg.edtDBUser, dlg.edtDBPwd,
                                                     dlg.edtDBName, dlg.edtSvrHost, dlg.edtSvrPort, dlg.cbbSvrDB,
-                                                    dlg.lblSvrTest, dlg.dtpPullStartDate, dlg.chkSvrVIPConn})
+                                                    dlg.lblSvrTest, dlg.edtAuthHost, dlg.edtAuthPort,
+                                                    dlg.edtAuthDBName, dlg.edtAuthDBId, dlg.dtpPullStartDate,
+                                                    dlg.chkSvrVIPConn})
     EXPECT_FALSE(w->isEnabled()) << w->metaObject()->className();
   EXPECT_TRUE(dlg.edtUploadPageSize->isEnabled());
   EXPECT_EQ(dlg.edtVIPSvrHost->text().toStdString(), "不支持外网实时金卡服务");
@@ -412,6 +436,10 @@ TEST_F(AppConfigTest, HostedSaveKeepsConfiguredAccountSet) {
   TAppConfig dlg(false);
   dlg.show();
   Choose(dlg, "00050");
+  EXPECT_EQ(dlg.edtAuthHost->text().toStdString(), "127.0.0.1");
+  EXPECT_EQ(dlg.edtAuthPort->text().toStdString(), std::to_string(soap.Port()));
+  EXPECT_EQ(dlg.edtAuthDBName->text().toStdString(), "hosted");
+  EXPECT_EQ(dlg.edtAuthDBId->text().toStdString(), "abc");
   dlg.chkAuthUseWSDL->setChecked(false);
   dlg.lblOKClick();
   ASSERT_EQ(messages, std::vector<std::string>{});
@@ -423,6 +451,86 @@ TEST_F(AppConfigTest, HostedSaveKeepsConfiguredAccountSet) {
   ASSERT_FALSE(soap.Requests().empty());
   EXPECT_NE(soap.Requests().front().Body.find(">hosted<"), std::string::npos);
   EXPECT_EQ(Ini("DBConfig_00050", "SvrDBId"), "abc");
+}
+
+struct HostedRoadCase {
+  const char* Code;
+  const char* DBId;       // typed into the hosted panel
+  bool LoginAccepted;     // the database carries id "DB07"
+};
+
+// A shop on a hosted product configures the agent in the hosted panel alone: it chooses the
+// product, types the server, port, account-set name and id, saves, and the login then reaches
+// the account set through the server and accepts it only by the typed id.
+TEST_F(AppConfigTest, HostedPanelSaveThenLogin) {
+  ASSERT_TRUE(db.RunTsql("insert into sys_t_system(sys_var_id,sys_var_value) values('hq_clearround','DB07')"));
+  server.SetDefault(kLoginPath, LoginReply(true, "1"));
+  soap.SetDBParm({"true", "127.0.0.1", db.DatabasePath(), "托管", "sa", "0", "1433"});
+  for (const char* code : {"00050", "00040"}) WritePackage(code, {});
+  const HostedRoadCase cases[] = {{"00050", "db07", true}, {"00040", "DB08", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Code);
+    messages.clear();
+    AppDM->FDConnection.Close();
+    TAppConfig dlg(false);
+    dlg.show();
+    ChooseByKeys(dlg, c.Code);
+    ASSERT_TRUE(dlg.pnlAuthConfig->isVisible());
+    EXPECT_EQ(dlg.edtAuthHost->text().toStdString(), "127.0.0.1");
+    EXPECT_EQ(dlg.edtAuthPort->text().toStdString(), "9011");
+    Type(dlg.edtAuthHost, " 127.0.0.1 ");
+    Type(dlg.edtAuthPort, QString::number(soap.Port()));
+    Type(dlg.edtAuthDBName, "shop_db");
+    Type(dlg.edtAuthDBId, c.DBId);
+    const std::size_t asked = soap.Requests().size();
+    Click(dlg.lblOK);
+    ASSERT_EQ(messages, std::vector<std::string>{});
+    EXPECT_EQ(dlg.FiResult, 1);
+    ASSERT_GT(soap.Requests().size(), asked);
+    EXPECT_NE(soap.Requests()[asked].Body.find(">shop_db<"), std::string::npos);
+    const std::string sect = std::string("DBConfig_") + c.Code;
+    EXPECT_EQ(Ini("SPFClient", "SoftVer"), c.Code);
+    EXPECT_EQ(Ini(sect, "SvrHost"), "127.0.0.1");
+    EXPECT_EQ(Ini(sect, "SvrPort"), std::to_string(soap.Port()));
+    EXPECT_EQ(Ini(sect, "SvrDBName"), "shop_db");
+    EXPECT_EQ(Ini(sect, "SvrDBId"), c.DBId);
+
+    AppDM->FDConnection.Close();  // as at the next program start
+    TAppLogin login;
+    login.show();
+    Type(login.edtSoftId, "123");
+    Type(login.edtPwd, "pw");
+    Click(login.lblOK);
+    EXPECT_EQ(login.FiResult, c.LoginAccepted ? 1 : -1);
+    EXPECT_EQ(AppDM->FDConnection.Connected(), c.LoginAccepted);
+    if (!c.LoginAccepted) {
+      EXPECT_NE(login.lblHint->text().toStdString().find("当前帐套Id跟托管配置帐套Id不一致"), std::string::npos)
+          << login.lblHint->text().toStdString();
+    }
+    login.close();
+  }
+}
+
+// Long values show the start of their text, in the open and in the locked dialog.
+TEST_F(AppConfigTest, LongValuesShowTheirStart) {
+  const std::string longPath = "/srv/shop/data/backoffice-" + std::string(80, 'x') + "/backoffice.db";
+  WriteIni("[DBConfig_00050]\r\nSvrHost=backoffice-" + std::string(60, 'h') +
+           ".example.net\r\nSvrPort=9011\r\nSvrDBName=" + longPath +
+           "\r\nSvrDBId=abc\r\nSvrVIPHost=vip.example.net\r\nSvrVIPPort=8080\r\n");
+  for (const bool locked : {false, true}) {
+    SCOPED_TRACE(locked);
+    AppVar->SoftVer = "00050";
+    TSPfApp::CfgDBLoad("");
+    TAppConfig dlg(locked);
+    dlg.show();
+    for (QLineEdit* edit : {dlg.edtAuthHost, dlg.edtAuthDBName, dlg.edtVIPSvrHost}) {
+      ASSERT_GT(QFontMetrics(edit->font()).horizontalAdvance(edit->text()), edit->width());
+      // The field scrolls to keep its cursor in sight: at 0, it draws the text's start.
+      EXPECT_EQ(edit->cursorPosition(), 0) << edit->text().toStdString();
+    }
+    EXPECT_FALSE(vqtest::SaveScreenshot(dlg, locked ? "config_hosted_long_locked" : "config_hosted_long").empty());
+    dlg.lblNOClick();
+  }
 }
 
 // Every caption's text starts within the section margin (where the section heads start) and

@@ -22,6 +22,9 @@ TBaseForm::TBaseForm(QWidget* aParent)
       lblMin(new TVqLabel("-", pnlBack)),
       lblClose(new TVqLabel("X", pnlBack)),
       lblTitle(new TVqLabel("窗体基类", pnlBack)) {
+  // Modal to the window it belongs to only: the rest of the program, the tray icon and its
+  // menu above all, stays usable while a dialog is open.
+  if (aParent != nullptr) setWindowModality(Qt::WindowModal);
   setWindowTitle("窗体基类");
   setFont(QFont("微软雅黑", 11));
   pnlBack->setFrameShape(QFrame::Box);

@@ -5,6 +5,9 @@
 // and enabled. QDialog's own Enter and Esc handling is switched off: a dialog sees every key
 // that its controls leave alone in FormKeyDown.
 //
+// A dialog with a parent is modal to its parent's window only (exec() blocks that window and
+// its ancestors, not the tray icon); one without a parent is modal to the whole program.
+//
 // FiResult is -1 after creation; derived dialogs set it (1 accepted, 0 cancelled) before they
 // close, and callers read it after exec(). UI thread only.
 #include <QDialog>

@@ -8,8 +8,12 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPolygon>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <array>
 
 #include "foundation/VqLibUtil.h"
@@ -67,7 +71,8 @@ TMsgBox::TMsgBox(QWidget* aParent)
       lblOK(new TVqLabel("确定(Enter)", pnlBack)),
       lblNO(new TVqLabel("取消(Esc)", pnlBack)),
       pnlView(new QFrame(pnlBack)),
-      lblMsg(new QLabel(pnlView)),
+      scbMsg(new QScrollArea(pnlView)),
+      lblMsg(new QLabel()),
       tmrBringFront(new QTimer(this)),
       lblReTry(new TVqLabel("重试(F2)", pnlBack)),
       lblHint(new QLabel("消息说明", pnlView)),
@@ -87,6 +92,11 @@ TMsgBox::TMsgBox(QWidget* aParent)
   connect(lblReTry, &TVqLabel::clicked, this, &TMsgBox::lblReTryClick);
   lblReTry->hide();
   SetSkinBack(pnlView, 0x00FFFFFF);
+  scbMsg->setFrameShape(QFrame::NoFrame);
+  scbMsg->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scbMsg->setWidgetResizable(true);
+  scbMsg->setWidget(lblMsg);
+  scbMsg->viewport()->setAutoFillBackground(false);
   lblMsg->setAlignment(Qt::AlignCenter);
   lblMsg->setWordWrap(true);
   lblHint->setWordWrap(true);
@@ -137,7 +147,7 @@ void TMsgBox::PlaceControls() {
   pnlView->setGeometry(viewLeft, kViewTop, viewRight - viewLeft, buttonTop - kButtonGap - kViewTop);
   const int hintHeight = FMsgType == 1 ? 80 : 105;
   const int msgHeight = lblHint->isHidden() ? pnlView->height() : pnlView->height() - hintHeight;
-  lblMsg->setGeometry(0, 0, pnlView->width(), msgHeight);
+  scbMsg->setGeometry(0, 0, pnlView->width(), msgHeight);
   lblHint->setGeometry(0, msgHeight, pnlView->width(), hintHeight);
 }
 
@@ -194,39 +204,72 @@ namespace {
 
 constexpr QChar kBreakHere(0x200B);  // zero-width space: a line may break after it
 
-// aText with a break opportunity after every character of each run that would not fit in
-// aWidth pixels on a line of its own (a long host name): word wrap cannot break such a run.
+bool IsLatinLetter(QChar c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// aText with break opportunities in each run that would not fit in aWidth pixels on a line of
+// its own (a long host name, a query value): word wrap cannot break such a run. A word of Latin
+// letters in it stays whole ("yyyy" split reads as another word) unless it alone is too wide.
 QString Wrappable(const QString& aText, const QFontMetrics& aMetrics, int aWidth) {
   QString result;
-  QString run;
-  const auto flush = [&] {
-    if (aMetrics.horizontalAdvance(run) <= aWidth) {
-      result += run;
-    } else {
-      for (const QChar c : run) {
-        result += c;
-        result += kBreakHere;
-      }
+  const auto appendBreakable = [&](const QString& aPiece) {
+    for (const QChar c : aPiece) {
+      result += c;
+      result += kBreakHere;
     }
-    run.clear();
   };
+  const auto appendRun = [&](const QString& aRun) {
+    if (aMetrics.horizontalAdvance(aRun) <= aWidth) {
+      result += aRun;
+      return;
+    }
+    for (qsizetype i = 0; i < aRun.size();) {
+      qsizetype end = i + 1;
+      while (end < aRun.size() && IsLatinLetter(aRun[i]) && IsLatinLetter(aRun[end])) ++end;
+      const QString piece = aRun.mid(i, end - i);
+      if (piece.size() > 1 && aMetrics.horizontalAdvance(piece) <= aWidth) {
+        result += piece;
+        result += kBreakHere;
+      } else {
+        appendBreakable(piece);
+      }
+      i = end;
+    }
+  };
+  QString run;
   for (const QChar c : aText) {
     if (c.isSpace() || c == kBreakHere) {
-      flush();
+      appendRun(run);
+      run.clear();
       result += c;
     } else {
       run += c;
     }
   }
-  flush();
+  appendRun(run);
   return result;
 }
 
 }  // namespace
 
 void TMsgBox::FormShow() {
-  lblMsg->setText(Wrappable(lblMsg->text(), QFontMetrics(lblMsg->font()), lblMsg->contentsRect().width()));
+  FitMessage();
   tmrBringFront->start();
+}
+
+void TMsgBox::FitMessage() {
+  // Breaks are found for the width left beside a scroll bar, which a long message needs.
+  const int textWidth = scbMsg->width() - lblMsg->contentsMargins().left() - lblMsg->contentsMargins().right() -
+                        scbMsg->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scbMsg);
+  lblMsg->setText(Wrappable(lblMsg->text(), QFontMetrics(lblMsg->font()), textWidth));
+  const int missing = lblMsg->heightForWidth(scbMsg->width()) - scbMsg->height();
+  if (missing <= 0) return;
+  const QScreen* screen = this->screen();
+  const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(x(), y(), width(), height() + missing);
+  const int grown = std::min(height() + missing, area.height());
+  // Kept centred where it stood, and inside the screen.
+  const int top = std::clamp(y() - (grown - height()) / 2, area.top(), area.bottom() + 1 - grown);
+  setGeometry(x(), top, width(), grown);
+  PlaceControls();
 }
 
 void TMsgBox::lblOKClick() { ButtonClick(1, 1); }
@@ -306,6 +349,13 @@ bool IsUiThread() {
 
 namespace {
 
+// The window a box belongs to: the open dialog, else the active window; none while the
+// program shows no window.
+QWidget* BoxOwner() {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  return QApplication::activeWindow();
+}
+
 // A box in the information layout with its title and message.
 void PrepareBox(TMsgBox& aBox, const std::string& aMessage, const std::string& aTitle) {
   aBox.setWindowTitle(QString::fromStdString(aTitle));
@@ -327,7 +377,7 @@ void ShowMessageBox(const std::string& aMessage, const std::string& aTitle) {
     TvqLib::Log("[消息框]" + aTitle + "：" + aMessage, true);
     return;
   }
-  TMsgBox box;
+  TMsgBox box(BoxOwner());
   PrepareBox(box, aMessage, aTitle);
   box.lblNO->hide();
   box.lblOK->move((box.width() - box.lblOK->width()) / 2, box.lblOK->y());
@@ -339,7 +389,7 @@ bool ShowQueryBox(const std::string& aMessage, const std::string& aTitle, const 
     TvqLib::Log("[询问框]" + aTitle + "：" + aMessage + (aRemark.empty() ? "" : " " + aRemark), true);
     return false;
   }
-  TMsgBox box;
+  TMsgBox box(BoxOwner());
   PrepareBox(box, aMessage, aTitle);
   box.SetRemark(aRemark);
   box.exec();

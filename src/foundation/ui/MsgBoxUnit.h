@@ -12,6 +12,7 @@
 #include "foundation/ui/BaseFormUnit.h"
 
 class QFrame;
+class QScrollArea;
 class QTimer;
 
 namespace tessaly {
@@ -28,6 +29,9 @@ class TMsgBox : public TBaseForm {
   TVqLabel* lblOK;     // "确定(Enter)"
   TVqLabel* lblNO;     // "取消(Esc)", Tag 1
   QFrame* pnlView;     // the message area
+  // Holds lblMsg. The box grows for a long message up to the screen's height; beyond that the
+  // message scrolls here.
+  QScrollArea* scbMsg;
   QLabel* lblMsg;
   QTimer* tmrBringFront;  // 1000 ms, runs from show until a button is clicked
   TVqLabel* lblReTry;  // "重试(F2)", hidden
@@ -73,6 +77,8 @@ class TMsgBox : public TBaseForm {
   [[nodiscard]] bool IsNotifyButton(int aButtonIndex) const;
   void lblOKMouseLeave(TVqLabel* aLabel);
   void PlaceControls();
+  // Grows the window (not past the screen) until the message fits its area.
+  void FitMessage();
 
   int FMsgType = 0;
   TColor FOKColor = 0, FNOColor = 0, FRTColor = 0;
@@ -81,7 +87,8 @@ class TMsgBox : public TBaseForm {
   TOnMsgBoxButtonClick FOnButtonClick;
 };
 
-// The information box (OK only), modal. Returns when it is closed.
+// The information box (OK only), modal to the open dialog or the active window. Returns when it
+// is closed.
 void ShowMessageBox(const std::string& aMessage, const std::string& aTitle);
 // The question box, modal; true only when closed with OK. A non-empty remark shows under the
 // message.

@@ -46,6 +46,15 @@ void TVqLabel::leaveEvent(QEvent* aEvent) {
   emit mouseLeft();
 }
 
+void TVqLabel::changeEvent(QEvent* aEvent) {
+  QLabel::changeEvent(aEvent);
+  if (aEvent->type() != QEvent::EnabledChange || !underMouse()) return;
+  if (isEnabled())
+    emit mouseEntered();
+  else
+    emit mouseLeft();
+}
+
 void SetSkinColors(QWidget* aWidget, TColor aBack, TColor aFont) {
   SetSkinBack(aWidget, aBack);
   SetSkinFont(aWidget, aFont);

@@ -2,7 +2,9 @@
 // The label that the dialogs use as a button, a title or a link: a QLabel that reports clicks,
 // double-clicks and the mouse entering and leaving (enabled or not), and carries a Tag (1 marks
 // an "exit" button: cancel or close). A left double-click is handled by the label alone; its
-// parent does not see it. Plus the colour setters of the skinned widgets.
+// parent does not see it. A label disabled under the pointer reports the pointer leaving, and
+// one enabled under it the pointer entering, so a disabled button never keeps the hover colours.
+// Plus the colour setters of the skinned widgets.
 #include <QLabel>
 
 #include "foundation/ui/VqSkinUtil.h"
@@ -32,6 +34,7 @@ class TVqLabel : public QLabel {
   void mouseDoubleClickEvent(QMouseEvent* aEvent) override;
   void enterEvent(QEnterEvent* aEvent) override;
   void leaveEvent(QEvent* aEvent) override;
+  void changeEvent(QEvent* aEvent) override;
 
  private:
   bool FPressed = false;
