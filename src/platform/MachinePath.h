@@ -14,8 +14,8 @@
 // it is while confinement is off (the agent, the default). The setup program switches
 // confinement on at start; then a path that is not a drive path (a host path outside the root,
 // a relative name, a name climbing above its drive root, a "file:" address) is refused for
-// every change (write, delete, mode, times, start) with kErrorPathNotFound and a line on
-// stderr; reading one still passes (the setup program reads files beside itself).
+// every change (write, delete, mode, times, start) with kErrorPathNotFound and a log line;
+// reading one still passes (the setup program reads files beside itself).
 //
 // Names Windows refuses are refused for drive paths in every mode: a component holding one of
 // < > : " | ? * or a control character, or ending in a dot or a blank, or a device name (CON,
@@ -23,6 +23,7 @@
 // a path longer than 260 characters gives kErrorFilenameTooLong. Thread-safe.
 #include <sys/stat.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,9 @@ inline constexpr long kErrorFilenameTooLong = 206;
 // The setup program calls SetMachineConfinement(true) once at start; tests switch it both ways.
 void SetMachineConfinement(bool on);
 [[nodiscard]] bool MachineConfinement();
+
+// Where the lines about refused paths go (default: stderr). Call before any thread uses the gate.
+void SetPathRefusalLog(std::function<void(const std::string& line)> sink);
 
 // What the caller will do with a path: only a change is confined.
 enum class PathUse { kRead, kChange };
@@ -77,6 +81,8 @@ class MachinePath {
 
  private:
   int folder_ = -1;
+  int base_ = -1;    // confined: the folder resolved beneath
+  std::string rel_;  // confined: the path below base_, on-disk spelling
   std::string name_;
   std::string host_;
   bool confined_ = false;
@@ -101,6 +107,8 @@ class MachineFolder {
   // Opens the folder `path` (a drive root too); a last component that is a link is refused
   // (kErrorPathNotFound) when confined. Windows error code.
   [[nodiscard]] static long Open(std::string_view path, PathUse use, MachineFolder& out);
+  // Opens the folder a path was resolved to, never through a link at its last component.
+  [[nodiscard]] static long Open(const MachinePath& at, MachineFolder& out);
   // Opens the subfolder `name`, never through a link. Windows error code.
   [[nodiscard]] long OpenSub(const std::string& name, MachineFolder& out) const;
 
@@ -118,6 +126,18 @@ class MachineFolder {
   int fd_ = -1;
 };
 
+// DeleteFile's rules on the entry `name` of the folder descriptor `folder`: a folder or a
+// read-only file is refused (kErrorAccessDenied), a held file too (kErrorSharingViolation); a
+// link is deleted itself. Windows error code.
+[[nodiscard]] long DeleteEntryAt(int folder, const std::string& name);
+// True when a FileHold keeps the entry open (no exclusive lock can be had); never follows a link.
+[[nodiscard]] bool IsHeldAt(int folder, const std::string& name);
+
+// CreateDirectory of one folder: kErrorAlreadyExists when anything of that name exists.
+[[nodiscard]] long CreateOneFolder(std::string_view path);
+// RemoveDirectory: the empty folder `path` goes; a link there is no folder and stays.
+[[nodiscard]] long RemoveEmptyFolder(std::string_view path);
+
 // CreateDirectory with all missing parents, each made with mkdirat beneath the drive folder.
 // A Windows path on a missing drive fails (kErrorPathNotFound), and so does one whose existing
 // part is a file (kErrorAlreadyExists for the whole path). Windows error code.
@@ -130,7 +150,9 @@ class MachineFolder {
 
 // Writes `bytes` to a new file in the resolved folder and renames it over the last name, so a
 // link or a file with other names there is replaced, never written through. An existing file
-// keeps its mode; `sync` flushes file and folder to disk. Windows error code.
-[[nodiscard]] long ReplaceAt(const MachinePath& path, std::string_view bytes, bool sync);
+// keeps its mode, or takes mode and times of `model` when given (a copy); `sync` flushes file
+// and folder to disk. Windows error code.
+[[nodiscard]] long ReplaceAt(const MachinePath& path, std::string_view bytes, bool sync,
+                             const struct stat* model = nullptr);
 
 }  // namespace platform
