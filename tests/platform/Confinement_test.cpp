@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -124,5 +125,31 @@ INSTANTIATE_TEST_SUITE_P(RoadsAndTraps, HostLayerConfinement, testing::ValuesIn(
                          [](const testing::TestParamInfo<Case>& info) {
                            return std::string(info.param.road->name) + "_" + vqtest::TrapName(info.param.trap);
                          });
+
+// The agent works on host files (its program folder, log and data) as before; the confined
+// setup program changes none of them, and still reads them.
+TEST(HostLayerConfinementModes, HostFilesAreTheAgentsAlone) {
+  vqtest::MachineRootFixture machine;
+  vqtest::TempDir host;
+  const std::string file = host.file("agent.log");
+  const std::string copy = host.file("copy.log");
+  for (const bool confined : {false, true}) {
+    SCOPED_TRACE(confined ? "setup program" : "agent");
+    const vqtest::ScopedConfinement mode(confined);
+    vqtest::WriteFileBytes(file, "old");
+    const long expected = confined ? platform::kErrorPathNotFound : 0;
+    EXPECT_EQ(platform::WriteFileBytes(file, "+new", true), expected);
+    EXPECT_EQ(platform::SetFileTimes(file, 1e9, 1e9), expected);
+    EXPECT_EQ(platform::CopyFileOver(file, copy), expected);
+    std::string bytes;
+    EXPECT_EQ(platform::ReadFileBytes(file, bytes), 0);
+    EXPECT_EQ(bytes, confined ? "old" : "old+new");
+    EXPECT_EQ(vqtest::ReadFileBytes(copy), confined ? "" : "old+new");
+    EXPECT_EQ(platform::DeleteFile(copy), expected);
+    EXPECT_EQ(platform::DeleteFile(file), expected);
+    EXPECT_EQ(std::filesystem::exists(file), confined);
+    std::filesystem::remove(file);
+  }
+}
 
 }  // namespace
