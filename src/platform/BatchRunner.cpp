@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "platform/FileOps.h"
+#include "platform/MachinePath.h"
+#include "platform/MachineTree.h"
 #include "platform/MachineRoot.h"
 #include "platform/TextCodec.h"
 #include "platform/WinPath.h"
@@ -62,14 +64,11 @@ bool Covers(const std::string& folder, const std::string& guarded) {
                                guarded[folder.size()] == '/');
 }
 
-// A folder that rd may remove: inside a drive of the machine, and no protected folder.
-bool MayRemoveFolder(const std::string& windowsPath, std::string& host) {
-  if (!IsDrivePath(windowsPath)) return false;
-  host = Canonical(HostPath(windowsPath));
+// A folder, as opened, that rd may empty: inside a drive of the machine, and no protected folder.
+bool MayRemoveFolder(const std::string& host) {
   const auto win = WindowsPathOf(host);
   if (!win || win->size() <= 3) return false;  // outside the drives, or a drive root
-  const std::string root = Canonical(MachineRoot());
-  std::vector<std::string> guarded = {root};
+  std::vector<std::string> guarded = {Canonical(MachineRoot())};
   for (const char* p : {"C:\\Windows", "C:\\Program Files", "C:\\Program Files (x86)", "C:\\ProgramData"})
     guarded.push_back(Canonical(HostPath(p)));
   for (const std::string& g : guarded) {
@@ -77,6 +76,8 @@ bool MayRemoveFolder(const std::string& windowsPath, std::string& host) {
   }
   return true;
 }
+
+void RemoveEntry(const MachineFolder& folder, const std::string& name) { (void)::unlinkat(folder.fd(), name.c_str(), 0); }
 
 class Runner {
  public:
@@ -98,16 +99,22 @@ class Runner {
   }
 
  private:
+  // As cmd reads a batch line: "%%" is one "%", "%NAME%" the variable's value (nothing when it
+  // is not set), and a "%" without a partner goes.
   std::string Expand(const std::string& line) const {
     std::string out;
     for (std::size_t i = 0; i < line.size(); ++i) {
-      const auto close = line[i] == '%' ? line.find('%', i + 1) : std::string::npos;
-      if (close == std::string::npos) {
+      if (line[i] != '%') {
         out += line[i];
         continue;
       }
-      const auto it = vars_.find(AsciiUpper(line.substr(i + 1, close - i - 1)));
-      if (it != vars_.end()) out += it->second;
+      const auto close = line.find('%', i + 1);
+      if (close == std::string::npos) continue;
+      if (close == i + 1) {
+        out += '%';
+      } else if (const auto it = vars_.find(AsciiUpper(line.substr(i + 1, close - i - 1))); it != vars_.end()) {
+        out += it->second;
+      }
       i = close;
     }
     return out;
@@ -145,11 +152,8 @@ class Runner {
     }
     for (const char* rd : {"rd/s/q ", "rd /s /q "}) {
       if (StartsWithText(line, rd)) {
-        std::string host;
-        if (MayRemoveFolder(Unquote(line.substr(std::string_view(rd).size())), host)) {
-          std::error_code ec;
-          fs::remove_all(host, ec);
-        }
+        const std::string path = Unquote(line.substr(std::string_view(rd).size()));
+        if (IsDrivePath(path)) (void)DeleteMachineTree(path, RemoveEntry, MayRemoveFolder);
         return true;
       }
     }
@@ -228,6 +232,8 @@ const bool g_ranAsBatchRunner = [] {
     at = end == std::string::npos ? cmdline.size() : end + 1;
   }
   if (argv.size() != 3 || argv[1] != kBatchRunnerFlag) return false;
+  // The setup program's batch files act only on its machine.
+  SetMachineConfinement(true);
   std::string error;
   ::_exit(RunBatchFile(argv[2], error) ? 0 : 1);
 }();

@@ -1,7 +1,8 @@
 #pragma once
 // The runner of the setup program's self-delete batch files, which works without a command
 // interpreter. It understands only these lines (keywords without case, surrounding blanks and
-// empty lines ignored, %NAME% replaced by the variable's value first):
+// empty lines ignored; first, as cmd does, "%%" becomes "%", %NAME% the variable's value or
+// nothing, and a lone "%" goes):
 //
 //   @echo off                      choice /t N /d y /n     (a pause of N seconds, N <= 99)
 //   set NAME=VALUE                 set /a NAME+=N, set /a NAME-=N, set /a NAME=N
@@ -9,11 +10,13 @@
 //   del "PATH"                     rd /s /q "PATH"         (also written rd/s/q)
 //
 // Any other line stops the run, as does a run of more than 100000 lines. PATH is a Windows path
-// inside the machine root's drives (quotes optional). del removes one file as DeleteFile does
-// (platform/FileOps.h). rd removes a folder with everything in it, but never a drive root, the
-// machine root, C:\Windows, C:\Program Files, C:\Program Files (x86) or C:\ProgramData, nor a
-// folder that holds one of them. A failed del or rd goes on with the next line, as cmd does.
-// The file is read as code page 936.
+// inside the machine root's drives (quotes optional), resolved through the gate
+// (platform/MachinePath.h); the runner's process is confined to the machine. del removes one
+// file as DeleteFile does (platform/FileOps.h). rd removes a folder with everything in it
+// (platform/MachineTree.h; a link loses only itself), but never a drive root, the machine root,
+// C:\Windows, C:\Program Files, C:\Program Files (x86) or C:\ProgramData, nor a folder that
+// holds one of them, judged by the folder it opened. A failed del or rd goes on with the next
+// line, as cmd does. The file is read as code page 936.
 #include <string>
 
 #include "platform/Process.h"

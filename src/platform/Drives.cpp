@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "platform/FileOps.h"
+#include "platform/MachinePath.h"
 #include "platform/MachineRoot.h"
 #include "platform/Profile.h"
 #include "platform/WinError.h"
@@ -63,12 +64,7 @@ char DriveLetterOf(const std::string& path) {
 
 long CreateFolderTree(const std::string& path) {
   if (const char letter = DriveLetterOf(path); letter != '\0' && !DriveExists(letter)) return kErrorPathNotFound;
-  if (path.empty()) return kErrorPathNotFound;
-  std::error_code ec;
-  const std::string host = HostPath(path);
-  std::filesystem::create_directories(host, ec);
-  if (ec) return ErrorFromErrno(ec.value());
-  return std::filesystem::is_directory(host, ec) ? kErrorSuccess : kErrorAlreadyExists;
+  return CreateMachineFolders(path);
 }
 
 }  // namespace platform

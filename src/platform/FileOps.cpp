@@ -5,46 +5,40 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cmath>
 
+#include "platform/MachinePath.h"
 #include "platform/TextCodec.h"
 #include "platform/WinError.h"
-#include "platform/WinPath.h"
 
 namespace platform {
 namespace {
 
-std::atomic<unsigned> g_tempCounter{0};
-
-bool IsExeName(const std::string& path) {
-  return path.size() >= 4 && SameText(std::string_view(path).substr(path.size() - 4), ".exe");
+bool IsExeName(const std::string& name) {
+  return name.size() >= 4 && SameText(std::string_view(name).substr(name.size() - 4), ".exe");
 }
 
-void MarkExecutableIfExe(const std::string& host) {
-  if (!IsExeName(host)) return;
+void MarkExecutableIfExe(const MachinePath& at) {
   struct stat st {};
-  if (::stat(host.c_str(), &st) == 0) (void)::chmod(host.c_str(), (st.st_mode & 07777) | 0111);
+  if (IsExeName(at.name()) && at.Stat(st) && S_ISREG(st.st_mode))
+    (void)::fchmodat(at.folder(), at.name().c_str(), (st.st_mode & 07777) | 0111, at.confined() ? AT_SYMLINK_NOFOLLOW : 0);
 }
 
-// True when some FileHold keeps the file open: an exclusive lock cannot be had.
-bool IsHeldHost(const std::string& host) {
-  const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-  ::close(fd);
-  return held;
-}
-
-bool ReadOnlyHost(const std::string& host) {
+bool IsReadOnlyEntry(const MachinePath& at) {
   struct stat st {};
-  return ::stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0;
+  return at.Stat(st) && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0;
 }
 
-bool ExistsHost(const std::string& host) {
-  struct stat st {};
-  return ::lstat(host.c_str(), &st) == 0;
+long ReadAll(int fd, std::string& out) {
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return ErrorFromErrno(errno);
+    if (n == 0) return kErrorSuccess;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
 }
 
 long WriteAllTo(int fd, std::string_view bytes) {
@@ -57,49 +51,35 @@ long WriteAllTo(int fd, std::string_view bytes) {
   return kErrorSuccess;
 }
 
-// Copies the bytes of `source` into a new file beside `target`; returns its path in `temp`.
-long CopyToTemp(const std::string& source, const std::string& target, std::string& temp) {
-  const int in = OpenCloexec(source, O_RDONLY);
-  if (in < 0) return ErrorFromErrno(errno);
+// A file that is a link, or has other names (maybe a host file's), is never changed in place:
+// a new file with its contents takes its name first. A link cannot be changed (its target could
+// lie anywhere).
+long SeparateEntry(const MachinePath& at) {
   struct stat st {};
-  (void)::fstat(in, &st);
-  temp = target + ".~cp" + std::to_string(::getpid()) + "." + std::to_string(++g_tempCounter);
-  const int out = OpenCloexec(temp, O_WRONLY | O_CREAT | O_EXCL, 0666);
-  if (out < 0) {
-    const long rc = ErrorFromErrno(errno);
-    ::close(in);
-    return rc;
-  }
-  long rc = kErrorSuccess;
-  char buf[65536];
-  for (;;) {
-    const ssize_t n = ::read(in, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) rc = ErrorFromErrno(errno);
-    if (n <= 0) break;
-    rc = WriteAllTo(out, std::string_view(buf, static_cast<std::size_t>(n)));
-    if (rc != kErrorSuccess) break;
-  }
-  // A copy keeps the source's permission bits and write time, as CopyFile does.
-  if (rc == kErrorSuccess) (void)::fchmod(out, st.st_mode & 07777);
-  const timespec times[2] = {st.st_atim, st.st_mtim};
-  if (rc == kErrorSuccess) (void)::futimens(out, times);
-  if (::close(out) != 0 && rc == kErrorSuccess) rc = ErrorFromErrno(errno);
-  ::close(in);
-  if (rc != kErrorSuccess) ::unlink(temp.c_str());
+  if (!at.Stat(st) || !at.confined()) return kErrorSuccess;
+  if (S_ISLNK(st.st_mode)) return kErrorAccessDenied;
+  if (!S_ISREG(st.st_mode) || st.st_nlink <= 1) return kErrorSuccess;
+  const int fd = at.Open(O_RDONLY | O_NONBLOCK);
+  if (fd < 0) return ErrorFromErrno(errno);
+  std::string bytes;
+  long rc = ReadAll(fd, bytes);
+  ::close(fd);
+  if (rc == kErrorSuccess) rc = ReplaceAt(at, bytes, false, &st);
   return rc;
 }
 
 // MoveFile, or MoveFileEx with MOVEFILE_REPLACE_EXISTING when `replace`.
 long MoveFileAs(const std::string& source, const std::string& target, bool replace) {
-  const std::string from = HostPath(source);
-  const std::string to = HostPath(target);
-  if (!ExistsHost(from)) return kErrorFileNotFound;
-  if (IsHeldHost(from) || (replace && IsHeldHost(to))) return kErrorSharingViolation;
-  if (replace && ReadOnlyHost(to)) return kErrorAccessDenied;
-  const int rc = replace ? ::rename(from.c_str(), to.c_str())
-                         : ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
-  if (rc != 0) return ErrorFromErrno(errno);
+  MachinePath from;
+  MachinePath to;
+  struct stat st {};
+  if (const long rc = MachinePath::Resolve(source, PathUse::kChange, from); rc != kErrorSuccess) return rc;
+  if (!from.Stat(st)) return kErrorFileNotFound;
+  if (const long rc = MachinePath::Resolve(target, PathUse::kChange, to); rc != kErrorSuccess) return rc;
+  if (IsHeldAt(from.folder(), from.name()) || (replace && IsHeldAt(to.folder(), to.name()))) return kErrorSharingViolation;
+  if (replace && IsReadOnlyEntry(to)) return kErrorAccessDenied;
+  if (::renameat2(from.folder(), from.name().c_str(), to.folder(), to.name().c_str(), replace ? 0 : RENAME_NOREPLACE) != 0)
+    return ErrorFromErrno(errno);
   MarkExecutableIfExe(to);
   return kErrorSuccess;
 }
@@ -115,6 +95,9 @@ long ErrorFromErrno(int err) {
     case EPERM:
     case EISDIR:
     case EROFS: return kErrorAccessDenied;
+    case ELOOP:
+    case EOPNOTSUPP: return kErrorAccessDenied;
+    case ENAMETOOLONG: return kErrorFilenameTooLong;
     case EEXIST: return kErrorAlreadyExists;
     case EWOULDBLOCK: return kErrorSharingViolation;
     case ENOSPC: return 112;  // ERROR_DISK_FULL
@@ -131,7 +114,9 @@ int OpenCloexec(const std::string& hostPath, int flags, int mode) {
 }
 
 FileHold::FileHold(const std::string& path) {
-  fd_ = OpenCloexec(HostPath(path), O_RDONLY);
+  MachinePath at;
+  if (MachinePath::Resolve(path, PathUse::kRead, at) != kErrorSuccess) return;
+  fd_ = at.OpenFollowing(O_RDONLY);
   if (fd_ >= 0 && ::flock(fd_, LOCK_SH) != 0) Release();
 }
 
@@ -153,19 +138,27 @@ void FileHold::Release() {
   fd_ = -1;
 }
 
-bool GetReadOnly(const std::string& path) { return ReadOnlyHost(HostPath(path)); }
+bool GetReadOnly(const std::string& path) {
+  MachinePath at;
+  return MachinePath::Resolve(path, PathUse::kRead, at) == kErrorSuccess && IsReadOnlyEntry(at);
+}
 
 long SetReadOnly(const std::string& path, bool readOnly) {
-  const std::string host = HostPath(path);
+  MachinePath at;
+  if (const long rc = MachinePath::Resolve(path, PathUse::kChange, at); rc != kErrorSuccess) return rc;
+  if (const long rc = SeparateEntry(at); rc != kErrorSuccess) return rc;
   struct stat st {};
-  if (::stat(host.c_str(), &st) != 0) return ErrorFromErrno(errno);
+  if (!at.Stat(st)) return ErrorFromErrno(errno);
   const mode_t mode = readOnly ? (st.st_mode & 07777 & ~static_cast<mode_t>(0222)) : ((st.st_mode & 07777) | S_IWUSR);
-  return ::chmod(host.c_str(), mode) == 0 ? kErrorSuccess : ErrorFromErrno(errno);
+  const int flags = at.confined() ? AT_SYMLINK_NOFOLLOW : 0;
+  return ::fchmodat(at.folder(), at.name().c_str(), mode, flags) == 0 ? kErrorSuccess : ErrorFromErrno(errno);
 }
 
 long GetFileTimes(const std::string& path, double& accessTime, double& writeTime) {
+  MachinePath at;
+  if (const long rc = MachinePath::Resolve(path, PathUse::kRead, at); rc != kErrorSuccess) return rc;
   struct stat st {};
-  if (::stat(HostPath(path).c_str(), &st) != 0) return ErrorFromErrno(errno);
+  if (!at.Stat(st)) return ErrorFromErrno(errno);
   accessTime = static_cast<double>(st.st_atim.tv_sec) + st.st_atim.tv_nsec / 1e9;
   writeTime = static_cast<double>(st.st_mtim.tv_sec) + st.st_mtim.tv_nsec / 1e9;
   return kErrorSuccess;
@@ -179,25 +172,31 @@ long SetFileTimes(const std::string& path, double accessTime, double writeTime) 
     ts.tv_nsec = static_cast<long>((t - whole) * 1e9);
     return ts;
   };
+  MachinePath at;
+  if (const long rc = MachinePath::Resolve(path, PathUse::kChange, at); rc != kErrorSuccess) return rc;
+  if (const long rc = SeparateEntry(at); rc != kErrorSuccess) return rc;
   const timespec times[2] = {toSpec(accessTime), toSpec(writeTime)};
-  return ::utimensat(AT_FDCWD, HostPath(path).c_str(), times, 0) == 0 ? kErrorSuccess : ErrorFromErrno(errno);
+  const int flags = at.confined() ? AT_SYMLINK_NOFOLLOW : 0;
+  return ::utimensat(at.folder(), at.name().c_str(), times, flags) == 0 ? kErrorSuccess : ErrorFromErrno(errno);
 }
 
 long CopyFileOver(const std::string& source, const std::string& target) {
-  const std::string from = HostPath(source);
-  const std::string to = HostPath(target);
-  if (ReadOnlyHost(to)) return kErrorAccessDenied;
-  if (IsHeldHost(to)) return kErrorSharingViolation;
-  std::string temp;
-  const long rc = CopyToTemp(from, to, temp);
-  if (rc != kErrorSuccess) return rc;
-  if (::rename(temp.c_str(), to.c_str()) != 0) {
-    const long err = ErrorFromErrno(errno);
-    ::unlink(temp.c_str());
-    return err;
-  }
-  MarkExecutableIfExe(to);
-  return kErrorSuccess;
+  MachinePath from;
+  MachinePath to;
+  if (const long rc = MachinePath::Resolve(source, PathUse::kRead, from); rc != kErrorSuccess) return rc;
+  if (const long rc = MachinePath::Resolve(target, PathUse::kChange, to); rc != kErrorSuccess) return rc;
+  if (IsReadOnlyEntry(to)) return kErrorAccessDenied;
+  if (IsHeldAt(to.folder(), to.name())) return kErrorSharingViolation;
+  const int in = from.OpenFollowing(O_RDONLY);
+  if (in < 0) return ErrorFromErrno(errno);
+  struct stat st {};
+  std::string bytes;
+  long rc = ::fstat(in, &st) == 0 ? ReadAll(in, bytes) : ErrorFromErrno(errno);
+  ::close(in);
+  // A copy keeps the source's permission bits and write time, as CopyFile does.
+  if (rc == kErrorSuccess) rc = ReplaceAt(to, bytes, false, &st);
+  if (rc == kErrorSuccess) MarkExecutableIfExe(to);
+  return rc;
 }
 
 long MoveFileNoReplace(const std::string& source, const std::string& target) {
@@ -209,41 +208,49 @@ long MoveFileReplace(const std::string& source, const std::string& target) {
 }
 
 long DeleteFile(const std::string& path) {
-  const std::string host = HostPath(path);
-  struct stat st {};
-  if (::lstat(host.c_str(), &st) != 0) return ErrorFromErrno(errno);
-  if (S_ISDIR(st.st_mode)) return kErrorAccessDenied;
-  if (ReadOnlyHost(host)) return kErrorAccessDenied;
-  if (IsHeldHost(host)) return kErrorSharingViolation;
-  return ::unlink(host.c_str()) == 0 ? kErrorSuccess : ErrorFromErrno(errno);
+  MachinePath at;
+  if (const long rc = MachinePath::Resolve(path, PathUse::kChange, at); rc != kErrorSuccess) return rc;
+  return DeleteEntryAt(at.folder(), at.name());
 }
 
 long ReadFileBytes(const std::string& path, std::string& out) {
   out.clear();
-  const int fd = OpenCloexec(HostPath(path), O_RDONLY);
+  MachinePath at;
+  if (const long rc = MachinePath::Resolve(path, PathUse::kRead, at); rc != kErrorSuccess) return rc;
+  const int fd = at.OpenFollowing(O_RDONLY);
   if (fd < 0) return ErrorFromErrno(errno);
-  char buf[65536];
-  long rc = kErrorSuccess;
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) rc = ErrorFromErrno(errno);
-    if (n <= 0) break;
-    out.append(buf, static_cast<std::size_t>(n));
-  }
+  const long rc = ReadAll(fd, out);
   ::close(fd);
   return rc;
 }
 
 long WriteFileBytes(const std::string& path, std::string_view bytes, bool append) {
-  const std::string host = HostPath(path);
-  if (ReadOnlyHost(host)) return kErrorAccessDenied;
-  if (IsHeldHost(host)) return kErrorSharingViolation;
-  const int fd = OpenCloexec(host, O_WRONLY | O_CREAT | (append ? O_APPEND : O_TRUNC), 0666);
-  if (fd < 0) return ErrorFromErrno(errno);
-  long rc = WriteAllTo(fd, bytes);
-  if (::close(fd) != 0 && rc == kErrorSuccess) rc = ErrorFromErrno(errno);
-  if (rc == kErrorSuccess) MarkExecutableIfExe(host);
+  MachinePath at;
+  if (const long rc = MachinePath::Resolve(path, PathUse::kChange, at); rc != kErrorSuccess) return rc;
+  if (IsReadOnlyEntry(at)) return kErrorAccessDenied;
+  if (IsHeldAt(at.folder(), at.name())) return kErrorSharingViolation;
+  struct stat st {};
+  const int fd = at.Open(O_WRONLY | O_CREAT | O_NONBLOCK | (append ? O_APPEND : 0), 0666);
+  long rc = kErrorSuccess;
+  if (fd < 0 && errno != ELOOP) return ErrorFromErrno(errno);
+  if (fd < 0 || (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1)) {
+    // A link, or a file with other names: a new file takes the name, with the old bytes first
+    // when appending to a file.
+    std::string whole;
+    if (fd >= 0 && append) {
+      const int in = at.Open(O_RDONLY | O_NONBLOCK);
+      rc = in < 0 ? ErrorFromErrno(errno) : ReadAll(in, whole);
+      if (in >= 0) ::close(in);
+    }
+    if (fd >= 0) ::close(fd);
+    whole += bytes;
+    if (rc == kErrorSuccess) rc = ReplaceAt(at, whole, false);
+  } else {
+    if (!append && ::ftruncate(fd, 0) != 0) rc = ErrorFromErrno(errno);
+    if (rc == kErrorSuccess) rc = WriteAllTo(fd, bytes);
+    if (::close(fd) != 0 && rc == kErrorSuccess) rc = ErrorFromErrno(errno);
+  }
+  if (rc == kErrorSuccess) MarkExecutableIfExe(at);
   return rc;
 }
 

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "platform/FileOps.h"
+#include "platform/MachinePath.h"
 #include "platform/MachineRoot.h"
 #include "platform/ProgramInfo.h"
 #include "platform/WinError.h"
@@ -43,11 +44,11 @@ bool HasExtension(const std::string& path) {
   return dot != std::string::npos && (sep == std::string::npos || dot > sep);
 }
 
+// The host file a program resolves to through the gate; it must lie inside the machine's drives.
 std::optional<std::string> ExistingProgram(const std::string& candidate) {
-  const std::string host = HostPath(candidate);
-  struct stat st {};
-  // The program must stay inside the machine, also through a symbolic link.
-  if (::stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode) && WindowsPathOf(host)) return host;
+  long error = 0;
+  const std::string host = ResolvedFilePath(candidate, PathUse::kRead, error);
+  if (!host.empty() && WindowsPathOf(host)) return host;
   return std::nullopt;
 }
 
@@ -121,6 +122,12 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
 
 bool ChildProcess::Start(const std::string& hostProgram, const std::vector<std::string>& args,
                          const std::string& workDir, ChildProcess& out, std::string& error) {
+  // Only the agent's host programs are looked up on the host's PATH.
+  const bool search = hostProgram.find('/') == std::string::npos;
+  if (search && MachineConfinement()) {
+    error = SystemErrorText(kErrorFileNotFound);
+    return false;
+  }
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(hostProgram.c_str()));
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -143,7 +150,6 @@ bool ChildProcess::Start(const std::string& hostProgram, const std::vector<std::
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
   pid_t pid = 0;
-  const bool search = hostProgram.find('/') == std::string::npos;
   const int rc = search ? posix_spawnp(&pid, hostProgram.c_str(), &actions, &attr, argv.data(), environ)
                         : posix_spawn(&pid, hostProgram.c_str(), &actions, &attr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);

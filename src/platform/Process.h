@@ -25,8 +25,8 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  // Starts the host program `hostProgram` (a name without '/' is looked up on the host's PATH)
-  // with `args` (argv[0] is the program) in `workDir` (empty: this process's current folder).
+  // Starts the host program `hostProgram` (a name without '/' is looked up on the host's PATH,
+  // and refused while the process is confined to the machine, platform/MachinePath.h) with `args` (argv[0] is the program) in `workDir` (empty: this process's current folder).
   // False with the system's reason in `error` when it cannot be started.
   [[nodiscard]] static bool Start(const std::string& hostProgram, const std::vector<std::string>& args,
                                   const std::string& workDir, ChildProcess& out, std::string& error);
@@ -52,8 +52,9 @@ class ChildProcess {
 [[nodiscard]] bool StartDetached(const std::string& program, const std::vector<std::string>& args,
                                  std::string& error);
 
-// The host file of a program named as a Windows program would name it, resolved only inside
-// the machine root's drives: a drive path (".exe" added when the name has no extension and the
+// The host file of a program named as a Windows program would name it, resolved through the
+// gate (platform/MachinePath.h) only inside the machine root's drives, links followed beneath
+// the drive; the result is the absolute host path of the file found, to start from: a drive path (".exe" added when the name has no extension and the
 // plain name is missing), a host path inside a drive folder, or a name relative to the current
 // folder; a bare file name is looked for in the program's folder, the current folder,
 // C:\Windows\System32 and C:\Windows, in that order. Never the host's PATH. Empty, with

@@ -73,13 +73,13 @@ std::optional<Shebang> ReadShebang(const std::string& host) {
 }
 
 // The machine's "#!" program that process `pid`, whose image `exe` lies outside the machine,
-// runs. The kernel starts the interpreter with the script's path after the interpreter's own
-// argument, if any; "#!/usr/bin/env NAME" leaves the path right after NAME. A host program that
-// only names the script (an editor, a reader) runs none. Empty when there is none.
+// runs. The kernel starts the interpreter as the "#!" line names it, with the line's argument,
+// if any, and then the script's path as it was started (always absolute here); "#!/usr/bin/env
+// NAME" leaves NAME and the path. Only that exact command line counts: a host program that
+// names the script anywhere else (an editor, a shell running another script) runs none.
 std::string ScriptOf(int pid, const std::string& exe) {
-  const std::string proc = "/proc/" + std::to_string(pid);
   std::string cmdline;
-  if (ReadFileBytes(proc + "/cmdline", cmdline) != 0) return {};
+  if (ReadFileBytes("/proc/" + std::to_string(pid) + "/cmdline", cmdline) != 0) return {};
   std::vector<std::string> args;
   for (std::size_t start = 0; start < cmdline.size() && args.size() < 3;) {
     const auto end = std::min(cmdline.find('\0', start), cmdline.size());
@@ -87,14 +87,13 @@ std::string ScriptOf(int pid, const std::string& exe) {
     start = end + 1;
   }
   for (std::size_t at = 1; at < args.size(); ++at) {
-    std::string script = args[at];
-    if (script.empty()) continue;
-    if (script[0] != '/') script = ReadLink(proc + "/cwd") + "/" + script;
-    if (!WindowsPathOf(script)) continue;
+    const std::string& script = args[at];
+    if (script.empty() || script[0] != '/' || !WindowsPathOf(script)) continue;
     const auto shebang = ReadShebang(script);
     if (!shebang) continue;
     std::error_code ec;
-    const bool direct = at == (shebang->argument.empty() ? 1u : 2u) &&
+    const bool direct = args[0] == shebang->interpreter &&
+                        (shebang->argument.empty() ? at == 1 : at == 2 && args[1] == shebang->argument) &&
                         std::filesystem::equivalent(shebang->interpreter, exe, ec) && !ec;
     const bool throughEnv = at == 1 && std::filesystem::path(shebang->interpreter).filename() == "env" &&
                             !shebang->argument.empty() && args[0] == shebang->argument;

@@ -5,6 +5,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/FileOps.h"
+#include "platform/MachineRoot.h"
 #include "platform/TextCodec.h"
 #include "platform/WinPath.h"
 
@@ -38,9 +39,9 @@ struct Line {
   std::string value;
 };
 
+// A bare name lies in the Windows folder; the file functions resolve the rest.
 std::string ResolvePath(const std::string& file) {
-  if (file.find_first_of("\\/:") == std::string::npos) return HostPath("C:\\Windows\\" + file);
-  return HostPath(file);
+  return file.find_first_of("\\/:") == std::string::npos ? WindowsFolder() + "\\" + file : file;
 }
 
 ProfileText Load(const std::string& path, ProfileCodePage cp) {

@@ -65,6 +65,33 @@ TEST(BatchRunner, NeverRemovesProtectedFolders) {
   EXPECT_TRUE(Exists("C:\\ProgramData\\Vq\\keep.txt"));
 }
 
+// Lines are expanded as cmd reads them: "%%" is a literal "%", a set variable is its value, an
+// unset one and a lone "%" are nothing.
+TEST(BatchRunner, ExpandsOnlyWhatCmdExpands) {
+  vqtest::MachineRootFixture machine;
+  struct Case {
+    const char* line;
+    const char* deleted;
+  };
+  const Case cases[] = {
+      {"del \"C:\\Game%%var%%\\x.txt\"", "C:\\Game%var%\\x.txt"},
+      {"del \"C:\\Game%var%\\x.txt\"", "C:\\Game7\\x.txt"},
+      {"del \"C:\\Game%unset%\\x.txt\"", "C:\\Game\\x.txt"},
+      {"del \"C:\\Game50%\\x.txt\"", "C:\\Game50\\x.txt"},
+      {"del \"C:\\Game%%%var%%%\\x.txt\"", "C:\\Game%7%\\x.txt"},
+  };
+  const char* files[] = {"C:\\Game%var%\\x.txt", "C:\\Game7\\x.txt", "C:\\Game\\x.txt", "C:\\Game50\\x.txt",
+                         "C:\\Game50%\\x.txt", "C:\\Game%7%\\x.txt"};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    for (const char* f : files) vqtest::WriteFileBytes(platform::HostPath(f), "x");
+    WriteBat("C:\\t.bat", std::string("set var=7\r\n") + c.line + "\r\n");
+    std::string error;
+    EXPECT_TRUE(platform::RunBatchFile("C:\\t.bat", error)) << error;
+    for (const char* f : files) EXPECT_EQ(Exists(f), std::string(f) != c.deleted) << f;
+  }
+}
+
 // Any line outside the allowed forms stops the run before it acts; endless loops stop too.
 TEST(BatchRunner, StopsAtAnyOtherLine) {
   vqtest::MachineRootFixture machine;

@@ -145,6 +145,62 @@ TEST(ProcessFind, FindsAScriptByTheFileItRuns) {
   (void)reader.Wait();
 }
 
+// A "#!" program is its script only on the command line the kernel gives it: the interpreter as
+// the "#!" line names it, the line's argument, then the script's absolute path. A host shell
+// handed the machine's script any other way is a host program, never found nor killed.
+TEST(ProcessFind, MatchesAScriptOnlyByItsOwnCommandLine) {
+  vqtest::MachineRootFixture machine;
+  const std::string script = vqtest::PlaceScriptStandin("C:\\App\\Strict.exe");
+  const std::string body = vqtest::ReadFileBytes(script);
+  vqtest::WriteFileBytes(script, "#!/bin/sh -e\n" + body.substr(body.find('\n') + 1));
+  const std::string folder = std::filesystem::path(script).parent_path().string();
+  vqtest::TempDir outside;
+  const std::string hostScript = outside.file("x.sh");
+  vqtest::WriteFileBytes(hostScript, "i=0\nwhile [ $i -lt 1200 ]; do sleep 0.05; i=$((i+1)); done\n");
+  struct Case {
+    const char* what;
+    std::string program;
+    std::vector<std::string> args;
+    std::string workDir;
+  };
+  const Case hostRuns[] = {
+      {"another argument than the line's", "/bin/sh", {"-x", script}, ""},
+      {"the interpreter named otherwise", "sh", {"-e", script}, ""},
+      {"the script by a relative name", "/bin/sh", {"-e", "Strict.exe"}, folder},
+      {"a host script handed the machine's script", "/bin/sh", {hostScript, script}, ""},
+  };
+  std::vector<platform::ChildProcess> host;
+  for (const Case& c : hostRuns) {
+    SCOPED_TRACE(c.what);
+    platform::ChildProcess child;
+    std::string error;
+    ASSERT_TRUE(platform::ChildProcess::Start(c.program, c.args, c.workDir, child, error)) << error;
+    const std::string cmdlineFile = "/proc/" + std::to_string(child.pid()) + "/cmdline";
+    const std::string lastArg = c.args.back();
+    // Started once its command line is the one asked for (no longer the test program's).
+    ASSERT_TRUE(vqtest::WaitUntil([&] {
+      const std::string cmdline = vqtest::ReadFileBytes(cmdlineFile);
+      return cmdline.find(lastArg) != std::string::npos;
+    }));
+    EXPECT_EQ(platform::ProcessImagePath(child.pid()), "");
+    EXPECT_FALSE(platform::KillProcess(child.pid()));
+    host.push_back(std::move(child));
+  }
+  EXPECT_EQ(platform::FindProgramProcess("C:\\App\\Strict.exe"), 0);
+
+  platform::ChildProcess own;
+  std::string error;
+  ASSERT_TRUE(platform::ChildProcess::Start(script, {}, "", own, error)) << error;
+  ASSERT_TRUE(vqtest::WaitUntil([&] { return !platform::ProcessImagePath(own.pid()).empty(); }));
+  EXPECT_EQ(platform::FindProgramProcess("C:\\App\\Strict.exe"), own.pid());
+  EXPECT_TRUE(platform::KillProcess(own.pid()));
+  EXPECT_EQ(own.Wait(), 128 + SIGKILL);
+  for (platform::ChildProcess& child : host) {
+    kill(child.pid(), SIGKILL);
+    (void)child.Wait();
+  }
+}
+
 // The caller and programs outside the machine are never seen, so never killed.
 TEST(ProcessFind, NeverSeesTheCallerOrHostPrograms) {
   vqtest::MachineRootFixture machine;

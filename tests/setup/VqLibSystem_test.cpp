@@ -42,6 +42,21 @@ TEST(VqLibSystem, SelfDeleteWritesTheBatchLines) {
   EXPECT_FALSE(TvqLib::SelfDelete("D:\\应用\\..", false));
 }
 
+// A "%" in the program's path is doubled in the batch file, so the runner deletes that very
+// folder and never one a variable of the loop would name (D:\Game1 ... D:\Game10).
+TEST(VqLibSystem, SelfDeleteDoublesPercentSigns) {
+  vqtest::MachineRootFixture machine;
+  const std::string program = vqtest::PlaceProgramStandin("D:\\Game%var%\\Uninst.exe");
+  for (int i = 0; i <= 10; ++i) vqtest::WriteFileBytes(platform::HostPath("D:\\Game" + std::to_string(i) + "\\keep.txt"), "x");
+  ASSERT_TRUE(TvqLib::SelfDelete("D:\\Game%var%\\Uninst.exe", true));
+  const std::string text = platform::Cp936ToUtf8(vqtest::ReadFileBytes(platform::HostPath("C:\\Uninst.exe.bat")));
+  EXPECT_NE(text.find("del \"D:\\Game%%var%%\\Uninst.exe\"\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("rd/s/q \"D:\\Game%%var%%\\\"\r\n"), std::string::npos) << text;
+  EXPECT_TRUE(vqtest::WaitUntil([] { return !Exists("C:\\Uninst.exe.bat"); }));
+  EXPECT_FALSE(Exists("D:\\Game%var%"));
+  for (int i = 0; i <= 10; ++i) EXPECT_TRUE(Exists("D:\\Game" + std::to_string(i) + "\\keep.txt")) << i;
+}
+
 // A program path that could end the quoted command and start a second one writes no batch
 // file and starts nothing.
 TEST(VqLibSystem, SelfDeleteRefusesPathsThatHoldACommand) {

@@ -245,6 +245,11 @@ TEST(WizardStartPage, InstallPathChecks) {
       {"empty", "", "  ", "", "info[消息]: 抱歉，请输入或选择安装路径！"},
       {"missing drive", "", "Q:\\Apps\\T", "", "info[消息]: 抱歉，选择的安装路径不能访问！\r\nQ:\\"},
       {"no drive path", "", "Apps\\T", "", "info[消息]: 抱歉，选择的安装路径不能访问！\r\nApp"},
+      {"a character Windows refuses", "", "D:\\Apps\\Game<1>\\T", "", "info[消息]: 抱歉，选择的安装路径不能访问！"},
+      {"a device name", "", "D:\\Apps\\CON\\T", "", "info[消息]: 抱歉，选择的安装路径不能访问！"},
+      {"a folder ending in a dot", "", "D:\\Apps.\\T", "", "info[消息]: 抱歉，选择的安装路径不能访问！"},
+      {"climbing above the drive", "", "D:\\Apps\\..\\..\\T", "", "info[消息]: 抱歉，选择的安装路径不能访问！"},
+      {"longer than 260 characters", "", "D:\\" + std::string(260, 'a'), "", "info[消息]: 抱歉，选择的安装路径不能访问！"},
       {"add-on still prompting", "AppSoftType=1\r\n", "D:\\Apps\\Tessaly", "",
        "info[消息]: 请选择需要安装“本模块”的软件目录..."},
       {"add-on with its own prompt", "AppSoftType=1\r\nAppDefPath=请选择主程序目录\r\n", "D:\\select\\x", "",
@@ -265,6 +270,7 @@ TEST(WizardStartPage, InstallPathChecks) {
     EXPECT_EQ(w.Boxes(), std::vector<std::string>{c.box});
     EXPECT_EQ(w.view.page, TCtl::pnlStepStart);
     EXPECT_FALSE(WizardWorld::Exists(vqtest::kCoreFile));
+    EXPECT_FALSE(fs::exists(vqtest::SetupEngineFixture::Host("D:\\Apps")));
   }
 }
 

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "platform/FileOps.h"
+#include "platform/MachinePath.h"
 #include "platform/TextCodec.h"
 #include "platform/WinPath.h"
 #include "setup/core/ConfigRecords.h"
@@ -43,7 +44,7 @@ void PutByName(TLineList& list, const std::string& line) {
 void RemoveFolderWhenEmpty(const std::string& folder) {
   int files = 0;
   TvqLib::CountFiles(files, folder);
-  if (files == 0 && folder.size() > 3) (void)::rmdir(platform::HostPath(folder).c_str());
+  if (files == 0 && folder.size() > 3) (void)platform::RemoveEmptyFolder(folder);
 }
 
 void StepProgress() {

@@ -1,5 +1,7 @@
 #include "setup/core/VqApp.h"
 
+#include "platform/MachinePath.h"
+
 #include "setup/core/ConfigRecords.h"
 #include "setup/core/InstallItemsText.h"
 #include "setup/core/MessagePump.h"
@@ -17,6 +19,7 @@
 #include "setup/core/ZipPackage.h"
 #include "setup/core/ZipThread.h"
 #include "setup/core/VqLib.h"
+#include "setup/core/VqLibInternal.h"
 
 namespace orvane {
 namespace {
@@ -40,6 +43,9 @@ TvqApp::TvqApp()
       sign_(std::make_unique<TvqSign>()),
       pack_(std::make_unique<TZipPackage>(TZipPackage::Kind::Payload)),
       appFiles_(std::make_unique<TZipPackage>(TZipPackage::Kind::AppFiles)) {
+  // From here on the setup program acts only on the emulated machine.
+  platform::SetMachineConfinement(true);
+  platform::SetPathRefusalLog(LibraryNote);
   Stamp = TvqLib::UnixStamp();
   SysPath = TvqLib::IncludeBackslash(TvqLib::GetSystemFolder());
   WinPath = TvqLib::IncludeBackslash(TvqLib::GetWindowsFolder());

@@ -46,6 +46,7 @@ class IPictureTarget {
 
 class TvqApp {
  public:
+  // Switches the process-wide machine confinement on (platform/MachinePath.h).
   TvqApp();
   ~TvqApp();
   TvqApp(const TvqApp&) = delete;

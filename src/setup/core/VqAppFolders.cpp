@@ -5,6 +5,8 @@
 #include <cerrno>
 
 #include "platform/Drives.h"
+#include "platform/FileOps.h"
+#include "platform/MachinePath.h"
 #include "platform/ProgramInfo.h"
 #include "platform/TextCodec.h"
 #include "platform/WinPath.h"
@@ -32,8 +34,9 @@ std::string CreateExclusiveFolder(const std::string& folder) {
   const std::string base = folder.substr(0, folder.size() - 1);
   for (int n = 0; n < 1000; ++n) {
     const std::string name = n == 0 ? base : base + "_" + std::to_string(n);
-    if (::mkdir(platform::HostPath(name).c_str(), 0777) == 0) return name + "\\";
-    if (errno != EEXIST) return std::string();
+    const long rc = platform::CreateOneFolder(name);
+    if (rc == 0) return name + "\\";
+    if (rc != platform::kErrorAlreadyExists) return std::string();
   }
   return std::string();
 }
@@ -101,9 +104,9 @@ void TvqApp::SetInstallPath(const std::string& path) {
 }
 
 bool TvqApp::CheckInstallPath(const std::string& path) {
-  // A path without a drive part names no folder of this machine.
+  // A path without a drive part names no folder of this machine, nor does one Windows refuses.
   const std::size_t sep = path.find(":\\");
-  if (sep == std::string::npos || !FolderExists(path.substr(0, sep + 2))) return false;
+  if (platform::CheckMachinePath(path, platform::PathUse::kChange) != 0 || sep == std::string::npos || !FolderExists(path.substr(0, sep + 2))) return false;
   std::string folder = path;
   const std::string tail = Main.AppTitle + "\\";
   if (folder.size() >= tail.size() &&

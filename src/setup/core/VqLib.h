@@ -5,6 +5,11 @@
 // WriteLogFile runs on the UI thread; the waits (Delay and the retries built on it) go through
 // the setup clock in 100 ms slices and keep the window alive (MessagePump.h).
 //
+// Every file and program road goes through the host layer's gate (platform/MachinePath.h),
+// which the setup engine confines to the machine: a path that is not a drive path of the
+// machine (a host path, a relative name, one climbing above its drive) or a name Windows refuses
+// is never changed or started; the call fails as the Windows call would, with a note.
+//
 // Failure is reported through results; WriteIniValue, WriteRegValue, GetFileSizeOf and SelfDelete
 // throw EVqLibError where the setup program raised, and callers catch at their operation.
 #include <cstdint>
@@ -105,13 +110,15 @@ class TvqLib {
   [[nodiscard]] static bool MoveFileRetry(const std::string& source, const std::string& target);
   // True at once for a missing file; else up to `tries` deletions, `ms` apart.
   static bool DeleteFileRetry(const std::string& path, int tries, int ms);
-  // Files first (3 tries each, "Thumbs.db" kept), then subfolders, then the folder when empty.
+  // Files first (3 tries each, "Thumbs.db" kept), then subfolders, then the folder when empty;
+  // by descriptors, so no link is followed and a folder that is a link loses only the link.
   static void DeleteTree(const std::string& folder);
   [[nodiscard]] static bool WaitFileExists(const std::string& path, int tries, int ms);
   [[nodiscard]] static bool WaitFolderExists(const std::string& folder, int tries, int ms);
 
   // --- INI and registry ---------------------------------------------------------------------
-  // ANSI profile calls; a bare file name lies in the program's folder. A refused write throws.
+  // ANSI profile calls; a bare file name lies in the program's folder, which a setup started
+  // from a host folder may not write (the write is refused and throws, like any refused write).
   static void WriteIniValue(const std::string& file, const std::string& section, const std::string& name,
                             const std::string& value);
   [[nodiscard]] static std::string ReadIniValue(const std::string& file, const std::string& section,
@@ -130,6 +137,7 @@ class TvqLib {
   static void SetAutoRun(const std::string& valueName, const std::string& value);
 
   // --- Shortcuts ----------------------------------------------------------------------------
+  // A target that is not a path of the machine (nor an address) is refused with a note.
   static void CreateDesktopLink(const std::string& target, const std::string& name, const std::string& description,
                                 const std::string& iconFile);
   static void DeleteDesktopLink(const std::string& name);

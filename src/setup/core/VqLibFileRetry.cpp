@@ -3,9 +3,11 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "platform/Drives.h"
 #include "platform/FileOps.h"
+#include "platform/MachineTree.h"
 #include "platform/TextCodec.h"
 #include "platform/WinPath.h"
 #include "setup/core/MessagePump.h"
@@ -36,7 +38,21 @@ bool IsFolder(const std::string& path) {
   return fs::is_directory(platform::HostPath(path), ec);
 }
 
-void RemoveEmptyFolder(const std::string& path) { (void)::rmdir(platform::HostPath(path).c_str()); }
+// Up to `tries` deletions, `ms` apart.
+bool RetryDelete(const std::function<long()>& deleteOnce, int tries, int ms) {
+  for (int i = 0; i < tries; ++i) {
+    if (deleteOnce() == 0) return true;
+    TvqLib::Delay(ms);
+  }
+  return false;
+}
+
+// A file of a tree: 3 tries, "Thumbs.db" kept.
+void DeleteTreeFile(const platform::MachineFolder& folder, const std::string& name) {
+  if (platform::AsciiUpper(name).find("THUMBS.DB") != std::string::npos) return;
+  RetryDelete([&] { return folder.DeleteFileAt(name); }, 3, 100);
+  ProcessMessages();
+}
 
 }  // namespace
 
@@ -69,35 +85,10 @@ bool TvqLib::MoveFileRetry(const std::string& source, const std::string& target)
 
 bool TvqLib::DeleteFileRetry(const std::string& path, int tries, int ms) {
   if (!Exists(path)) return true;
-  for (int i = 0; i < tries; ++i) {
-    if (platform::DeleteFile(path) == 0) return true;
-    Delay(ms);
-  }
-  return false;
+  return RetryDelete([&] { return platform::DeleteFile(path); }, tries, ms);
 }
 
-void TvqLib::DeleteTree(const std::string& folder) {
-  std::string dir = folder;
-  if (dir.empty() || (dir.back() != '\\' && dir.back() != '/')) dir += '\\';
-  std::vector<std::string> subfolders;
-  std::error_code ec;
-  for (fs::directory_iterator it(platform::HostPath(dir), ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string entry = dir + it->path().filename().string();
-    // A link is removed as a file, never followed: what it points to may lie anywhere.
-    std::error_code typeEc;
-    if (it->symlink_status(typeEc).type() == fs::file_type::directory) {
-      subfolders.push_back(entry);
-    } else if (platform::AsciiUpper(it->path().filename().string()).find("THUMBS.DB") == std::string::npos) {
-      DeleteFileRetry(entry, 3, 100);
-      ProcessMessages();
-    }
-    RemoveEmptyFolder(entry);
-  }
-  for (const std::string& sub : subfolders) {
-    if (IsFolder(sub)) DeleteTree(sub);
-  }
-  RemoveEmptyFolder(dir);
-}
+void TvqLib::DeleteTree(const std::string& folder) { (void)platform::DeleteMachineTree(folder, DeleteTreeFile); }
 
 bool TvqLib::WaitFileExists(const std::string& path, int tries, int ms) {
   for (int i = 0; i < tries; ++i) {

@@ -144,19 +144,16 @@ bool TvqLib::IsFolderWritable(const std::string& folder) {
   const std::string dir = WithSeparator(folder);
   static thread_local std::mt19937 random{std::random_device{}()};
   std::uniform_int_distribution<int> letter('A', 'Z');
-  std::string probe;
-  do {
-    probe = dir;
-    while (probe.size() < kProbeLength) probe += static_cast<char>(letter(random));
-  } while (IsFile(probe));
-  if (platform::WriteFileBytes(probe, "", false) == 0 && platform::DeleteFile(probe) == 0) return true;
-  std::string temp = platform::HostPath(dir);
-  if (temp.back() != '/') temp += '/';
-  temp += "~ACPXXXXXX";
-  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  ::close(fd);
-  return ::unlink(temp.c_str()) == 0;
+  // A long probe name first, then a short one for a file system that refuses the long name.
+  for (const std::size_t length : {kProbeLength, dir.size() + 10}) {
+    std::string probe;
+    do {
+      probe = dir + (length == kProbeLength ? "" : "~ACP");
+      while (probe.size() < length) probe += static_cast<char>(letter(random));
+    } while (IsFile(probe));
+    if (platform::WriteFileBytes(probe, "", false) == 0 && platform::DeleteFile(probe) == 0) return true;
+  }
+  return false;
 }
 
 bool TvqLib::ChooseDrive(std::string& folder, std::int64_t neededBytes) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/Drives.h"
+#include "platform/MachinePath.h"
 #include "platform/ShellLink.h"
 #include "platform/TextCodec.h"
 #include "platform/WinPath.h"
@@ -63,7 +64,13 @@ void WriteLink(const std::string& target, const std::string& linkFile, const std
   platform::ShellLink link;
   link.target = target;
   // An address is its own working folder; a program works in its folder.
-  if (platform::AsciiLower(target).find("ttp://") != std::string::npos) {
+  const bool address = platform::AsciiLower(target).find("ttp://") != std::string::npos;
+  // A shortcut starts its target: one outside the machine is never written.
+  if (!address && platform::CheckMachinePath(target, platform::PathUse::kChange) != 0) {
+    LibraryNote("link refused, its target is not on the machine: " + target);
+    return;
+  }
+  if (address) {
     link.workingDir = target;
   } else {
     const auto sep = target.find_last_of('\\');
@@ -108,7 +115,7 @@ void TvqLib::DeleteStartMenuLink(const std::string& group, const std::string& na
   if (group.empty()) return;
   std::vector<std::string> left;
   ListFiles(left, *folder);
-  if (left.empty()) (void)::rmdir(platform::HostPath(*folder).c_str());
+  if (left.empty()) (void)platform::RemoveEmptyFolder(*folder);
 }
 
 }  // namespace orvane

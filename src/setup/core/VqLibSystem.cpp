@@ -49,21 +49,23 @@ bool TvqLib::SelfDelete(const std::string& programPath, bool deep) {
   }
   const std::string bat = windows.substr(0, windows.find(":\\")) + ":\\" + *name + ".bat";
   const std::string folder = programPath.substr(0, programPath.size() - ExtractFileName(programPath).size());
+  // cmd expands "%NAME%" inside quotes too; "%%" is its literal "%".
+  const auto quoted = [](const std::string& path) { return "\"" + ReplaceAllText(path, "%", "%%") + "\""; };
   std::string lines[] = {"@echo off",
                          "choice /t 3 /d y /n",
                          "set var=0",
                          ":loop_file",
                          "set /a var+=1",
-                         "del \"" + programPath + "\"",
+                         "del " + quoted(programPath),
                          "if %var% lss 10 goto loop_file"};
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n\r\n";
   if (deep) {
     for (const std::string& line : {std::string("set var=0"), std::string(":loop_dir"), std::string("set /a var+=1"),
-                                    "rd/s/q \"" + folder + "\"", std::string("if %var% lss 10 goto loop_dir")})
+                                    "rd/s/q " + quoted(folder), std::string("if %var% lss 10 goto loop_dir")})
       text += line + "\r\n\r\n";
   }
-  text += "del \"" + bat + "\"\r\n\r\n";
+  text += "del " + quoted(bat) + "\r\n\r\n";
   const long rc = platform::WriteFileBytes(bat, platform::Utf8ToCp936(text), false);
   if (rc != 0) throw EVqLibError("Cannot create file \"" + bat + "\". " + platform::SystemErrorText(rc));
   if (::access(platform::HostPath(bat).c_str(), F_OK) != 0) return false;
