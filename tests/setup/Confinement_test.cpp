@@ -222,7 +222,7 @@ TEST(SetupConfinementProcesses, HostScriptsAreNeverTakenForMachinePrograms) {
   vqtest::WriteFileBytes(hostScript, "sleep 60\n");
   std::string error;
   platform::ChildProcess host;
-  ASSERT_TRUE(platform::ChildProcess::Start("/bin/sh", {"/bin/sh", hostScript, program}, "", host, error)) << error;
+  ASSERT_TRUE(platform::ChildProcess::Start("/bin/sh", {hostScript, program}, "", host, error)) << error;
   struct GroupKill {
     int pgid;
     ~GroupKill() { ::kill(-pgid, SIGKILL); }
@@ -241,7 +241,7 @@ TEST(SetupConfinementProcesses, HostScriptsAreNeverTakenForMachinePrograms) {
   EXPECT_FALSE(host.Finished(exitCode));
 
   platform::ChildProcess machineProgram;
-  ASSERT_TRUE(platform::ChildProcess::Start(program, {program}, "", machineProgram, error)) << error;
+  ASSERT_TRUE(platform::ChildProcess::Start(program, {}, "", machineProgram, error)) << error;
   GroupKill killMachine{machineProgram.pid()};
   ASSERT_TRUE(vqtest::WaitUntil([] { return TvqLib::FindProcess("C:\\App\\tool.exe") != 0; }));
   EXPECT_EQ(TvqLib::FindProcess("C:\\App\\tool.exe"), machineProgram.pid());
