@@ -1,6 +1,6 @@
 // A product's whole life on a machine whose folders have been turned into links to the outside
 // wherever the setup writes: install folder subfolders, INI files, shortcut folders, the font
-// folder and the cache folder.
+// folder, the cache folder and, for the uninstall, the temporary folder.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -40,7 +40,6 @@ class ConfinementEndToEnd : public testing::Test {
     const std::pair<const char*, std::string> links[] = {
         {"D:\\Tessaly\\web", decoy},
         {"D:\\Tessaly\\data", decoy + "/sub"},
-        {"D:\\Tessaly\\temp", decoy},
         {"D:\\Tessaly\\app.ini", decoy + "/victim.txt"},
         {"D:\\Tessaly\\Uninstall1001.dat", decoy + "/victim.log"},
         {"C:\\Users\\Public\\Desktop", decoy + "/sub/deeper"},
@@ -113,6 +112,8 @@ TEST_F(ConfinementEndToEnd, ProductLifecycleStaysInsideTheMachine) {
       },
       [&] {
         SCOPED_TRACE("uninstall");
+        // Packages are unpacked through the temporary folder, which only the uninstall removes.
+        vqtest::LinkInPlaceOf(kApp + "temp", outside.decoy());
         auto app = driver.Uninstaller();
         EndToEndDriver::SetModules(*app, {{"sync", true}, {"web", true}, {"tools", true}, {"doc", true}});
         (void)app->RunUninstall(error);
