@@ -88,11 +88,8 @@ TEST(ConfinementRace, DeleteTreeNeverFollowsASwappedFolder) {
     flipper.Run(true);
     TvqLib::DeleteTree(i % 2 == 0 ? "C:\\Race" : "C:\\Race\\sub");
     flipper.Run(false);
-    if (stage.outside.Fingerprint() != before) {
-      ADD_FAILURE() << "try " << i << ": " << stage.outside.Untouched(before).message();
-      return;
-    }
   }
+  // A change outside stays: nothing here puts the decoy back.
   EXPECT_TRUE(stage.outside.Untouched(before, stage.machine.root()));
 }
 
