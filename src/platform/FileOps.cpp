@@ -233,7 +233,7 @@ long WriteFileBytes(const std::string& path, std::string_view bytes, bool append
   const int fd = at.Open(O_WRONLY | O_CREAT | O_NONBLOCK | (append ? O_APPEND : 0), 0666);
   long rc = kErrorSuccess;
   if (fd < 0 && errno != ELOOP) return ErrorFromErrno(errno);
-  if (fd < 0 || (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1)) {
+  if (fd < 0 || (at.confined() && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1)) {
     // A link, or a file with other names: a new file takes the name, with the old bytes first
     // when appending to a file.
     std::string whole;

@@ -7,7 +7,11 @@
 //   deleting it fail with kErrorSharingViolation until the hold ends (holds are flock locks, so
 //   they bind every process of the machine);
 // - a file placed under a name ending in ".exe" (any case) gets the execute bits, so it can run;
-// - every descriptor opened here is close-on-exec, so started programs inherit none of them.
+// - every descriptor opened here is close-on-exec, so started programs inherit none of them;
+// - every path goes through the gate (platform/MachinePath.h): a Windows path never leads out
+//   of its drive, a link there is deleted or replaced itself, never written through, and a
+//   file with a second name is replaced by a new file before it is written, or has its mode or
+//   times changed; the confined setup program changes no host path.
 // Results are Windows error codes (platform/WinError.h). Thread-safe.
 #include <string>
 #include <string_view>

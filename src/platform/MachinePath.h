@@ -20,7 +20,8 @@
 // Names Windows refuses are refused for drive paths in every mode: a component holding one of
 // < > : " | ? * or a control character, or ending in a dot or a blank, or a device name (CON,
 // PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, with or without an extension) gives kErrorInvalidName;
-// a path longer than 260 characters gives kErrorFilenameTooLong. Thread-safe.
+// a path longer than 260 characters gives kErrorFilenameTooLong; these need no log line, the
+// caller tells the user. Thread-safe.
 #include <sys/stat.h>
 
 #include <functional>

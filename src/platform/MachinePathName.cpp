@@ -69,7 +69,7 @@ long Refuse(std::string_view path, long code, const char* why) {
 }
 
 long ParseDrivePath(std::string_view path, MachinePathName& out) {
-  if (path.size() > kMaxPath) return Refuse(path, kErrorFilenameTooLong, "longer than 260 characters");
+  if (path.size() > kMaxPath) return kErrorFilenameTooLong;
   const std::string root = MachineRoot();
   if (root.empty()) return kErrorPathNotFound;
   out.kind = MachinePathName::Kind::kBeneath;
@@ -77,7 +77,7 @@ long ParseDrivePath(std::string_view path, MachinePathName& out) {
   out.matchCase = true;
   if (!Normalize(path.substr(2), out.parts)) return Refuse(path, kErrorPathNotFound, "climbs above its drive");
   for (const std::string& part : out.parts) {
-    if (IsRefusedName(part)) return Refuse(path, kErrorInvalidName, "a name Windows refuses");
+    if (IsRefusedName(part)) return kErrorInvalidName;
   }
   out.host = out.base;
   for (const std::string& part : out.parts) out.host += "/" + part;
@@ -86,8 +86,8 @@ long ParseDrivePath(std::string_view path, MachinePathName& out) {
 
 // A '/'-path inside the machine root: the machine's own state, or a drive folder named by host.
 bool ParseRootHostPath(std::string_view path, MachinePathName& out) {
-  const std::string root = MachineRoot();
-  if (root.empty() || path.size() <= root.size() || path.compare(0, root.size(), root) != 0 ||
+  const std::string root = MachineRootPath();
+  if (path.size() <= root.size() || path.compare(0, root.size(), root) != 0 ||
       path[root.size()] != '/')
     return false;
   std::vector<std::string> parts;

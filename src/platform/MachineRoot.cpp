@@ -57,6 +57,8 @@ std::string WindowsFolder() { return kFolders[0].windowsPath; }
 
 std::string SystemFolder() { return kFolders[1].windowsPath; }
 
+std::string MachineRootPath() { return RootFromEnvironment(); }
+
 std::string MachineRoot() {
   const std::string root = RootFromEnvironment();
   std::lock_guard<std::mutex> g(g_lock);

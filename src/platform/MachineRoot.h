@@ -11,6 +11,8 @@ namespace platform {
 
 // The root folder, without a trailing '/', created and seeded. Empty when it cannot be created.
 [[nodiscard]] std::string MachineRoot();
+// The root's path as the environment names it, neither created nor seeded.
+[[nodiscard]] std::string MachineRootPath();
 // <root>/run, where named mutexes keep their lock files; created.
 [[nodiscard]] std::string MachineRunDir();
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/ExeResources.h"
+#include "platform/MachinePath.h"
 #include "platform/TextCodec.h"
 #include "setup/core/SetupLog.h"
 #include "setup/core/VqRes.h"
@@ -97,9 +98,15 @@ TEST_F(EngineTest, SetInstallPathTable) {
 // product folder itself.
 TEST_F(EngineTest, CheckInstallPath) {
   Pack(Config(""));
+  platform::SetMachineConfinement(false);
   auto app = fx.NewEngine();
+  // The engine confines its process to the machine; the agent's processes never make one.
+  EXPECT_TRUE(platform::MachineConfinement());
   EXPECT_FALSE(app->CheckInstallPath("Q:\\Apps\\Tessaly 同步\\"));
   EXPECT_FALSE(app->CheckInstallPath("Apps"));
+  for (const char* refused : {"C:\\Apps<1>\\", "C:\\Apps\\CON\\", "C:\\Apps.\\", "C:\\..\\Apps\\"})
+    EXPECT_FALSE(app->CheckInstallPath(refused)) << refused;
+  EXPECT_FALSE(fs::exists(SetupEngineFixture::Host("C:\\Apps")));
   EXPECT_TRUE(app->CheckInstallPath("C:\\Apps\\tessaly 同步\\"));
   EXPECT_TRUE(fs::is_directory(SetupEngineFixture::Host("C:\\Apps")));
   EXPECT_FALSE(fs::exists(SetupEngineFixture::Host("C:\\Apps\\Tessaly 同步")));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "platform/MachinePath.h"
 #include "platform/WinPath.h"
 #include "setup/core/VqLib.h"
 #include "support/MachineRootFixture.h"
@@ -101,6 +102,22 @@ TEST(VqLibLinks, UnsafeNamesAreRefused) {
   vqtest::WriteFileBytes(platform::HostPath("C:\\Users\\Public\\Desktop\\keep.lnk"), "x");
   TvqLib::DeleteDesktopLink("..\\Desktop\\keep");
   EXPECT_TRUE(Exists("C:\\Users\\Public\\Desktop\\keep.lnk"));
+}
+
+// The confined setup program writes no shortcut whose target lies outside the machine, as a
+// host path or a relative name; a target of the machine still gets its link.
+TEST(VqLibLinks, TargetsOutsideTheMachineAreRefused) {
+  vqtest::MachineRootFixture machine;
+  platform::SetMachineConfinement(true);
+  for (const std::string target : {"/usr/bin/xterm", "bin\\x.exe", "file:///usr/bin/xterm", "C:\\..\\..\\x.exe"}) {
+    TvqLib::CreateDesktopLink(target, "Outside", "", "");
+    TvqLib::CreateStartMenuLink(target, "", "Outside", "", "");
+  }
+  TvqLib::CreateDesktopLink("C:\\App\\Tessaly.exe", "Inside", "", "");
+  platform::SetMachineConfinement(false);
+  EXPECT_FALSE(Exists("C:\\Users\\Public\\Desktop\\Outside.lnk"));
+  EXPECT_FALSE(Exists(std::string(kPrograms) + "\\Outside.lnk"));
+  EXPECT_TRUE(Exists("C:\\Users\\Public\\Desktop\\Inside.lnk"));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/MachinePath.h"
 #include "platform/Process.h"
 #include "platform/ProcessFind.h"
 #include "platform/Profile.h"
@@ -213,9 +214,9 @@ TEST(VqLibPrograms, ShellOpenAndWait) {
             "C:\\Docs\\read me.txt\t\nhttp://www.example.test/\t\nhttp://www.example.test/x\t\n");
 }
 
-// The shell's open starts no program outside the machine: a host program with parameters from
-// a configuration, or a link inside the machine to one, is refused with the shell's "access
-// denied" and a note, and nothing runs. A document outside the machine still goes to the opener.
+// The confined shell's open starts and opens nothing outside the machine: a host program with
+// parameters from a configuration, a link inside the machine to one, or a host document is
+// refused with the shell's "access denied" and a note, and nothing runs or is opened.
 TEST(VqLibPrograms, ShellOpenRefusesProgramsOutsideTheMachine) {
   vqtest::MachineRootFixture machine;
   vqtest::SetupFakeClock clock;
@@ -230,22 +231,25 @@ TEST(VqLibPrograms, ShellOpenRefusesProgramsOutsideTheMachine) {
   const std::string link = platform::HostPath("C:\\Tools\\sh.exe");
   std::filesystem::create_directories(std::filesystem::path(link).parent_path());
   std::filesystem::create_symlink("/bin/sh", link);
+  platform::SetMachineConfinement(true);
   EXPECT_EQ(TvqLib::ShellOpen("/bin/sh", params, true), 5);
   EXPECT_FALSE(TvqLib::ShellOpenWait("/bin/sh", params, true));
   EXPECT_EQ(TvqLib::ShellOpen("C:\\Tools\\sh.exe", params, true), 5);
   EXPECT_FALSE(TvqLib::ShellOpenWait("C:\\Tools\\sh.exe", params, true));
   vqtest::WriteFileBytes(out.file("notes.txt"), "x");
-  EXPECT_GT(TvqLib::ShellOpen(out.file("notes.txt"), "", true), 32);
+  EXPECT_EQ(TvqLib::ShellOpen(out.file("notes.txt"), "", true), 5);
   // A program inside the machine still starts.
   vqtest::PlaceProgramStandin("C:\\Setup\\Stand.exe");
   EXPECT_TRUE(TvqLib::ShellOpenWait("C:\\Setup\\Stand.exe", "--exit 0", true));
+  platform::SetMachineConfinement(false);
 
   usleep(200 * 1000);
   EXPECT_FALSE(std::filesystem::exists(marker));
-  EXPECT_EQ(vqtest::ReadFileBytes(out.file("opened")), out.file("notes.txt") + "\t\n");
-  const std::string head = "shell open refused, the program is not inside the machine: ";
-  EXPECT_EQ(notes.lines, (std::vector<std::string>{head + "/bin/sh", head + "/bin/sh", head + "C:\\Tools\\sh.exe",
-                                                   head + "C:\\Tools\\sh.exe"}));
+  EXPECT_FALSE(std::filesystem::exists(out.file("opened")));
+  const std::string host = "shell open refused, not inside the machine: ";
+  const std::string program = "shell open refused, the program is not inside the machine: ";
+  EXPECT_EQ(notes.lines, (std::vector<std::string>{host + "/bin/sh", host + "/bin/sh", program + "C:\\Tools\\sh.exe",
+                                                   program + "C:\\Tools\\sh.exe", host + out.file("notes.txt")}));
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/FileOps.h"
+#include "platform/MachinePath.h"
 #include "platform/Registry.h"
 #include "platform/TextCodec.h"
 #include "platform/WinPath.h"
@@ -122,6 +125,29 @@ TEST(VqLibRegistry, IniValuesInGbk) {
   ASSERT_EQ(platform::SetReadOnly("C:\\Program Files\\Tool\\Uninstall1001.dat", true), 0);
   EXPECT_THROW(TvqLib::WriteIniValue("Uninstall1001.dat", "Uninstall", "A", "B"), orvane::EVqLibError);
   EXPECT_THROW(TvqLib::WriteIniValue("Q:\\x.ini", "S", "A", "B"), orvane::EVqLibError);
+}
+
+// The confined setup program writes INI files only on the machine: a host path, a relative name,
+// one climbing above its drive, and a bare name while the program lies in a host folder all
+// throw and leave the host untouched; a bare name inside the machine is the program's folder.
+TEST(VqLibRegistry, IniWritesStayOnTheMachine) {
+  vqtest::MachineRootFixture machine;
+  vqtest::TempDir host;
+  platform::SetMachineConfinement(true);
+  TvqLib::WriteIniValue("Tool.ini", "S", "A", "1");
+  EXPECT_EQ(vqtest::ReadFileBytes(machine.programDir() + "Tool.ini"), "[S]\r\nA=1\r\n");
+  for (const std::string& file : {host.file("host.ini"), std::string("sub\\x.ini"), std::string("x.ini\\"),
+                                  std::string("C:\\..\\..\\x.ini"), std::string("C:\\a|b.ini")}) {
+    SCOPED_TRACE(file);
+    EXPECT_THROW(TvqLib::WriteIniValue(file, "S", "A", "1"), orvane::EVqLibError);
+  }
+  machine.SetProgramHostFile(host.file("setup/Setup.exe"));
+  EXPECT_THROW(TvqLib::WriteIniValue("Tool.ini", "S", "A", "1"), orvane::EVqLibError);
+  platform::SetMachineConfinement(false);
+  EXPECT_FALSE(std::filesystem::exists(host.file("host.ini")));
+  EXPECT_FALSE(std::filesystem::exists(host.file("setup/Tool.ini")));
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::current_path() / "sub\\x.ini"));
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::current_path() / "x.ini\\"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "platform/MachinePath.h"
 #include "platform/Process.h"
 #include "platform/ProcessFind.h"
 #include "platform/ShellOpen.h"
@@ -65,6 +66,10 @@ void EnterFolderOf(const std::string& file) {
 
 // Starts the shell's open; the shell's code for the result.
 int OpenThroughShell(const std::string& file, const std::string& params, platform::ChildProcess& child) {
+  if (!IsAddress(file) && platform::CheckMachinePath(file, platform::PathUse::kChange) != 0) {
+    LibraryNote("shell open refused, not inside the machine: " + file);
+    return kShellAccessDenied;
+  }
   EnterFolderOf(file);
   if (!IsAddress(file) && ::access(platform::HostPath(file).c_str(), F_OK) != 0) return kShellFileNotFound;
   std::string error;
