@@ -16,16 +16,14 @@
 #include "platform/ExeResources.h"
 #include "platform/Fonts.h"
 #include "platform/Profile.h"
-#include "platform/ProgramInfo.h"
 #include "platform/Registry.h"
 #include "platform/Services.h"
 #include "platform/TextCodec.h"
-#include "setup/core/LineList.h"
 #include "setup/core/SetupDateTime.h"
-#include "setup/core/TagValue.h"
 #include "setup/core/VqAlgLib.h"
 #include "setup/core/VqApp.h"
 #include "setup/core/VqLib.h"
+#include "support/EndToEndDriver.h"
 #include "support/EndToEndProduct.h"
 #include "support/RunningStandin.h"
 #include "support/SetupEngineFixture.h"
@@ -41,6 +39,7 @@ using platform::RegAccess;
 using platform::RegKey;
 using platform::RegRoot;
 using platform::RegView;
+using vqtest::EndToEndDriver;
 using vqtest::EndToEndProduct;
 using vqtest::EndToEndSetup;
 using vqtest::RunningStandin;
@@ -154,73 +153,6 @@ class SetupEndToEnd : public ::testing::Test {
     }
   }
 
-  // The installer of `setup` as the wizard starts it in install mode; for change and repair the
-  // stored install folder is taken, as the start page does.
-  std::unique_ptr<TvqApp> Installer(const EndToEndSetup& setup, bool installed) {
-    Pack(setup);
-    auto app = fx.NewEngine();
-    app->StatusLabel = &fx.ui;
-    if (installed) {
-      EXPECT_TRUE(app->ReadInstallLocation());
-    } else {
-      app->SetInstallPath("D:\\Tessaly");
-    }
-    EXPECT_EQ(app->InstallPath, kApp);
-    app->DesktopLink = app->StartMenuLink = true;
-    return app;
-  }
-
-  // Makes `setup` the program file; each setup is packed once.
-  void Pack(const EndToEndSetup& setup) {
-    auto& built = built_[&setup];
-    if (built.empty()) {
-      built = builds_.file("setup" + std::to_string(built_.size()) + ".exe");
-      std::string error;
-      ASSERT_TRUE(setup.Installer().Build(built, error)) << error;
-    }
-    fs::copy_file(built, fx.machine.programFile(), fs::copy_options::overwrite_existing);
-    platform::SetSelfResourcesForTests(fx.machine.programFile());
-  }
-
-  // The uninstaller that the install placed, started from the install folder.
-  std::unique_ptr<TvqApp> Uninstaller() {
-    platform::SetProgramFileForTests(Host(EndToEndProduct::kUninstaller));
-    platform::SetSelfResourcesForTests(Host(EndToEndProduct::kUninstaller));
-    auto app = fx.NewEngine();
-    app->StatusLabel = &fx.ui;
-    EXPECT_EQ(app->Mode, orvane::kModeUninstall);
-    EXPECT_EQ(app->InstallPath, kApp);
-    return app;
-  }
-
-  static void SetModules(TvqApp& app, const std::map<std::string, bool>& setup) {
-    for (std::string& line : app.ModuleList) {
-      const std::string key = orvane::LineName(line);
-      if (setup.count(key))
-        line = key + "=" + orvane::SetTagValue(orvane::LineValue(line), "setup:", ';', setup.at(key) ? "1" : "0");
-    }
-  }
-
-  // The finish page's button: the finish records of the chosen modules and the global ones.
-  static void Finish(TvqApp& app) {
-    app.FinishExecs.clear();
-    for (const std::string& line : app.ModuleList)
-      if (orvane::GetTagValue(orvane::LineValue(line), "setup:", ';') == "1")
-        app.CollectFinishExecs(orvane::LineName(line));
-    app.CollectFinishExecs("");
-    (void)app.RunFinishExecs(app.Mode);
-  }
-
-  // The configuration page with the user's entries, then the items that are not shown.
-  static void WriteConfigItems(TvqApp& app, const std::map<std::string, std::string>& entries) {
-    app.CollectConfigItems();
-    for (const std::string& line : app.ShownConfigItems) {
-      const std::string name = orvane::GetTagValue(orvane::LineName(line), ";cfg:", ';');
-      app.WriteConfigItem(orvane::LineValue(line), entries.at(name));
-    }
-    app.WriteHiddenConfigItems();
-  }
-
   [[nodiscard]] bool SandboxEmpty() const {
     return fs::is_empty(sandbox_.path() + "/home") && fs::is_empty(sandbox_.path() + "/tmp");
   }
@@ -240,10 +172,9 @@ class SetupEndToEnd : public ::testing::Test {
   const EndToEndSetup v1_{"v1"};
   const EndToEndSetup v2_{"v2"};
   const EndToEndSetup v2Unmapped_{"v2", {"web\\index.html"}};
+  vqtest::EndToEndDriver driver{fx};  // made before the sandbox takes over the temp folder
 
  private:
-  vqtest::TempDir builds_;  // made before the sandbox takes over the temp folder
-  std::map<const EndToEndSetup*, std::string> built_;
   vqtest::TempDir sandbox_;
   std::map<std::string, std::string> savedEnv_;
   fs::path savedCwd_;
@@ -263,11 +194,11 @@ void SetupEndToEnd::Install() {
     ASSERT_TRUE(TvqLib::SetFileTimes(kApp + path, 0, *orvane::ParseDateTime(time)));
   }
   RunningStandin old(kApp + "bin\\Sync.exe", {"--caption", "同步旧版", "--sleep-ms", "600000"});
-  auto app = Installer(v1_, false);
+  auto app = driver.Installer(v1_, false);
   std::string error;
   ASSERT_TRUE(app->RunInstall(error, orvane::kModeInstall)) << error;
-  WriteConfigItems(*app, {{"server", "10.0.0.8"}, {"branch", "0101"}});
-  Finish(*app);
+  EndToEndDriver::WriteConfigItems(*app, {{"server", "10.0.0.8"}, {"branch", "0101"}});
+  EndToEndDriver::Finish(*app);
 
   const std::map<std::string, bool> replaced = {
       {"data\\keep0.db", false}, {"data\\new1.db", true}, {"data\\old2.db", false}, {"data\\newer2.db", true}};
@@ -364,7 +295,7 @@ void SetupEndToEnd::UpgradeWhileRunning() {
   ASSERT_TRUE(TvqLib::IsProgramRunning(kApp + "bin\\Sync.exe"));
   ASSERT_TRUE(fs::remove(Host("C:\\Users\\Public\\Setup\\step0.txt")));
   ASSERT_TRUE(fs::remove(Host(EndToEndProduct::kUninstaller)));
-  auto app = Installer(v2_, false);
+  auto app = driver.Installer(v2_, false);
   fx.ui.ScriptAnswer(orvane::kAnswerYes);
   std::string error;
   ASSERT_TRUE(app->RunInstall(error, orvane::kModeInstall)) << error;
@@ -383,8 +314,8 @@ void SetupEndToEnd::UpgradeWhileRunning() {
 void SetupEndToEnd::RepairRestoresDeletedFile() {
   SCOPED_TRACE("repair");
   ASSERT_TRUE(fs::remove(Host(kApp + "web\\app.js")));
-  auto app = Installer(v2_, true);
-  SetModules(*app, {{"sync", true}, {"web", true}, {"tools", true}, {"doc", false}});
+  auto app = driver.Installer(v2_, true);
+  EndToEndDriver::SetModules(*app, {{"sync", true}, {"web", true}, {"tools", true}, {"doc", false}});
   app->Mode = orvane::kModeRepair;
   std::string error;
   ASSERT_TRUE(app->RunRepair(error)) << error;
@@ -399,8 +330,8 @@ void SetupEndToEnd::RepairWithoutMapLine() {
   SCOPED_TRACE("repair without a map line");
   vqtest::WriteFileBytes(Host(kApp + "web\\index.html"), "edited by the user");
   ASSERT_TRUE(fs::remove(Host(kApp + "data\\new1.db")));
-  auto app = Installer(v2Unmapped_, true);
-  SetModules(*app, {{"sync", true}, {"web", true}, {"tools", true}, {"doc", false}});
+  auto app = driver.Installer(v2Unmapped_, true);
+  EndToEndDriver::SetModules(*app, {{"sync", true}, {"web", true}, {"tools", true}, {"doc", false}});
   app->Mode = orvane::kModeRepair;
   std::string error;
   EXPECT_TRUE(app->RunRepair(error));
@@ -414,12 +345,12 @@ void SetupEndToEnd::RepairWithoutMapLine() {
 // with the kept modules stays.
 void SetupEndToEnd::ChangeRemovesDeselectedModule() {
   SCOPED_TRACE("change");
-  auto app = Installer(v2_, true);
-  SetModules(*app, {{"sync", true}, {"web", true}, {"tools", false}, {"doc", false}});
+  auto app = driver.Installer(v2_, true);
+  EndToEndDriver::SetModules(*app, {{"sync", true}, {"web", true}, {"tools", false}, {"doc", false}});
   app->Mode = orvane::kModeChange;
   std::string error;
   ASSERT_TRUE(app->RunChange(error)) << error;
-  Finish(*app);
+  EndToEndDriver::Finish(*app);
   EXPECT_FALSE(Exists(kApp + "tools\\Tool2.exe"));
   EXPECT_FALSE(Exists(kApp + "tools"));
   EXPECT_FALSE(Exists(kDesktop + "工具.lnk"));
@@ -434,11 +365,11 @@ void SetupEndToEnd::ChangeRemovesDeselectedModule() {
 // The uninstaller removes one module: its files and links go, the entry records it as removed.
 void SetupEndToEnd::PartialUninstall() {
   SCOPED_TRACE("partial uninstall");
-  auto app = Uninstaller();
-  SetModules(*app, {{"sync", false}, {"web", true}, {"tools", false}, {"doc", false}});
+  auto app = driver.Uninstaller();
+  EndToEndDriver::SetModules(*app, {{"sync", false}, {"web", true}, {"tools", false}, {"doc", false}});
   std::string error;
   ASSERT_TRUE(app->RunUninstall(error)) << error;
-  Finish(*app);
+  EndToEndDriver::Finish(*app);
   for (const char* gone : {"web\\index.html", "web\\app.js", "webexe\\Web.exe"}) EXPECT_FALSE(Exists(kApp + gone));
   EXPECT_FALSE(Exists(kDesktop + "网页.lnk"));
   EXPECT_FALSE(Exists(kMenu + "网页.lnk"));
@@ -455,11 +386,11 @@ void SetupEndToEnd::FullUninstall() {
   SCOPED_TRACE("full uninstall");
   RunningStandin elsewhere("D:\\Other\\Sync.exe");
   ASSERT_TRUE(TvqLib::IsProgramRunning(kApp + "bin\\Sync.exe"));
-  auto app = Uninstaller();
-  SetModules(*app, {{"sync", true}, {"web", true}, {"tools", true}, {"doc", true}});
+  auto app = driver.Uninstaller();
+  EndToEndDriver::SetModules(*app, {{"sync", true}, {"web", true}, {"tools", true}, {"doc", true}});
   std::string error;
   ASSERT_TRUE(app->RunUninstall(error)) << error;
-  Finish(*app);
+  EndToEndDriver::Finish(*app);
   const std::set<std::string> remainder = {
       "Uninstall1001.exe",  // goes by the uninstaller's self-deletion, after it has ended
       "app.ini",            // configuration items stay
