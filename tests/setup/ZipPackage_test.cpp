@@ -5,7 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/SetupExeBuilder.h"
 #include "support/TempDir.h"
@@ -27,6 +31,28 @@ std::string WithDeclaredSize(std::string zip, std::uint32_t size) {
   for (std::size_t at = zip.find(std::string("PK\x01\x02", 4)); at != std::string::npos;
        at = zip.find(std::string("PK\x01\x02", 4), at + 1))
     PutLe32(zip, at + 24, size);
+  return zip;
+}
+
+std::uint16_t Le16(const std::string& bytes, std::size_t at) {
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                    static_cast<unsigned char>(bytes[at + 1]) << 8);
+}
+
+// The general purpose flags and the extra field ids of the first central directory record.
+std::pair<std::uint16_t, std::vector<std::uint16_t>> FirstRecord(const std::string& zip) {
+  const std::size_t at = zip.find(std::string("PK\x01\x02", 4));
+  std::vector<std::uint16_t> ids;
+  const std::size_t extra = at + 46 + Le16(zip, at + 28);
+  for (std::size_t i = extra; i + 4 <= extra + Le16(zip, at + 30); i += 4 + Le16(zip, i + 2)) ids.push_back(Le16(zip, i));
+  return {Le16(zip, at + 8), ids};
+}
+
+// Clears bit 11 in every local and central header: UTF-8 bytes without the flag.
+std::string WithoutUtf8Flag(std::string zip) {
+  for (const auto& [signature, flagsAt] : {std::pair{std::string("PK\x03\x04", 4), 6}, {std::string("PK\x01\x02", 4), 8}})
+    for (std::size_t at = zip.find(signature); at != std::string::npos; at = zip.find(signature, at + 1))
+      zip[at + static_cast<std::size_t>(flagsAt) + 1] = static_cast<char>(zip[at + static_cast<std::size_t>(flagsAt) + 1] & ~0x08);
   return zip;
 }
 
@@ -69,6 +95,58 @@ TEST(ZipPackageTest, DeclaredSizeIsNeverTrusted) {
     ASSERT_TRUE(WIFEXITED(status)) << "stored " << stored;
     EXPECT_EQ(WEXITSTATUS(status), 0) << "stored " << stored
                                       << " (2 not opened, 3 extracted, 4 other error, 5 reserved)";
+  }
+}
+
+// An entry is found by its name in every form an archive spells it: GBK bytes without a flag,
+// UTF-8 flagged by bit 11, UTF-8 given by the Unicode path extra field. Unflagged UTF-8 bytes are
+// GBK to the reader and name another file. Lookups fold ASCII letters only: "乤" and "丄" differ
+// although their GBK second bytes are "a" and "A".
+TEST(ZipPackageTest, EntryNamesInEveryForm) {
+  using Form = vqtest::PackedFile::NameForm;
+  struct Case {
+    const char* name;
+    Form form;
+    bool dropFlag;
+    std::uint16_t flags;
+    bool unicodeField;
+    bool found;
+  };
+  const Case cases[] = {
+      {"GBK", Form::Gbk, false, 0, false, true},
+      {"UTF-8, bit 11", Form::Utf8Flagged, false, 0x0800, false, true},
+      {"UTF-8, Unicode path field", Form::Utf8UnicodePathField, false, 0, true, true},
+      {"UTF-8 without a flag", Form::Utf8Flagged, true, 0, false, false},
+  };
+  const std::pair<const char*, bool> lookups[] = {
+      {"inst_files\\子目录\\乤说明.TXT", true},
+      {"inst_files\\子目录\\乤说明.txt", true},
+      {"INST_FILES\\子目录\\乤说明.Txt", true},
+      {"inst_files\\子目录\\丄说明.TXT", false},
+      {"inst_files\\子目录", false},
+  };
+  vqtest::TempDir dir;
+  const std::string file = dir.file("names.zip");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    vqtest::PackedFile packed{"D:\\src\\子目录\\乤说明.TXT", "子目录\\乤说明.TXT", "说明"};
+    packed.nameForm = c.form;
+    std::string zip = vqtest::PackageZip("inst_files", {packed});
+    if (c.dropFlag) zip = WithoutUtf8Flag(zip);
+    const auto [flags, ids] = FirstRecord(zip);
+    EXPECT_EQ(flags & 0x0800, c.flags);
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), 0x7075) == 1, c.unicodeField);
+    vqtest::WriteFileBytes(file, zip);
+    TZipPackage package(TZipPackage::Kind::Payload);
+    std::string error;
+    ASSERT_TRUE(package.OpenArchive(file, error)) << error;
+    for (const auto& [entry, found] : lookups) {
+      std::string bytes;
+      EXPECT_EQ(package.Extract(entry, bytes), found && c.found ? 1 : 0) << entry;
+      if (found && c.found) {
+        EXPECT_EQ(bytes, "说明") << entry;
+      }
+    }
   }
 }
 

@@ -41,11 +41,12 @@ std::time_t LocalTime(const std::string& text) {
 
 // The GBK entry name "top/entry". Separators turn into "/" before the conversion: a GBK second
 // byte may be 0x5C.
-std::string EntryName(const std::string& top, const std::string& entry) {
-  std::string utf8 = top + "/" + entry;
+// The entry's name as the archive holds it: GBK bytes, or UTF-8 for the UTF-8 forms.
+std::string EntryName(const std::string& top, const PackedFile& file) {
+  std::string utf8 = top + "/" + file.entry;
   for (char& c : utf8)
     if (c == '\\') c = '/';
-  return platform::Utf8ToCp936(utf8);
+  return file.nameForm == PackedFile::NameForm::Gbk ? platform::Utf8ToCp936(utf8) : utf8;
 }
 
 // Flips the checksum of the entry `name` in its local header and its central directory record.
@@ -77,10 +78,17 @@ std::string ZipBytes(const std::vector<std::pair<std::string, const PackedFile*>
   for (const auto& [top, file] : files) {
     if (!file->inArchive) continue;
     // The GBK bytes go in as they are (a GBK name can look like UTF-8, so no encoding is claimed).
-    const std::string name = EntryName(top, file->entry);
+    // A name claimed as UTF-8 gets bit 11; beside a comment that is no UTF-8, libzip leaves the
+    // bit off and writes the Unicode path extra field instead.
+    const std::string name = EntryName(top, *file);
+    const bool utf8 = file->nameForm != PackedFile::NameForm::Gbk;
     zip_source_t* src = zip_source_buffer(za, file->bytes.data(), file->bytes.size(), 0);
-    const zip_int64_t index = zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_GUESS | ZIP_FL_OVERWRITE);
+    const zip_int64_t index =
+        zip_file_add(za, name.c_str(), src, (utf8 ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_GUESS) | ZIP_FL_OVERWRITE);
     if (index < 0) throw std::runtime_error(zip_strerror(za));
+    if (file->nameForm == PackedFile::NameForm::Utf8UnicodePathField &&
+        zip_file_set_comment(za, static_cast<zip_uint64_t>(index), "\xA7", 1, ZIP_FL_ENC_GUESS) != 0)
+      throw std::runtime_error(zip_strerror(za));
     zip_set_file_compression(za, static_cast<zip_uint64_t>(index), file->stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0);
     zip_file_set_mtime(za, static_cast<zip_uint64_t>(index), LocalTime(file->lastWriteTime), 0);
   }
@@ -95,7 +103,7 @@ std::string ZipBytes(const std::vector<std::pair<std::string, const PackedFile*>
   zip_source_free(out);
   for (const auto& [top, file] : files) {
     if (!file->inArchive || !file->damagedCrc) continue;
-    DamageCrc(bytes, EntryName(top, file->entry));
+    DamageCrc(bytes, EntryName(top, *file));
   }
   return bytes;
 }

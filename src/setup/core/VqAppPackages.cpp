@@ -112,9 +112,14 @@ bool TvqApp::ExtractFile(TZipPackage& package, bool& opened, bool payload, std::
     }
   }
   if (count <= 0) {
-    if (payload)
+    if (payload) {
       WriteSetupLog("提取压缩文件失败[" + std::to_string(count) + "]，源文件：" + source + "，待提取压缩文件：" +
                     entry);
+      // A file the configuration names that was never packed: the map has no line for it, or
+      // the archive no entry by the map's name.
+      WriteSetupLog(record.empty() ? "安装包中没有该文件（文件表中没有）：" + source
+                                   : "安装包中没有该文件：" + source + "，压缩包中没有：" + entry);
+    }
     error = fileHead + lang_->GetText("IDS_OUTPUT,IDS_FIALED") + "1[" + std::to_string(count) + "]," + retry + "...";
     return failed();
   }
