@@ -14,8 +14,7 @@ inline constexpr long kErrorUnsupportedType = 1630;
 // The registry store itself failed (unreadable or damaged database file).
 inline constexpr long kErrorRegistryIo = 1016;
 
-// The system's message for `code` as a Chinese Windows gives it, e.g. "拒绝访问。" for
-// kErrorAccessDenied; "系统错误，代码：<code>。" for a code it has no text for.
+// The system's message for `code`, e.g. "Access is denied." for kErrorAccessDenied.
 [[nodiscard]] std::string SystemErrorText(long code);
 
 }  // namespace platform

@@ -152,6 +152,7 @@ TEST_F(ExampleSetup, PacksInstallsAndUninstallsAsTheReadmeSays) {
   EXPECT_FALSE(window_->Tick(TCtl::chkItem1Ok)->Ticked());
   MouseClick(C(TCtl::chkItem1Ok));
   EXPECT_TRUE(window_->Tick(TCtl::chkItem1Ok)->Ticked());
+  EXPECT_FALSE(vqtest::SaveScreenshot(*window_, "example_items").empty());
   MouseClick(C(TCtl::btnItemsNext));
   ASSERT_TRUE(C(TCtl::pnlStepConfig)->isVisible());
   EXPECT_EQ(TextOf(TCtl::lblICfgItem1), "Port：");
@@ -194,6 +195,7 @@ TEST_F(ExampleSetup, PacksInstallsAndUninstallsAsTheReadmeSays) {
   EXPECT_EQ(TextOf(TCtl::btnStart), "卸载");
   MouseClick(C(TCtl::chkUninstDeepness));
   EXPECT_TRUE(window_->Tick(TCtl::chkUninstDeepness)->Ticked());
+  EXPECT_FALSE(vqtest::SaveScreenshot(*window_, "example_uninstall").empty());
   MouseClick(C(TCtl::btnStart));
   ASSERT_TRUE(C(TCtl::pnlStepFinsh)->isVisible());
   EXPECT_EQ(TextOf(TCtl::lblFinishTitle), "卸载成功");

@@ -18,6 +18,7 @@
 #include "setup/core/TagValue.h"
 #include "setup/core/VqApp.h"
 #include "setup/core/VqLib.h"
+#include "setup/core/WinErrorText.h"
 
 namespace orvane {
 namespace {
@@ -199,13 +200,13 @@ void TvqApp::RemoveUninstallEntry() {
     if (RegKey::Open(RegRoot::LocalMachine, UninstallKey(), platform::RegAccess::Read, view, existing) != 0) continue;
     const long rc = RegKey::DeleteKey(RegRoot::LocalMachine, UninstallKey(), view);
     if (rc == 0) continue;
-    WriteSetupLog("删除注册表卸载信息失败：" + UninstallKey() + "，" + platform::SystemErrorText(rc));
+    WriteSetupLog("删除注册表卸载信息失败：" + UninstallKey() + "，" + WinErrorText(rc));
     keyFailed = true;
   }
   const std::string mirror = MirrorFile();
   const long rc = mirror.empty() ? platform::kErrorFileNotFound : platform::DeleteFile(mirror);
   if (rc != 0 && rc != platform::kErrorFileNotFound) {
-    WriteSetupLog("删除卸载信息文件失败：" + mirror + "，" + platform::SystemErrorText(rc));
+    WriteSetupLog("删除卸载信息文件失败：" + mirror + "，" + WinErrorText(rc));
     NoteFailedFile(RelativeToInstallPath(mirror));
   }
   if (keyFailed) NoteFailedKey(KeyShown(*this));

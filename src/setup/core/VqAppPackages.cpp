@@ -4,7 +4,6 @@
 
 #include "platform/Drives.h"
 #include "platform/FileOps.h"
-#include "platform/WinError.h"
 #include "setup/core/MessagePump.h"
 #include "setup/core/SafeFileName.h"
 #include "setup/core/SetupDateTime.h"
@@ -17,6 +16,7 @@
 #include "setup/core/VqRes.h"
 #include "setup/core/WinPathText.h"
 #include "setup/core/ZipPackage.h"
+#include "setup/core/WinErrorText.h"
 
 namespace orvane {
 
@@ -24,7 +24,7 @@ bool TvqApp::SaveResourceToFile(std::string& error, const std::string& name, con
   std::string bytes;
   if (!TvqRes::GetRCData(name, bytes, error)) return false;
   const long rc = platform::WriteFileBytes(file, bytes, false);
-  if (rc != 0) error = platform::SystemErrorText(rc);
+  if (rc != 0) error = WinErrorText(rc);
   return rc == 0;
 }
 
@@ -136,14 +136,14 @@ bool TvqApp::ExtractFile(TZipPackage& package, bool& opened, bool payload, std::
     const long rc = platform::CreateFolderTree(folder);
     if (rc != 0) {
       error = fileHead + lang_->GetText("IDS_CREATE,IDS_FOLDER,IDS_FIALED") + "：" + folder +
-              platform::SystemErrorText(rc) + "," + retry + "...";
+              WinErrorText(rc) + "," + retry + "...";
       return failed();
     }
   }
   const long rc = platform::WriteFileBytes(target, bytes, false);
   ProcessMessages();
   if (rc != 0) {
-    error = fileHead + lang_->GetText("IDS_OUTPUT,IDS_SAVE,IDS_FIALED") + "1：" + platform::SystemErrorText(rc) + "," +
+    error = fileHead + lang_->GetText("IDS_OUTPUT,IDS_SAVE,IDS_FIALED") + "1：" + WinErrorText(rc) + "," +
             retry;
     return failed();
   }

@@ -9,8 +9,8 @@
 #include "platform/FileOps.h"
 #include "platform/TextCodec.h"
 #include "platform/TextLines.h"
-#include "platform/WinError.h"
 #include "setup/core/TagValue.h"
+#include "setup/core/WinErrorText.h"
 
 namespace orvane {
 
@@ -67,7 +67,7 @@ bool TZipPackage::OpenArchive(const std::string& file, std::string& error) {
   auto archive = std::make_unique<Archive>();
   const long rc = platform::ReadFileBytes(file, archive->bytes);
   if (rc != 0) {
-    error = platform::SystemErrorText(rc);
+    error = WinErrorText(rc);
     return false;
   }
   zip_error_t zerr;
