@@ -14,9 +14,9 @@
 #include "setup/core/VqLang.h"
 #include "setup/core/VqLib.h"
 #include "setup/core/VqRes.h"
+#include "setup/core/WinErrorText.h"
 #include "setup/core/WinPathText.h"
 #include "setup/core/ZipPackage.h"
-#include "setup/core/WinErrorText.h"
 
 namespace orvane {
 
@@ -135,16 +135,15 @@ bool TvqApp::ExtractFile(TZipPackage& package, bool& opened, bool payload, std::
   if (!folder.empty() && !TvqLib::WaitFolderExists(folder, tries, pause)) {
     const long rc = platform::CreateFolderTree(folder);
     if (rc != 0) {
-      error = fileHead + lang_->GetText("IDS_CREATE,IDS_FOLDER,IDS_FIALED") + "：" + folder +
-              WinErrorText(rc) + "," + retry + "...";
+      error = fileHead + lang_->GetText("IDS_CREATE,IDS_FOLDER,IDS_FIALED") + "：" + folder + WinErrorText(rc) + "," +
+              retry + "...";
       return failed();
     }
   }
   const long rc = platform::WriteFileBytes(target, bytes, false);
   ProcessMessages();
   if (rc != 0) {
-    error = fileHead + lang_->GetText("IDS_OUTPUT,IDS_SAVE,IDS_FIALED") + "1：" + WinErrorText(rc) + "," +
-            retry;
+    error = fileHead + lang_->GetText("IDS_OUTPUT,IDS_SAVE,IDS_FIALED") + "1：" + WinErrorText(rc) + "," + retry;
     return failed();
   }
   if (!TvqLib::WaitFileExists(target, tries, pause)) {

@@ -52,8 +52,8 @@ std::string EntryName(zip_t* zip, zip_uint64_t index) {
 zip_int64_t LocateEntry(const std::vector<std::string>& names, const std::string& name) {
   const auto exact = std::find(names.begin(), names.end(), name);
   if (exact != names.end()) return exact - names.begin();
-  const auto folded =
-      std::find_if(names.begin(), names.end(), [&](const std::string& entry) { return platform::SameText(entry, name); });
+  const auto folded = std::find_if(names.begin(), names.end(),
+                                   [&](const std::string& entry) { return platform::SameText(entry, name); });
   return folded == names.end() ? -1 : folded - names.begin();
 }
 
@@ -84,7 +84,8 @@ bool TZipPackage::OpenArchive(const std::string& file, std::string& error) {
   }
   zip_error_fini(&zerr);
   const zip_int64_t count = zip_get_num_entries(archive->zip, 0);
-  for (zip_int64_t i = 0; i < count; ++i) archive->names.push_back(EntryName(archive->zip, static_cast<zip_uint64_t>(i)));
+  for (zip_int64_t i = 0; i < count; ++i)
+    archive->names.push_back(EntryName(archive->zip, static_cast<zip_uint64_t>(i)));
   archive_ = std::move(archive);
   return true;
 }
