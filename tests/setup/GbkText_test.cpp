@@ -56,24 +56,4 @@ TEST(GbkTextTest, FitLengthOnRawBytes) {
   EXPECT_EQ(orvane::GbkFitLength("ab\x81", 3), 3U);
 }
 
-// Case folds only single-byte letters: "乤" (81 61) and "丄" (81 41) differ although their
-// second bytes are "a" and "A".
-TEST(GbkTextTest, SameTextFoldsSingleByteLettersOnly) {
-  struct Case {
-    std::string a;
-    std::string b;
-    bool same;
-  };
-  const Case cases[] = {
-      {"ReadMe.TXT", "readme.txt", true},
-      {"说明/ReadMe", "说明/README", true},
-      {"乤.txt", "丄.txt", false},
-      {"乤.TXT", "乤.txt", true},
-      {"a", "ab", false},
-      {"運", "運", true},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(orvane::GbkSameText(platform::Utf8ToCp936(c.a), platform::Utf8ToCp936(c.b)), c.same) << c.a << " " << c.b;
-}
-
 }  // namespace

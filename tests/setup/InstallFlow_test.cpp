@@ -507,4 +507,97 @@ TEST(InstallFlow, LinksInTheInstallAndCacheFoldersLeadNowhere) {
   untouched();
 }
 
+// An uninstaller held open by a program of the user during a change or a reinstall is a file that
+// could not be placed: the change still removes the deselected module, the entry records what is
+// installed now, the links follow, and the flow ends successfully naming the uninstaller.
+TEST(InstallFlow, HeldUninstallerIsAFileThatCouldNotBePlaced) {
+  const std::string app = InstallWorld::kAppPath;
+  for (const std::uint32_t mode : {orvane::kModeChange, orvane::kModeInstall}) {
+    SCOPED_TRACE(mode == orvane::kModeChange ? "change" : "reinstall");
+    InstallWorld w;
+    w.Start();
+    std::string error;
+    ASSERT_TRUE(w.app().RunInstall(error, orvane::kModeInstall)) << error;
+    ASSERT_TRUE(InstallWorld::Exists(kMenu + std::string("工具.lnk")));
+    w.Start();
+    InstallWorld::Write(InstallWorld::kUninstaller, "uninstaller in use");
+    platform::FileHold hold(InstallWorld::kUninstaller);
+    ASSERT_TRUE(hold.IsHeld());
+    error.clear();
+    bool ok = false;
+    if (mode == orvane::kModeChange) {
+      w.app().Mode = orvane::kModeChange;
+      w.Select("tools", false);
+      ok = w.app().RunChange(error);
+    } else {
+      ok = w.app().RunInstall(error, orvane::kModeInstall);
+    }
+    EXPECT_TRUE(ok);
+    const std::string head = mode == orvane::kModeChange ? "修改" : "安装";
+    EXPECT_EQ(error, head + "文件失败：1，Uninstall1001.exe");
+    EXPECT_EQ(w.app().FailedFiles, 1);
+    EXPECT_EQ(InstallWorld::Read(InstallWorld::kUninstaller), "uninstaller in use");
+    EXPECT_EQ(InstallWorld::Exists(app + "tools\\tool.exe"), mode != orvane::kModeChange);
+    EXPECT_EQ(InstallWorld::Exists(kMenu + std::string("工具.lnk")), mode != orvane::kModeChange);
+    EXPECT_EQ(InstallWorld::Read(app + "bin\\Tessaly.exe"), "agent program");
+    const std::string tools = std::string("tools=工具;can_select:1;setup:") + (mode == orvane::kModeChange ? "0" : "1");
+    EXPECT_NE(EntryValue("InstallItems").find(tools), std::string::npos) << EntryValue("InstallItems");
+    EXPECT_EQ(EntryValue("InstallLocation"), app);
+    EXPECT_TRUE(InstallWorld::Exists(kMenu + std::string("卸载 Tessaly.lnk")));
+    EXPECT_TRUE(fs::is_empty(w.world.fx.Host("D:\\Apps\\Tessaly\\temp"))) << "temporary files are removed";
+    const Lines log = w.world.NewLogEntries();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), error);
+    hold.Release();
+  }
+}
+
+// A file the configuration names that the package cannot give ends the install before it is
+// placed, and says why: the setup log names the file as missing from the package (no map line,
+// or no entry by the map's name), and a temporary copy that cannot be written gives the system's
+// reason in Chinese, like every other text of the box.
+TEST(InstallFlow, AFileThePackageCannotGiveEndsTheInstall) {
+  const std::string exe = std::string(InstallWorld::kAppPath) + "bin\\Tessaly.exe";
+  struct Case {
+    const char* name;
+    bool inMap, inArchive, heldTemp;
+    std::string error, logged;
+  };
+  const Case cases[] = {
+      {"no map line", false, true, false, "安装文件Tessaly.exe释放失败1[0],请重试...",
+       "安装包中没有该文件（文件表中没有）：D:\\src\\bin\\Tessaly.exe"},
+      {"no entry", true, false, false, "安装文件Tessaly.exe释放失败1[0],请重试...",
+       "安装包中没有该文件：D:\\src\\bin\\Tessaly.exe，压缩包中没有：inst_files\\bin\\Tessaly.exe"},
+      {"held temporary copy", true, true, true,
+       "安装文件Tessaly.exe释放保存失败1：另一个程序正在使用此文件，进程无法访问。,请重试", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    InstallWorld w;
+    for (ProductFile& f : w.files) {
+      if (f.target != exe) continue;
+      f.packed.inMap = c.inMap;
+      f.packed.inArchive = c.inArchive;
+    }
+    w.Start();
+    const std::string temp = w.app().TempPath + "Tessaly.exe";
+    platform::FileHold hold;
+    if (c.heldTemp) {
+      InstallWorld::Write(temp, "in use");
+      hold = platform::FileHold(temp);
+      ASSERT_TRUE(hold.IsHeld());
+    }
+    std::string error;
+    EXPECT_FALSE(w.app().RunInstall(error, orvane::kModeInstall));
+    EXPECT_EQ(error, c.error);
+    EXPECT_FALSE(InstallWorld::Exists(exe));
+    EXPECT_FALSE(InstallWorld::Exists(InstallWorld::kUninstaller));
+    EXPECT_EQ(EntryValue("DisplayName"), "");
+    if (!c.logged.empty()) {
+      EXPECT_GE(IndexOf(w.world.NewLogEntries(), c.logged), 0);
+    }
+    hold.Release();
+  }
+}
+
 }  // namespace

@@ -371,6 +371,60 @@ TEST_F(UninstallFlowTest, RefusedMirrorListIsReported) {
   (void)platform::SetReadOnly(kMirror, false);
 }
 
+// When the last module goes but the entry cannot be removed (no right to change the machine's
+// keys, a mirror file that is read-only or held), the files still go, whatever part can be
+// removed is removed, and the flow names the part that stayed like a file that stayed: a key or
+// mirror file left behind still says where the product is, so the uninstaller keeps itself.
+TEST(UninstallFlowFailures, EntryThatCannotBeRemovedIsReported) {
+  enum class Cause { NoRights, ReadOnlyMirror, HeldMirror };
+  struct Case {
+    const char* name;
+    Cause cause;
+    bool keyStays, mirrorStays;
+    std::string error;
+  };
+  const Case cases[] = {
+      {"no rights", Cause::NoRights, true, false, std::string("卸载注册表项失败：1，HKEY_LOCAL_MACHINE\\") + kKey},
+      {"read-only mirror", Cause::ReadOnlyMirror, false, true, "卸载文件失败：1，Uninstall1001.dat"},
+      {"held mirror", Cause::HeldMirror, false, true, "卸载文件失败：1，Uninstall1001.dat"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    UninstallWorld world;
+    world.Install({"sync", "web"});
+    platform::FileHold hold;
+    if (c.cause == Cause::NoRights) world.fx.machine.SetMachineValue("Admin", "0");
+    if (c.cause == Cause::ReadOnlyMirror) {
+      ASSERT_EQ(platform::SetReadOnly(kMirror, true), 0);
+    }
+    if (c.cause == Cause::HeldMirror) hold = platform::FileHold(kMirror);
+    auto app = world.Uninstaller({"sync", "web"});
+    std::string error;
+    EXPECT_TRUE(app->RunUninstall(error));
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(app->FailedFiles, 1);
+    for (const Lines* files : {&kCoreFiles, &kWebFiles})
+      for (const std::string& file : *files) EXPECT_FALSE(Exists(file)) << file;
+    EXPECT_EQ(KeyOpens(RegView::Force64), c.keyStays);
+    EXPECT_EQ(Exists(kMirror), c.mirrorStays);
+    if (c.keyStays) {
+      EXPECT_NE(RegItems().find("sync=同步;can_select:1;setup:1;"), std::string::npos) << "nothing could be changed";
+    }
+    EXPECT_EQ(app->ReadInstallLocation(), c.keyStays || c.mirrorStays);
+    const Lines status = world.fx.ui.StatusLines();
+    ASSERT_FALSE(status.empty());
+    EXPECT_EQ(status.back(), error);
+    const std::string log = SetupEngineFixture::SetupLogText();
+    EXPECT_NE(log.find(c.cause == Cause::NoRights ? "删除注册表卸载信息失败：" : "删除卸载信息文件失败："),
+              std::string::npos);
+    EXPECT_NE(log.find(c.cause == Cause::HeldMirror ? "另一个程序正在使用此文件，进程无法访问。" : "拒绝访问。"),
+              std::string::npos);
+    hold.Release();
+    (void)platform::SetReadOnly(kMirror, false);
+    world.fx.machine.SetMachineValue("Admin", "1");
+  }
+}
+
 // Removing the last file from a drive's root leaves the drive: only folders below it can go.
 TEST_F(UninstallFlowTest, DriveRootStays) {
   fs::create_directories(fx.machine.root() + "/drive_d");

@@ -1,16 +1,20 @@
 // The repository's example setup (examples/setup), packed with the real packer and wizard by the
-// commands the README gives, word for word; then installed through the wizard window on a fresh
-// machine and removed again by the uninstaller the install placed.
+// commands the README gives, word for word (zip for the packages, a Chinese file name in a
+// sub-folder among the files); then installed through the wizard window on a fresh machine with
+// its optional module chosen, and removed again by the uninstaller the install placed, which
+// leaves nothing of the product behind.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 #include <QApplication>
 #include <QKeyEvent>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/ExeResources.h"
 #include "platform/MachineRoot.h"
@@ -60,12 +64,14 @@ using vqtest::WaitFor;
 
 std::string Host(const std::string& windowsPath) { return vqtest::SetupEngineFixture::Host(windowsPath); }
 
-// Files named `name` anywhere in the machine.
-int CountFiles(const std::string& name) {
-  int n = 0;
+// Every shortcut file anywhere in the machine, by its path under the machine root.
+std::vector<std::string> Links() {
+  std::vector<std::string> links;
   for (const auto& entry : fs::recursive_directory_iterator(platform::MachineRoot()))
-    if (entry.is_regular_file() && entry.path().filename() == name) ++n;
-  return n;
+    if (entry.is_regular_file() && entry.path().extension() == ".lnk")
+      links.push_back(fs::relative(entry.path(), platform::MachineRoot()).string());
+  std::sort(links.begin(), links.end());
+  return links;
 }
 
 std::string UninstallValue(const char* name) {
@@ -84,6 +90,9 @@ class ExampleSetup : public ::testing::Test {
     vqtest::OffscreenApp();
     fs::create_directories(fx.machine.root() + "/drive_d");
   }
+  // The uninstaller's self-deletion moves this process into the machine's drive root, which
+  // goes with the machine.
+  void TearDown() override { fs::current_path(folder_); }
 
   // Opens the wizard of the program file `program` (a host path) and waits for its loading.
   void OpenWizard(const std::string& program) {
@@ -109,6 +118,7 @@ class ExampleSetup : public ::testing::Test {
   vqtest::SetupPacedClock paced_{fx.clock};
   vqtest::ScopedSetupClock pacedScope_{paced_};
   std::unique_ptr<TMain> window_;
+  fs::path folder_ = fs::current_path();
 };
 
 TEST_F(ExampleSetup, PacksInstallsAndUninstallsAsTheReadmeSays) {
@@ -127,15 +137,23 @@ TEST_F(ExampleSetup, PacksInstallsAndUninstallsAsTheReadmeSays) {
             0)
       << output;
 
-  // The install: agreement and "install now" on the start page, the one configuration item
-  // asked for, the finish page with its action ticked.
+  // The install: agreement and "ready to install" on the start page, the optional module ticked
+  // on the items page, the one configuration item asked for, the finish page with its action
+  // ticked.
   fs::copy_file(out.path() + "/out/HelloSetup.exe", fx.machine.programFile(), fs::copy_options::overwrite_existing);
   OpenWizard(fx.machine.programFile());
   EXPECT_EQ(window_->windowTitle().toStdString(), "安装 - Hello");
-  EXPECT_EQ(TextOf(TCtl::btnStart), "立即安装");
+  EXPECT_EQ(TextOf(TCtl::btnStart), "准备安装");
   EXPECT_TRUE(C(TCtl::lblAgreement)->isVisible());
   EXPECT_TRUE(C(TCtl::lblSysRequire)->isVisible());
   MouseClick(C(TCtl::btnStart));
+  ASSERT_TRUE(C(TCtl::pnlStepItems)->isVisible());
+  EXPECT_EQ(TextOf(TCtl::lblItem1), "Hello 说明");
+  EXPECT_FALSE(window_->Tick(TCtl::chkItem1Ok)->Ticked());
+  MouseClick(C(TCtl::chkItem1Ok));
+  EXPECT_TRUE(window_->Tick(TCtl::chkItem1Ok)->Ticked());
+  EXPECT_FALSE(vqtest::SaveScreenshot(*window_, "example_items").empty());
+  MouseClick(C(TCtl::btnItemsNext));
   ASSERT_TRUE(C(TCtl::pnlStepConfig)->isVisible());
   EXPECT_EQ(TextOf(TCtl::lblICfgItem1), "Port：");
   EXPECT_EQ(TextOf(TCtl::edtICfgItem1), "8080");
@@ -154,26 +172,43 @@ TEST_F(ExampleSetup, PacksInstallsAndUninstallsAsTheReadmeSays) {
 
   EXPECT_EQ(vqtest::ReadFileBytes(Host("D:\\Hello\\bin\\hello.txt")), "Hello from the example product.\n");
   EXPECT_TRUE(fs::is_regular_file(Host("D:\\Hello\\readme.txt")));
+  EXPECT_EQ(vqtest::ReadFileBytes(Host("D:\\Hello\\说明\\使用说明.txt")),
+            vqtest::ReadFileBytes(source + "/examples/setup/inst_files/说明/使用说明.txt"));
   EXPECT_EQ(
       platform::GetPrivateProfileString("Server", "Port", "", "D:\\Hello\\hello.ini", platform::ProfileCodePage::Ansi),
       "9100");
-  EXPECT_EQ(CountFiles("Hello.lnk"), 1);
+  const std::string menu = "drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Hello/";
+  EXPECT_EQ(Links(), (std::vector<std::string>{menu + "Hello 使用说明.lnk", menu + "卸载 Hello.lnk",
+                                               "drive_c/Users/Public/Desktop/Hello.lnk"}));
   EXPECT_NE(vqtest::SetupEngineFixture::SetupLogText().find("开机启动：D:\\Hello\\bin\\hello.txt-[成功]"),
             std::string::npos);
-  const std::string uninstaller = UninstallValue("UninstallString");
-  EXPECT_EQ(uninstaller, "D:\\Hello\\uninstall2001.exe");
-  ASSERT_TRUE(fs::is_regular_file(Host(uninstaller)));
+  EXPECT_EQ(UninstallValue("Publisher"), "Hello Works");
+  EXPECT_EQ(UninstallValue("URLInfoAbout"), "http://hello.example/");
+  EXPECT_EQ(UninstallValue("UninstallString"), "D:\\Hello\\uninstall2001.exe");
+  // The file itself is spelt with a capital "U".
+  const std::string uninstaller = fx.machine.root() + "/drive_d/Hello/Uninstall2001.exe";
+  ASSERT_TRUE(fs::is_regular_file(uninstaller));
 
-  // The uninstall, by the placed uninstaller: the product's files, link and entry go.
-  OpenWizard(Host(uninstaller));
+  // The uninstall, by the placed uninstaller, with its folder: the product's files, links and
+  // entry go at once, the uninstaller and its folder once it has ended.
+  OpenWizard(uninstaller);
   EXPECT_EQ(TextOf(TCtl::btnStart), "卸载");
+  MouseClick(C(TCtl::chkUninstDeepness));
+  EXPECT_TRUE(window_->Tick(TCtl::chkUninstDeepness)->Ticked());
+  EXPECT_FALSE(vqtest::SaveScreenshot(*window_, "example_uninstall").empty());
   MouseClick(C(TCtl::btnStart));
   ASSERT_TRUE(C(TCtl::pnlStepFinsh)->isVisible());
+  EXPECT_EQ(TextOf(TCtl::lblFinishTitle), "卸载成功");
   ClickToClose(TCtl::btnFinish);
-  EXPECT_FALSE(fs::exists(Host("D:\\Hello\\bin\\hello.txt")));
-  EXPECT_FALSE(fs::exists(Host("D:\\Hello\\readme.txt")));
-  EXPECT_EQ(CountFiles("Hello.lnk"), 0);
+  for (const char* file : {"D:\\Hello\\bin\\hello.txt", "D:\\Hello\\readme.txt", "D:\\Hello\\说明\\使用说明.txt",
+                           "D:\\Hello\\Uninstall2001.dat"})
+    EXPECT_FALSE(fs::exists(Host(file))) << file;
+  EXPECT_EQ(Links(), std::vector<std::string>{});
+  EXPECT_FALSE(fs::exists(fx.machine.root() + "/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Hello"));
   EXPECT_EQ(UninstallValue("UninstallString"), "<none>");
+  EXPECT_TRUE(WaitFor([&] { return !fs::exists(fx.machine.root() + "/drive_d/Hello"); }))
+      << "the uninstaller and its folder are deleted once it has ended";
+  EXPECT_TRUE(WaitFor([&] { return !fs::exists(fx.machine.root() + "/drive_c/Uninstall2001.exe.bat"); }));
 }
 
 }  // namespace

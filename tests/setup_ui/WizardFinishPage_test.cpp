@@ -443,24 +443,26 @@ TEST(WizardFinishPage, ErrorInTheFinishActionsKeepsTheWindow) {
 constexpr const char* kUninstaller = "D:\\Apps\\Tessaly\\Uninstall1001.exe";
 constexpr const char* kBatch = "C:\\Uninstall1001.exe.bat";
 
-// The uninstaller in its install folder removes what the configuration marks (core and tools):
-// when nothing installed is left, the entry goes and the finish step starts the self-deletion,
-// deep (the install folder too) only when the box is ticked. When web was installed too, the
-// entry stays and still names this uninstaller, so it must not delete itself. An entry whose
-// stored module list is empty counts every module as installed: web is still there.
+// The uninstaller in its install folder removes every installed module (web too, which its own
+// configuration does not preselect; an empty stored module list counts every module as
+// installed): nothing installed is left, the entry goes and the finish step starts the
+// self-deletion, deep (the install folder too) only when the box is ticked. When the entry
+// cannot be removed it still names this uninstaller, which must not delete itself.
 TEST(WizardFinishPage, UninstallerDeletesItselfOnlyAfterACompleteUninstall) {
   struct Case {
     const char* name;
     bool webInstalled;
     bool emptyItems;
+    bool entryRefused;
     bool deep;
     bool selfDelete;
   };
   const Case cases[] = {
-      {"complete", false, false, false, true},
-      {"complete, deep", false, false, true, true},
-      {"partial, deep", true, false, true, false},
-      {"empty stored list, deep", false, true, true, false},
+      {"complete", false, false, false, false, true},
+      {"complete, deep", false, false, false, true, true},
+      {"optional module installed too, deep", true, false, false, true, true},
+      {"empty stored list, deep", false, true, false, true, true},
+      {"entry cannot be removed, deep", true, false, true, true, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -483,6 +485,7 @@ TEST(WizardFinishPage, UninstallerDeletesItselfOnlyAfterACompleteUninstall) {
                                                       SetupEngineFixture::Host("D:\\Apps\\Tessaly\\Uninstall1001.dat"),
                                                       platform::ProfileCodePage::Ansi));
     }
+    if (c.entryRefused) w.world.fx.machine.SetMachineValue("Admin", "0");
     w.world.fx.machine.SetProgramHostFile(SetupEngineFixture::Host(kUninstaller));
     w.Start(WizardWorld::Product("AppInstallType=uninstall\r\n"));
     if (HasFatalFailure()) return;
@@ -490,7 +493,8 @@ TEST(WizardFinishPage, UninstallerDeletesItselfOnlyAfterACompleteUninstall) {
     if (c.deep) w.wizard.Click(TCtl::lblUninstDeepness);
     w.wizard.Click(TCtl::btnStart);
     ASSERT_EQ(w.view.page, TCtl::pnlStepFinsh);
-    EXPECT_EQ(WizardWorld::Exists(vqtest::kWebFile), c.webInstalled);
+    EXPECT_FALSE(WizardWorld::Exists(vqtest::kWebFile));
+    EXPECT_FALSE(WizardWorld::Exists(vqtest::kCoreFile));
     ASSERT_FALSE(fs::exists(SetupEngineFixture::Host(kBatch)));
     w.wizard.Click(TCtl::btnFinish);
     EXPECT_TRUE(w.view.closed);

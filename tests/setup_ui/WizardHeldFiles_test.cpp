@@ -1,6 +1,7 @@
 // A packed product taken through the wizard while one of its files is held open by another
-// program: the install and the uninstall still run every step to their finish pages, tell the
-// user which file failed, and leave the machine configured as the product says.
+// program, or a write it needs is refused: the install and the uninstall still run every step to
+// their finish pages, tell the user which file, key or setting failed, and leave the machine
+// configured as the product says.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -220,6 +221,99 @@ TEST(WizardHeldFiles, UninstallWithAHeldFileFinishes) {
   const std::string log =
       platform::Cp936ToUtf8(vqtest::ReadFileBytes(Host("C:\\ProgramData\\VqInstCache\\Uninstall1001.log")));
   EXPECT_NE(log.find("卸载文件失败：D:\\Apps\\Tessaly\\tools\\tool.exe"), std::string::npos);
+}
+
+std::string UserValue(const std::string& path, const std::string& name) {
+  RegKey key;
+  std::string value;
+  if (RegKey::Open(RegRoot::CurrentUser, path, RegAccess::Read, RegView::Force64, key) != 0 ||
+      key.ReadString(name, value) != 0)
+    return "(none)";
+  return value;
+}
+
+// Configuration items that cannot be stored (a read-only INI file, an INI file in a folder that
+// does not exist, a key of the machine the user may not write) no longer stop the wizard: every
+// other item is written, the user is told once which ones failed, and the install finishes. The
+// entry that could not be written is named as a registry key.
+TEST(WizardHeldFiles, RefusedSettingsAreToldAndTheInstallFinishes) {
+  WizardWorld w;
+  const std::string locked = kApp + "locked.ini";
+  vqtest::WriteFileBytes(Host(locked), "[Server]\r\nPort=1\r\n");
+  ASSERT_EQ(platform::SetReadOnly(locked, true), 0);
+  w.world.fx.machine.SetMachineValue("Admin", "0");
+  const std::string settings =
+      "[core_config]\r\n"
+      "port=cfg_show:1;cfg_type:0;cfg_file:<app_path>locked.ini;cfg_sect:Server;cfg_name:Port;cfg_value:9103;"
+      "cfg_title:端口;\r\n"
+      "[_config]\r\n"
+      "lost=cfg_show:0;cfg_type:0;cfg_file:<app_path>缺少\\tessaly.ini;cfg_sect:Server;cfg_name:Host;cfg_value:x;\r\n"
+      "host=cfg_show:0;cfg_type:2;cfg_file:SOFTWARE\\Velmora\\tessaly;cfg_sect:HKEY_LOCAL_MACHINE;cfg_name:Host;"
+      "cfg_value:127.0.0.1;\r\n"
+      "user=cfg_show:0;cfg_type:2;cfg_file:Software\\Velmora\\tessaly;cfg_sect:HKEY_CURRENT_USER;cfg_name:User;"
+      "cfg_value:operator;\r\n"
+      "good=cfg_show:0;cfg_type:0;cfg_file:<app_path>tessaly.ini;cfg_sect:Server;cfg_name:Port;cfg_value:9200;\r\n"
+      "[core_desktop]\r\n<app_path>bin\\Tessaly.exe=Tessaly;\r\n";
+  w.Start(WizardWorld::Product("", std::string(vqtest::kWizardModules) + settings));
+  (void)w.Boxes();
+  w.wizard.Click(TCtl::btnStart);
+  ASSERT_EQ(w.view.page, TCtl::pnlStepItems);
+  w.wizard.Click(TCtl::btnItemsNext);
+  EXPECT_EQ(w.Boxes(), std::vector<std::string>{std::string("info[消息]: 安装注册表项失败：1，HKEY_LOCAL_MACHINE\\") +
+                                                vqtest::kWizardKey});
+  ASSERT_EQ(w.view.page, TCtl::pnlStepConfig);
+  EXPECT_EQ(w.view.Caption(TCtl::edtICfgItem1), "1");
+  w.wizard.Click(TCtl::btnICFGNext);
+
+  EXPECT_EQ(w.Boxes(), std::vector<std::string>{"info[消息]: 设置文件失败：2，locked.ini，缺少\\tessaly.ini；"
+                                                "设置注册表项失败：1，HKEY_LOCAL_MACHINE\\SOFTWARE\\Velmora\\tessaly"});
+  ASSERT_EQ(w.view.page, TCtl::pnlStepFinsh);
+  EXPECT_EQ(w.view.Caption(TCtl::lblFinishTitle), "安装成功");
+  w.wizard.Click(TCtl::btnFinish);
+  EXPECT_TRUE(w.view.closed);
+
+  EXPECT_EQ(Read(vqtest::kCoreFile), "agent program");
+  EXPECT_EQ(Read(vqtest::kToolsFile), "tool program");
+  EXPECT_EQ(Read(kUninstaller), "uninstaller program");
+  EXPECT_EQ(Read(locked), "[Server]\r\nPort=1\r\n");
+  EXPECT_FALSE(Exists(kApp + "缺少"));
+  EXPECT_EQ(Ini(kApp + "tessaly.ini", "Server", "Port"), "9200");
+  EXPECT_EQ(UserValue("Software\\Velmora\\tessaly", "User"), "operator");
+  EXPECT_FALSE(KeyOpens(RegView::Force64, kSettingsKey));
+  EXPECT_FALSE(KeyOpens(RegView::Force64, vqtest::kWizardKey));
+  EXPECT_EQ(MirrorValues(kApp + "Uninstall1001.dat").at("InstallLocation"), kApp);
+  EXPECT_TRUE(Exists(kDesktop + "Tessaly.lnk"));
+  const std::string log = SetupEngineFixture::SetupLogText();
+  EXPECT_NE(log.find("写入配置项失败：" + kApp + "locked.ini，[Server]Port，"), std::string::npos);
+  EXPECT_NE(log.find("设置注册表项失败：1，HKEY_LOCAL_MACHINE\\SOFTWARE\\Velmora\\tessaly"), std::string::npos);
+  (void)platform::SetReadOnly(locked, false);
+}
+
+// The uninstaller has no items page: it removes every module the entry names as installed, also
+// one its own configuration does not preselect, so the entry goes and the uninstaller deletes
+// itself.
+TEST(WizardHeldFiles, UninstallerRemovesEveryInstalledModule) {
+  WizardWorld w;
+  KeepFolder keepFolder;
+  w.InstallFirst(Product(), true);
+  if (HasFatalFailure()) return;
+  ASSERT_EQ(Read(vqtest::kWebFile), "<html/>");
+  w.world.fx.machine.SetProgramHostFile(Host(kUninstaller));
+  w.Start(Product("AppInstallType=uninstall\r\n"));
+  if (HasFatalFailure()) return;
+  (void)w.Boxes();
+  w.wizard.Click(TCtl::btnStart);
+  EXPECT_EQ(w.Boxes(), std::vector<std::string>{});
+  ASSERT_EQ(w.view.page, TCtl::pnlStepFinsh);
+  EXPECT_EQ(w.view.Caption(TCtl::lblFinishTitle), "卸载成功");
+  w.wizard.Click(TCtl::btnFinish);
+  EXPECT_TRUE(w.view.closed);
+
+  for (const char* file : {vqtest::kCoreFile, vqtest::kToolsFile, vqtest::kWebFile}) EXPECT_FALSE(Exists(file)) << file;
+  for (const RegView view : {RegView::Force64, RegView::Force32, RegView::Default})
+    EXPECT_FALSE(KeyOpens(view, vqtest::kWizardKey)) << static_cast<int>(view);
+  EXPECT_FALSE(Exists(kApp + "Uninstall1001.dat"));
+  EXPECT_NE(Read(kBatch).find(std::string("del \"") + kUninstaller + "\""), std::string::npos);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 
 #include "platform/TextCodec.h"
@@ -39,27 +40,40 @@ std::time_t LocalTime(const std::string& text) {
   return std::mktime(&tm);
 }
 
-// The GBK entry name "top/entry". Separators turn into "/" before the conversion: a GBK second
-// byte may be 0x5C.
-std::string EntryName(const std::string& top, const std::string& entry) {
-  std::string utf8 = top + "/" + entry;
+// The entry name "top/entry" as the archive holds it: GBK bytes, or UTF-8 for the UTF-8 forms.
+// Separators turn into "/" before the conversion: a GBK second byte may be 0x5C.
+std::string EntryName(const std::string& top, const PackedFile& file) {
+  std::string utf8 = top + "/" + file.entry;
   for (char& c : utf8)
     if (c == '\\') c = '/';
-  return platform::Utf8ToCp936(utf8);
+  return file.nameForm == PackedFile::NameForm::Gbk ? platform::Utf8ToCp936(utf8) : utf8;
 }
 
-// Flips the checksum of the entry `name` in its local header and its central directory record.
-void DamageCrc(std::string& zip, const std::string& name) {
+// Changes the byte at `localAt` of the entry `name`'s local header and at `centralAt` of its
+// central directory record.
+void PatchEntry(std::string& zip, const std::string& name, std::size_t localAt, std::size_t centralAt,
+                const std::function<void(char&)>& change) {
   const auto patch = [&](const std::string& signature, std::size_t nameLengthAt, std::size_t nameAt,
-                         std::size_t crcAt) {
+                         std::size_t byteAt) {
     for (std::size_t at = zip.find(signature); at != std::string::npos; at = zip.find(signature, at + 1)) {
       const std::size_t length = static_cast<unsigned char>(zip[at + nameLengthAt]) |
                                  static_cast<std::size_t>(static_cast<unsigned char>(zip[at + nameLengthAt + 1])) << 8;
-      if (zip.compare(at + nameAt, length, name) == 0 && length == name.size()) zip[at + crcAt] ^= 0x5A;
+      if (zip.compare(at + nameAt, length, name) == 0 && length == name.size()) change(zip[at + byteAt]);
     }
   };
-  patch(std::string("PK\x03\x04", 4), 26, 30, 14);
-  patch(std::string("PK\x01\x02", 4), 28, 46, 16);
+  patch(std::string("PK\x03\x04", 4), 26, 30, localAt);
+  patch(std::string("PK\x01\x02", 4), 28, 46, centralAt);
+}
+
+// Flips the checksum of the entry `name` in both its headers.
+void DamageCrc(std::string& zip, const std::string& name) {
+  PatchEntry(zip, name, 14, 16, [](char& c) { c = static_cast<char>(c ^ 0x5A); });
+}
+
+// Clears the general purpose bit 11 of the entry `name` in both its headers: libzip flags every
+// name that reads as UTF-8, GBK bytes such as those of "一" included.
+void ClearUtf8Flag(std::string& zip, const std::string& name) {
+  PatchEntry(zip, name, 7, 9, [](char& c) { c = static_cast<char>(c & ~0x08); });
 }
 
 // A zip of the files with GBK entry names "top/entry".
@@ -76,11 +90,18 @@ std::string ZipBytes(const std::vector<std::pair<std::string, const PackedFile*>
   zip_source_keep(out);
   for (const auto& [top, file] : files) {
     if (!file->inArchive) continue;
-    // The GBK bytes go in as they are (a GBK name can look like UTF-8, so no encoding is claimed).
-    const std::string name = EntryName(top, file->entry);
+    // The GBK bytes go in as they are, and lose the flag libzip gives them when they read as UTF-8
+    // (below). A name claimed as UTF-8 gets bit 11; beside a comment that is no UTF-8, libzip
+    // leaves the bit off and writes the Unicode path extra field instead.
+    const std::string name = EntryName(top, *file);
+    const bool utf8 = file->nameForm != PackedFile::NameForm::Gbk;
     zip_source_t* src = zip_source_buffer(za, file->bytes.data(), file->bytes.size(), 0);
-    const zip_int64_t index = zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_GUESS | ZIP_FL_OVERWRITE);
+    const zip_int64_t index =
+        zip_file_add(za, name.c_str(), src, (utf8 ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_GUESS) | ZIP_FL_OVERWRITE);
     if (index < 0) throw std::runtime_error(zip_strerror(za));
+    if (file->nameForm == PackedFile::NameForm::Utf8UnicodePathField &&
+        zip_file_set_comment(za, static_cast<zip_uint64_t>(index), "\xA7", 1, ZIP_FL_ENC_GUESS) != 0)
+      throw std::runtime_error(zip_strerror(za));
     zip_set_file_compression(za, static_cast<zip_uint64_t>(index), file->stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0);
     zip_file_set_mtime(za, static_cast<zip_uint64_t>(index), LocalTime(file->lastWriteTime), 0);
   }
@@ -94,8 +115,10 @@ std::string ZipBytes(const std::vector<std::pair<std::string, const PackedFile*>
   zip_source_close(out);
   zip_source_free(out);
   for (const auto& [top, file] : files) {
-    if (!file->inArchive || !file->damagedCrc) continue;
-    DamageCrc(bytes, EntryName(top, file->entry));
+    if (!file->inArchive) continue;
+    if (file->damagedCrc) DamageCrc(bytes, EntryName(top, *file));
+    if (file->nameForm == PackedFile::NameForm::Gbk || file->nameForm == PackedFile::NameForm::Utf8Unflagged)
+      ClearUtf8Flag(bytes, EntryName(top, *file));
   }
   return bytes;
 }

@@ -26,6 +26,11 @@ struct PackedFile {
   bool inArchive = true;
   bool stored = false;
   bool damagedCrc = false;
+  // How the archive spells the entry's name: GBK bytes without a flag, UTF-8 flagged by the
+  // general purpose bit 11, UTF-8 named by a Unicode path extra field (0x7075), or UTF-8 bytes
+  // without any flag.
+  enum class NameForm { Gbk, Utf8Flagged, Utf8UnicodePathField, Utf8Unflagged };
+  NameForm nameForm = NameForm::Gbk;
 };
 
 class SetupExeBuilder {

@@ -5,11 +5,13 @@
 #include "platform/Registry.h"
 #include "platform/TextCodec.h"
 #include "setup/core/ConfigRecords.h"
+#include "setup/core/FailureReport.h"
 #include "setup/core/RegistryRead.h"
 #include "setup/core/SetupLog.h"
 #include "setup/core/TagValue.h"
 #include "setup/core/VqAlgLib.h"
 #include "setup/core/VqApp.h"
+#include "setup/core/VqLang.h"
 #include "setup/core/VqLib.h"
 
 namespace orvane {
@@ -33,6 +35,7 @@ void PutByKey(TLineList& list, const std::string& key, const std::string& record
 int TvqApp::CollectConfigItems() {
   ShownConfigItems.clear();
   HiddenConfigItems.clear();
+  configFailed_.Clear();
   for (const std::string& line : ModuleList) {
     const TModuleRecord module = ParseModuleLine(line);
     if (module.setup) AddConfigItems(module.key + "_config", module.key, module.title);
@@ -92,24 +95,48 @@ std::string TvqApp::ReadConfigItem(const std::string& record, const std::string&
   return ExpandAppPlaceholders(result);
 }
 
-void TvqApp::WriteConfigItem(const std::string& record, const std::string& value) {
+bool TvqApp::WriteConfigItem(const std::string& record, const std::string& value) {
   const std::string type = Field(record, "cfg_type:");
   const std::string file = ExpandAppPlaceholders(ExpandPathPlaceholders(Field(record, "cfg_file:")));
   const std::string sect = ExpandAppPlaceholders(Field(record, "cfg_sect:"));
   std::string name = ExpandAppPlaceholders(Field(record, "cfg_name:"));
-  std::string stored = ExpandAppPlaceholders(ExpandPathPlaceholders(value));
-  if (IsFlagSet(Field(record, "value_encrypt:")))
-    stored = TVqAlgLib::EncryptText(stored, Field(record, "value_encrypt_key:"));
-  if (type == "0") {
-    TvqLib::WriteIniValue(file, sect, name, stored);
-  } else if (type == "2") {
-    if (platform::SameText(name, "default")) name.clear();
-    TvqLib::WriteRegValue(sect, file, name, stored);
+  // The install has ended when the items are written: one that cannot be stored is told to the
+  // user with the others at the end, never raised into the wizard's page.
+  std::string reason;
+  try {
+    std::string stored = ExpandAppPlaceholders(ExpandPathPlaceholders(value));
+    if (IsFlagSet(Field(record, "value_encrypt:")))
+      stored = TVqAlgLib::EncryptText(stored, Field(record, "value_encrypt_key:"));
+    if (type == "0") {
+      TvqLib::WriteIniValue(file, sect, name, stored);
+    } else if (type == "2") {
+      if (platform::SameText(name, "default")) name.clear();
+      if (!TvqLib::WriteRegValue(sect, file, name, stored)) reason = "打开注册表键失败";
+    }
+  } catch (const std::exception& e) {
+    reason = e.what();
   }
+  if (reason.empty()) return true;
+  if (type == "2") {
+    WriteSetupLog("写入配置项失败：" + sect + "\\" + file + "，" + name + "，" + reason);
+    configFailed_.keys.push_back(sect + "\\" + file);
+  } else {
+    WriteSetupLog("写入配置项失败：" + file + "，[" + sect + "]" + name + "，" + reason);
+    configFailed_.files.push_back(RelativeToInstallPath(file));
+  }
+  return false;
 }
 
 void TvqApp::WriteHiddenConfigItems() {
-  for (const std::string& line : HiddenConfigItems) WriteConfigItem(LineValue(line), Field(LineValue(line), "cfg_value:"));
+  for (const std::string& line : HiddenConfigItems)
+    (void)WriteConfigItem(LineValue(line), Field(LineValue(line), "cfg_value:"));
+}
+
+bool TvqApp::ReportConfigFailures(std::string& text) {
+  if (configFailed_.Empty()) return true;
+  text = FailureReport(Lang(), Lang().GetText("IDS_CONFIG"), configFailed_);
+  WriteSetupLog(text);
+  return false;
 }
 
 }  // namespace orvane

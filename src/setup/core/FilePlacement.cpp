@@ -6,6 +6,7 @@
 #include "platform/Drives.h"
 #include "platform/TextCodec.h"
 #include "setup/core/ConfigRecords.h"
+#include "setup/core/FailureReport.h"
 #include "setup/core/FileTargets.h"
 #include "setup/core/MessagePump.h"
 #include "setup/core/SetupFiles.h"
@@ -203,20 +204,22 @@ bool TvqApp::IsFileInInstallList(const std::string& path) {
 
 void TvqApp::ClearFailedFiles() {
   FailedFiles = 0;
-  failedNames_.clear();
+  failed_.Clear();
 }
 
 void TvqApp::NoteFailedFile(const std::string& shownPath) {
   ++FailedFiles;
-  failedNames_.push_back(shownPath);
+  failed_.files.push_back(shownPath);
+}
+
+void TvqApp::NoteFailedKey(const std::string& shownKey) {
+  ++FailedFiles;
+  failed_.keys.push_back(shownKey);
 }
 
 bool TvqApp::ReportFailedFiles(std::string& error, const std::string& modeTitle) {
   if (FailedFiles <= 0) return true;
-  constexpr std::size_t kNamesShown = 3;
-  error = modeTitle + Lang().GetText("IDS_FILE,IDS_FIALED") + "：" + std::to_string(FailedFiles);
-  for (std::size_t i = 0; i < failedNames_.size() && i < kNamesShown; ++i) error += "，" + failedNames_[i];
-  if (failedNames_.size() > kNamesShown) error += "...";
+  error = FailureReport(Lang(), modeTitle, failed_);
   ShowSetupStatus(error, 0);
   WriteSetupLog(error);
   return false;

@@ -56,22 +56,6 @@ std::size_t GbkFitLength(std::string_view gbk, std::size_t maxBytes) {
   return i;
 }
 
-bool GbkSameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  const auto fold = [](unsigned char c) { return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 32) : c; };
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto ca = static_cast<unsigned char>(a[i]);
-    const auto cb = static_cast<unsigned char>(b[i]);
-    if (ca >= 0x81 && ca <= 0xFE && i + 1 < a.size()) {
-      if (ca != cb || a[i + 1] != b[i + 1]) return false;
-      ++i;
-    } else if (fold(ca) != fold(cb)) {
-      return false;
-    }
-  }
-  return true;
-}
-
 std::string GbkHead(std::string_view utf8, std::size_t maxBytes) {
   // A character never takes more GBK bytes than UTF-8 bytes, so a short text fits as it is.
   if (utf8.size() <= maxBytes) return std::string(utf8);

@@ -16,9 +16,5 @@ namespace orvane {
 // The longest start / end of a UTF-8 text whose GBK form has at most `maxBytes` bytes.
 [[nodiscard]] std::string GbkHead(std::string_view utf8, std::size_t maxBytes);
 [[nodiscard]] std::string GbkTail(std::string_view utf8, std::size_t maxBytes);
-// Whether two GBK byte strings are equal with ASCII letters compared without case. Only
-// single-byte characters fold: the second byte of a two-byte character (which may lie in the
-// ASCII range) is compared as it is.
-[[nodiscard]] bool GbkSameText(std::string_view a, std::string_view b);
 
 }  // namespace orvane

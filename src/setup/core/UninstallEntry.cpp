@@ -7,6 +7,7 @@
 #include "platform/Profile.h"
 #include "platform/Registry.h"
 #include "platform/TextCodec.h"
+#include "platform/WinError.h"
 #include "setup/core/IniFiles.h"
 #include "setup/core/InstallItemsText.h"
 #include "setup/core/RegistryRead.h"
@@ -17,6 +18,7 @@
 #include "setup/core/TagValue.h"
 #include "setup/core/VqApp.h"
 #include "setup/core/VqLib.h"
+#include "setup/core/WinErrorText.h"
 
 namespace orvane {
 namespace {
@@ -51,11 +53,20 @@ std::string TvqApp::MirrorFile() const {
   return AppIdRefusal().empty() ? InstallPath + "Uninstall" + Main.AppId + ".dat" : std::string();
 }
 
+// The uninstaller is placed like any file of the product: out of the package into the temporary
+// folder, then copied (or moved) into place. A package without it fails; an uninstaller that
+// cannot be replaced (held open or running) is noted like any file that could not be placed.
 bool TvqApp::ExtractUninstaller(std::string& error) {
   error = AppIdRefusal();
   if (!error.empty()) return false;
-  std::string target = InstallPath + "Uninstall" + Main.AppId + ".exe";
-  return ExtractPackFile(error, Main.AppUninstExeFile, false, "", target);
+  std::string temp;
+  if (!ExtractPackFile(error, Main.AppUninstExeFile, false, "", temp)) return false;
+  if (error.empty()) {
+    std::string placeError;
+    (void)PlaceFile(placeError, ModeTitle(Mode), "", temp, InstallPath + "Uninstall" + Main.AppId + ".exe", "1", 0);
+  }
+  if (!temp.empty()) (void)TvqLib::DeleteFileRetry(temp, 3, 30);
+  return true;
 }
 
 // Every value goes to the mirror file and to the key on its own, so one refused write loses
@@ -119,7 +130,7 @@ void TvqApp::WriteUninstallEntry() {
   if (open) toKey("InstallItems", key.WriteString("InstallItems", items));
   text("UninstallString", uninstaller);
   if (mirrorFailed) NoteFailedFile(RelativeToInstallPath(MirrorFile()));
-  if (keyFailed) NoteFailedFile(KeyShown(*this));
+  if (keyFailed) NoteFailedKey(KeyShown(*this));
 }
 
 std::string TvqApp::ReadInstallItems() {
@@ -155,7 +166,7 @@ void TvqApp::SaveInstallItems(const std::string& commaText) {
   if (RegKey::Create(RegRoot::LocalMachine, UninstallKey(), RegView::Force64, key) != 0 ||
       key.WriteString("InstallItems", commaText) != 0) {
     WriteSetupLog("保存注册表安装信息时，打开注册表键失败：" + UninstallKey());
-    NoteFailedFile(KeyShown(*this));
+    NoteFailedKey(KeyShown(*this));
   }
 }
 
@@ -176,13 +187,29 @@ bool TvqApp::ReadInstallLocation() {
   return true;
 }
 
+// Each part goes on its own: the key's location is emptied first, so that a key that survives no
+// longer reads as installed; the key of either view and the mirror file that stay are logged and
+// named in the flow's closing report.
 void TvqApp::RemoveUninstallEntry() {
   RegKey key;
   if (RegKey::Create(RegRoot::LocalMachine, UninstallKey(), RegView::Force64, key) == 0)
     (void)key.WriteString("InstallLocation", "");
-  (void)RegKey::DeleteKey(RegRoot::LocalMachine, UninstallKey(), RegView::Force64);
-  (void)RegKey::DeleteKey(RegRoot::LocalMachine, UninstallKey(), RegView::Force32);
-  (void)platform::DeleteFile(MirrorFile());
+  bool keyFailed = false;
+  for (const RegView view : {RegView::Force64, RegView::Force32}) {
+    RegKey existing;
+    if (RegKey::Open(RegRoot::LocalMachine, UninstallKey(), platform::RegAccess::Read, view, existing) != 0) continue;
+    const long rc = RegKey::DeleteKey(RegRoot::LocalMachine, UninstallKey(), view);
+    if (rc == 0) continue;
+    WriteSetupLog("删除注册表卸载信息失败：" + UninstallKey() + "，" + WinErrorText(rc));
+    keyFailed = true;
+  }
+  const std::string mirror = MirrorFile();
+  const long rc = mirror.empty() ? platform::kErrorFileNotFound : platform::DeleteFile(mirror);
+  if (rc != 0 && rc != platform::kErrorFileNotFound) {
+    WriteSetupLog("删除卸载信息文件失败：" + mirror + "，" + WinErrorText(rc));
+    NoteFailedFile(RelativeToInstallPath(mirror));
+  }
+  if (keyFailed) NoteFailedKey(KeyShown(*this));
 }
 
 }  // namespace orvane

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "setup/core/FailureReport.h"
 #include "setup/core/LineList.h"
 #include "setup/core/Placeholders.h"
 #include "setup/core/SetupClock.h"
@@ -102,6 +103,9 @@ class TvqApp {
   void WriteInstallLog(const std::string& tag, const std::string& text);
 
   // Uninstall entry and installed items.
+  // Places "Uninstall<AppId>.exe" in the install folder; false with the extraction's text when
+  // the package cannot give it (a repair goes on: true with `error` set). An uninstaller that
+  // cannot be replaced is noted among the failed files.
   [[nodiscard]] bool ExtractUninstaller(std::string& error);
   void WriteUninstallEntry();
   [[nodiscard]] std::string ReadInstallItems();
@@ -120,8 +124,13 @@ class TvqApp {
   int CollectConfigItems();
   [[nodiscard]] bool FindNextConfigPage(std::string& itemKey, std::string& record) const;
   [[nodiscard]] std::string ReadConfigItem(const std::string& record, const std::string& def);
-  void WriteConfigItem(const std::string& record, const std::string& value);
+  // Stores a value for the item; false when the INI file or the registry refused it, which is
+  // logged and kept for ReportConfigFailures.
+  bool WriteConfigItem(const std::string& record, const std::string& value);
   void WriteHiddenConfigItems();
+  // True when every item written since CollectConfigItems was stored; otherwise false with the
+  // text that names the others in `text` ("设置文件失败：1，x.ini"), also in the setup log.
+  [[nodiscard]] bool ReportConfigFailures(std::string& text);
 
   // Exec actions: the lists, one action, the steps that run them.
   [[nodiscard]] bool RunExecAction(std::string& error, const std::string& execId, const std::string& record,
@@ -187,9 +196,9 @@ class TvqApp {
   bool UpgradeMode = false;
   // The exec lists: step 0 of an install, the finish page, step 0 of an uninstall.
   TLineList InstallExecs, FinishExecs, UninstallExecs;
-  // Files whose placement or removal failed in the current flow, and uninstall-entry writes (the
-  // mirror file, the registry key) that failed; the flow still ends well and reports them at its
-  // end, in its error text.
+  // Files whose placement or removal failed in the current flow, and uninstall-entry writes or
+  // removals (the mirror file, the registry key) that failed; the flow still ends well and
+  // reports them at its end, in its error text.
   int FailedFiles = 0;
   // The wizard's status line (not owned); without one ShowSetupStatus does nothing.
   IStatusLine* StatusLabel = nullptr;
@@ -217,8 +226,10 @@ class TvqApp {
   void OfferUpgradeMode();
   void CreateAllShortcuts();
   void ClearFailedFiles();
-  // Counts one file that was not placed; `shownPath` names it in the flow's closing report.
+  // Counts one file that was not placed or removed; `shownPath` names it in the flow's closing
+  // report. NoteFailedKey: the same for a registry key that was not written or removed.
   void NoteFailedFile(const std::string& shownPath);
+  void NoteFailedKey(const std::string& shownKey);
   // True when nothing failed; otherwise false with the text the wizard shows in `error`, also on
   // the status line and in the setup log.
   [[nodiscard]] bool ReportFailedFiles(std::string& error, const std::string& modeTitle);
@@ -243,8 +254,10 @@ class TvqApp {
   // The install location found at start-up: the only folder a deep self-deletion may remove.
   std::string startupInstallLocation_;
   std::vector<std::unique_ptr<TZipThread>> zipThreads_;
-  // The files behind FailedFiles that placement named, for the closing report.
-  std::vector<std::string> failedNames_;
+  // What FailedFiles counts, by name, for the closing report.
+  TFailedTargets failed_;
+  // The configuration items that could not be stored since CollectConfigItems.
+  TFailedTargets configFailed_;
 };
 
 }  // namespace orvane

@@ -4,7 +4,6 @@
 
 #include "platform/Drives.h"
 #include "platform/FileOps.h"
-#include "platform/WinError.h"
 #include "setup/core/MessagePump.h"
 #include "setup/core/SafeFileName.h"
 #include "setup/core/SetupDateTime.h"
@@ -15,6 +14,7 @@
 #include "setup/core/VqLang.h"
 #include "setup/core/VqLib.h"
 #include "setup/core/VqRes.h"
+#include "setup/core/WinErrorText.h"
 #include "setup/core/WinPathText.h"
 #include "setup/core/ZipPackage.h"
 
@@ -24,7 +24,7 @@ bool TvqApp::SaveResourceToFile(std::string& error, const std::string& name, con
   std::string bytes;
   if (!TvqRes::GetRCData(name, bytes, error)) return false;
   const long rc = platform::WriteFileBytes(file, bytes, false);
-  if (rc != 0) error = platform::SystemErrorText(rc);
+  if (rc != 0) error = WinErrorText(rc);
   return rc == 0;
 }
 
@@ -112,9 +112,14 @@ bool TvqApp::ExtractFile(TZipPackage& package, bool& opened, bool payload, std::
     }
   }
   if (count <= 0) {
-    if (payload)
+    if (payload) {
       WriteSetupLog("提取压缩文件失败[" + std::to_string(count) + "]，源文件：" + source + "，待提取压缩文件：" +
                     entry);
+      // A file the configuration names that was never packed: the map has no line for it, or
+      // the archive no entry by the map's name.
+      WriteSetupLog(record.empty() ? "安装包中没有该文件（文件表中没有）：" + source
+                                   : "安装包中没有该文件：" + source + "，压缩包中没有：" + entry);
+    }
     error = fileHead + lang_->GetText("IDS_OUTPUT,IDS_FIALED") + "1[" + std::to_string(count) + "]," + retry + "...";
     return failed();
   }
@@ -130,16 +135,15 @@ bool TvqApp::ExtractFile(TZipPackage& package, bool& opened, bool payload, std::
   if (!folder.empty() && !TvqLib::WaitFolderExists(folder, tries, pause)) {
     const long rc = platform::CreateFolderTree(folder);
     if (rc != 0) {
-      error = fileHead + lang_->GetText("IDS_CREATE,IDS_FOLDER,IDS_FIALED") + "：" + folder +
-              platform::SystemErrorText(rc) + "," + retry + "...";
+      error = fileHead + lang_->GetText("IDS_CREATE,IDS_FOLDER,IDS_FIALED") + "：" + folder + WinErrorText(rc) + "," +
+              retry + "...";
       return failed();
     }
   }
   const long rc = platform::WriteFileBytes(target, bytes, false);
   ProcessMessages();
   if (rc != 0) {
-    error = fileHead + lang_->GetText("IDS_OUTPUT,IDS_SAVE,IDS_FIALED") + "1：" + platform::SystemErrorText(rc) + "," +
-            retry;
+    error = fileHead + lang_->GetText("IDS_OUTPUT,IDS_SAVE,IDS_FIALED") + "1：" + WinErrorText(rc) + "," + retry;
     return failed();
   }
   if (!TvqLib::WaitFileExists(target, tries, pause)) {

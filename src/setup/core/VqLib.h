@@ -129,8 +129,9 @@ class TvqLib {
                                                 const std::string& valueName, const std::string& def);
   [[nodiscard]] static int ReadRegInt(const std::string& rootName, const std::string& key, const std::string& valueName,
                                       int def);
-  // Creates the key (64-bit view); nothing when it cannot be opened; a refused write throws.
-  static void WriteRegValue(const std::string& rootName, const std::string& key, const std::string& valueName,
+  // Creates the key (64-bit view); false, writing nothing, when the root is unknown or the key
+  // cannot be opened; a refused write throws.
+  static bool WriteRegValue(const std::string& rootName, const std::string& key, const std::string& valueName,
                             const std::string& value);
   // The key with every subkey, in the 64-bit view.
   static bool DeleteRegKey(const std::string& rootName, const std::string& key);

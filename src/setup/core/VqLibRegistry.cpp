@@ -50,13 +50,14 @@ int TvqLib::ReadRegInt(const std::string& rootName, const std::string& key, cons
   return static_cast<int>(value);
 }
 
-void TvqLib::WriteRegValue(const std::string& rootName, const std::string& key, const std::string& valueName,
+bool TvqLib::WriteRegValue(const std::string& rootName, const std::string& key, const std::string& valueName,
                            const std::string& value) {
   const auto root = RegRootByName(rootName);
   RegKey k;
-  if (!root || RegKey::Create(*root, key, RegView::Force64, k) != platform::kErrorSuccess) return;
+  if (!root || RegKey::Create(*root, key, RegView::Force64, k) != platform::kErrorSuccess) return false;
   const long rc = k.WriteString(valueName, value);
   if (rc != platform::kErrorSuccess) throw EVqLibError(platform::SystemErrorText(rc));
+  return true;
 }
 
 bool TvqLib::DeleteRegKey(const std::string& rootName, const std::string& key) {
@@ -70,7 +71,7 @@ bool TvqLib::DeleteRegKey(const std::string& rootName, const std::string& key) {
 void TvqLib::SetAutoRun(const std::string& valueName, const std::string& value) {
   const std::string key = IsWin64() ? "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run"
                                     : "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-  WriteRegValue("HKEY_LOCAL_MACHINE", key, valueName, value);
+  (void)WriteRegValue("HKEY_LOCAL_MACHINE", key, valueName, value);
 }
 
 std::string TvqLib::GetShellFolder(const std::string& valueName) {

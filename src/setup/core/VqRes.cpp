@@ -3,8 +3,8 @@
 #include "platform/Drives.h"
 #include "platform/ExeResources.h"
 #include "platform/FileOps.h"
-#include "platform/WinError.h"
 #include "setup/core/SetupFiles.h"
+#include "setup/core/WinErrorText.h"
 
 namespace orvane {
 
@@ -25,13 +25,13 @@ bool TvqRes::GetRCDataToFile(const std::string& name, const std::string& file, s
   if (!folder.empty()) {
     const long rc = platform::CreateFolderTree(folder);
     if (rc != 0) {
-      error = platform::SystemErrorText(rc);
+      error = WinErrorText(rc);
       return false;
     }
   }
   const long rc = platform::WriteFileBytes(file, bytes, false);
   if (rc != 0) {
-    error = platform::SystemErrorText(rc);
+    error = WinErrorText(rc);
     return false;
   }
   return true;

@@ -3,13 +3,14 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include "platform/FileOps.h"
 #include "platform/TextCodec.h"
 #include "platform/TextLines.h"
-#include "platform/WinError.h"
-#include "setup/core/GbkText.h"
 #include "setup/core/TagValue.h"
+#include "setup/core/WinErrorText.h"
 
 namespace orvane {
 
@@ -17,6 +18,8 @@ namespace orvane {
 struct TZipPackage::Archive {
   std::string bytes;
   zip_t* zip = nullptr;
+  // Every entry's name as UTF-8, by index, read once with the directory.
+  std::vector<std::string> names;
   ~Archive() {
     if (zip != nullptr) zip_discard(zip);
   }
@@ -32,17 +35,26 @@ std::string EntryUnder(const std::string& zipfile, const std::string& top) {
   return top + (at == std::string::npos ? std::string() : zipfile.substr(at + top.size()));
 }
 
-// The index of the entry named `name` (GBK bytes): its exact spelling first, else one that
-// differs only in the case of single-byte letters.
-zip_int64_t LocateEntry(zip_t* zip, const std::string& name) {
-  const zip_int64_t exact = zip_name_locate(zip, name.c_str(), ZIP_FL_ENC_RAW);
-  if (exact >= 0) return exact;
-  const zip_int64_t count = zip_get_num_entries(zip, 0);
-  for (zip_int64_t i = 0; i < count; ++i) {
-    const char* entry = zip_get_name(zip, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
-    if (entry != nullptr && GbkSameText(entry, name)) return i;
-  }
-  return -1;
+// The entry's name as UTF-8. A name the archive marks as UTF-8 (general purpose bit 11, or a
+// Unicode path extra field 0x7075 that libzip puts in the name's place) is UTF-8 already, and
+// libzip's strict reading hands such a name back unchanged while it converts every other
+// non-ASCII name from CP437; any other name is GBK.
+std::string EntryName(zip_t* zip, zip_uint64_t index) {
+  const char* raw = zip_get_name(zip, index, ZIP_FL_ENC_RAW);
+  if (raw == nullptr) return {};
+  const char* strict = zip_get_name(zip, index, ZIP_FL_ENC_STRICT);
+  if (strict != nullptr && std::strcmp(raw, strict) == 0) return raw;
+  return platform::Cp936ToUtf8(raw);
+}
+
+// The index of the entry named `name` (UTF-8) among `names`: its exact spelling first, else one
+// that differs only in the case of ASCII letters.
+zip_int64_t LocateEntry(const std::vector<std::string>& names, const std::string& name) {
+  const auto exact = std::find(names.begin(), names.end(), name);
+  if (exact != names.end()) return exact - names.begin();
+  const auto folded = std::find_if(names.begin(), names.end(),
+                                   [&](const std::string& entry) { return platform::SameText(entry, name); });
+  return folded == names.end() ? -1 : folded - names.begin();
 }
 
 }  // namespace
@@ -55,7 +67,7 @@ bool TZipPackage::OpenArchive(const std::string& file, std::string& error) {
   auto archive = std::make_unique<Archive>();
   const long rc = platform::ReadFileBytes(file, archive->bytes);
   if (rc != 0) {
-    error = platform::SystemErrorText(rc);
+    error = WinErrorText(rc);
     return false;
   }
   zip_error_t zerr;
@@ -71,6 +83,9 @@ bool TZipPackage::OpenArchive(const std::string& file, std::string& error) {
     return false;
   }
   zip_error_fini(&zerr);
+  const zip_int64_t count = zip_get_num_entries(archive->zip, 0);
+  for (zip_int64_t i = 0; i < count; ++i)
+    archive->names.push_back(EntryName(archive->zip, static_cast<zip_uint64_t>(i)));
   archive_ = std::move(archive);
   return true;
 }
@@ -101,10 +116,9 @@ std::string TZipPackage::EntryOf(const std::string& record) const {
 
 int TZipPackage::Extract(const std::string& entry, std::string& bytes) const {
   if (!archive_) return 0;
-  // "\" becomes "/" before the conversion: in GBK a second byte may be 0x5C too.
-  std::string utf8 = entry;
-  std::replace(utf8.begin(), utf8.end(), '\\', '/');
-  const zip_int64_t index = LocateEntry(archive_->zip, platform::Utf8ToCp936(utf8));
+  std::string name = entry;
+  std::replace(name.begin(), name.end(), '\\', '/');
+  const zip_int64_t index = LocateEntry(archive_->names, name);
   if (index < 0) return 0;
   zip_stat_t st;
   zip_stat_init(&st);

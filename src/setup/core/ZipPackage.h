@@ -2,7 +2,8 @@
 // One embedded package as the engine reads it: the zip archive (read whole into memory and
 // opened there, its directory kept) and its map, the GBK text that names, per source path of the
 // configuration, the packed copy ("zipfile:...;filemd5:...;lastwritetime:...;"). Entry names in
-// the archive are GBK bytes with "/" separators under a top folder: "inst_files" or
+// the archive are GBK bytes, or UTF-8 where the archive flags them so (general purpose bit 11 or
+// the Unicode path extra field 0x7075), with "/" separators under a top folder: "inst_files" or
 // "uninst_files" in the payload package, "app_inst_files" or "app_uninst_files" in the app-files
 // package. UI thread only.
 #include <memory>

@@ -81,7 +81,7 @@ void TWizardController::btnICFGNextClick() {
       }
       for (const std::string& line : app.ShownConfigItems)
         if (platform::SameText(LineName(line), Hint(label))) {
-          app.WriteConfigItem(LineValue(line), value);
+          (void)app.WriteConfigItem(LineValue(line), value);
           break;
         }
     }

@@ -132,10 +132,17 @@ void TWizardController::StartRepair() {
 }
 
 void TWizardController::StartUninstall() {
-  if (FSelectable) (void)ApplyItemSelection();
+  TvqApp& app = *FApp;
+  if (FSelectable) {
+    (void)ApplyItemSelection();
+  } else {
+    // Without the items page the whole product goes: every module the stored list names as
+    // installed, whatever the uninstaller's own configuration preselects.
+    for (std::string& line : app.ModuleList) line = WithSetupFlag(line, app.IsModuleInstalled(LineName(line)));
+  }
   std::string error;
   const TFlowEnd end = RunFlow(
-      false, [&](std::string& e) { return FApp->RunUninstall(e); }, error);
+      false, [&](std::string& e) { return app.RunUninstall(e); }, error);
   if (end == TFlowEnd::Closing) return;
   if (end == TFlowEnd::Done) return ShowFinishPage();
   Info(Text("IDS_UNINSTALL,IDS_FIALED") + ":" + error, kMessageTitle);
@@ -149,6 +156,9 @@ void TWizardController::NextConfigOrFinish() {
   ProcessMessages();
   if (shown) return;
   FApp->WriteHiddenConfigItems();
+  // Items that could not be stored are told once, all together, and the install still finishes.
+  std::string failed;
+  if (!FApp->ReportConfigFailures(failed)) Info(failed, Text("IDS_DAILOG_MESSAGE"));
   ShowFinishPage();
 }
 
