@@ -346,6 +346,17 @@ long CreateMachineFolders(std::string_view path) {
   return rc;
 }
 
+namespace {
+
+// The host path a descriptor was opened at, as the kernel keeps it; empty when unknown.
+std::string DescriptorPath(int fd) {
+  char buf[PATH_MAX];
+  const ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), buf, sizeof buf - 1);
+  return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
+}
+
+}  // namespace
+
 std::string ResolvedFilePath(std::string_view path, PathUse use, long& error) {
   MachinePath resolved;
   error = MachinePath::Resolve(path, use, resolved);
@@ -357,14 +368,51 @@ std::string ResolvedFilePath(std::string_view path, PathUse use, long& error) {
     if (fd >= 0) ::close(fd);
     return {};
   }
-  char buf[PATH_MAX];
-  const ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), buf, sizeof buf - 1);
+  std::string real = DescriptorPath(fd);
   ::close(fd);
-  if (n <= 0) {
+  if (real.empty()) error = kErrorFileNotFound;
+  return real;
+}
+
+namespace {
+
+// RealFilePath for a file (`file`) or a folder on the way to one.
+std::string RealPathOf(std::string_view path, PathUse use, bool file, long& error) {
+  MachinePath at;
+  error = MachinePath::Resolve(path, use, at);
+  if (error == kErrorPathNotFound) {
+    // The folder is not there either: the nearest folder that is, with the names below it.
+    const auto sep = path.find_last_of("\\/");
+    if (sep == std::string_view::npos) return {};
+    const std::string folder = RealPathOf(path.substr(0, sep), use, false, error);
+    return folder.empty() ? folder : folder + "/" + std::string(path.substr(sep + 1));
+  }
+  if (error != kErrorSuccess) return {};
+  const int fd = at.OpenFollowing(O_PATH);
+  if (fd >= 0) {
+    struct stat st {};
+    const bool fits = ::fstat(fd, &st) == 0 && (file ? S_ISREG(st.st_mode) : S_ISDIR(st.st_mode));
+    std::string real = fits ? DescriptorPath(fd) : std::string();
+    ::close(fd);
+    error = real.empty() ? kErrorFileNotFound : kErrorSuccess;
+    return real;
+  }
+  struct stat st {};
+  // Nothing resolved, yet something stands at the name: a link leading nowhere on the drive.
+  if (errno != ENOENT || at.Stat(st) || errno != ENOENT) {
     error = kErrorFileNotFound;
     return {};
   }
-  return std::string(buf, static_cast<std::size_t>(n));
+  std::string real = DescriptorPath(at.folder());
+  error = real.empty() ? kErrorPathNotFound : kErrorSuccess;
+  return real.empty() ? real : real + "/" + at.name();
+}
+
+}  // namespace
+
+std::string RealFilePath(std::string_view path, PathUse use, long& error) {
+  error = CheckMachinePath(path, use);
+  return error == kErrorSuccess ? RealPathOf(path, use, true, error) : std::string();
 }
 
 long ReplaceAt(const MachinePath& path, std::string_view bytes, bool sync, const struct stat* model) {

@@ -148,6 +148,12 @@ class MachineFolder {
 // drive folder (read from the descriptor, not the name): what a program is started from.
 // Empty with the Windows error in `error`.
 [[nodiscard]] std::string ResolvedFilePath(std::string_view path, PathUse use, long& error);
+// As ResolvedFilePath, and for a file not there yet the real path of the nearest folder that is
+// there with the names below it: the path a host program that follows links itself (a desktop
+// starting a shortcut) must be given, so no link on the way can lead it off the drive. Empty with
+// the Windows error when something that is no file, or a link leading nowhere on the drive,
+// stands on the way.
+[[nodiscard]] std::string RealFilePath(std::string_view path, PathUse use, long& error);
 
 // Writes `bytes` to a new file in the resolved folder and renames it over the last name, so a
 // link or a file with other names there is replaced, never written through. An existing file

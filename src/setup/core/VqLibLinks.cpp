@@ -1,6 +1,8 @@
 // Shortcuts on the desktop and in the start menu.
 #include <unistd.h>
 
+#include <optional>
+
 #include <algorithm>
 
 #include "platform/Drives.h"
@@ -59,17 +61,32 @@ std::optional<std::string> LinkFile(const std::optional<std::string>& folder, co
   return *folder + "\\" + *safe + ".lnk";
 }
 
-void WriteLink(const std::string& target, const std::string& linkFile, const std::string& description,
+// The machine file a shortcut names, as the Windows path of where it really lies: a desktop
+// follows the entry's host path through links by its own rules, so they are resolved beneath
+// the drive here. nullopt when it does not lie on the machine.
+std::optional<std::string> RealMachineFile(const std::string& path) {
+  long error = 0;
+  const std::string real = platform::RealFilePath(path, platform::PathUse::kChange, error);
+  if (real.empty()) return std::nullopt;
+  return platform::WindowsPathOf(real);
+}
+
+void WriteLink(const std::string& givenTarget, const std::string& linkFile, const std::string& description,
                const std::string& iconFile) {
   platform::ShellLink link;
-  link.target = target;
   // An address is its own working folder; a program works in its folder.
-  const bool address = platform::AsciiLower(target).find("ttp://") != std::string::npos;
-  // A shortcut starts its target: one outside the machine is never written.
-  if (!address && platform::CheckMachinePath(target, platform::PathUse::kChange) != 0) {
-    LibraryNote("link refused, its target is not on the machine: " + target);
-    return;
+  const bool address = platform::AsciiLower(givenTarget).find("ttp://") != std::string::npos;
+  std::string target = givenTarget;
+  if (!address) {
+    // A shortcut starts its target: one outside the machine is never written.
+    const auto real = RealMachineFile(givenTarget);
+    if (!real) {
+      LibraryNote("link refused, its target is not on the machine: " + givenTarget);
+      return;
+    }
+    target = *real;
   }
+  link.target = target;
   if (address) {
     link.workingDir = target;
   } else {
@@ -77,7 +94,8 @@ void WriteLink(const std::string& target, const std::string& linkFile, const std
     link.workingDir = sep == std::string::npos ? std::string() : target.substr(0, sep);
   }
   link.description = description;
-  link.iconFile = iconFile.empty() ? target : iconFile;
+  const auto icon = iconFile.empty() ? std::nullopt : RealMachineFile(iconFile);
+  link.iconFile = icon ? *icon : target;
   if (platform::SaveShellLink(link, linkFile) != 0) LibraryNote("link not written: " + linkFile);
 }
 
