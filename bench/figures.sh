@@ -23,8 +23,10 @@ old_root=$root/build-bench-old
 out=$new_build/figures
 
 configure() {  # source folder, build folder
-  cmake -S "$1" -B "$2" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_BENCH=ON -DWERROR=ON \
-    -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache >/dev/null
+  launcher=
+  command -v ccache >/dev/null && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache"
+  # shellcheck disable=SC2086
+  cmake -S "$1" -B "$2" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_BENCH=ON -DWERROR=ON $launcher >/dev/null
   cmake --build "$2" -j "${BENCH_JOBS:-6}" --target upload_bench >/dev/null
 }
 
