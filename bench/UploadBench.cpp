@@ -278,6 +278,20 @@ void BM_BarePipeline(benchmark::State& state) {
   state.counters["result_B_per_row"] = static_cast<double>(resultBytes) / rows;
 }
 
+// A prepared table of `rows` rows, its first upload query opened on `conn`; empty, with the
+// benchmark skipped, when the database refuses.
+std::string OpenUploadTable(benchmark::State& state, int rows, int page, TDbConnection& conn, TDbQuery& query) {
+  auto& world = TUploadBenchWorld::Get();
+  const std::string table = world.PrepareTable(rows, page);
+  std::string why;
+  if (!world.DM().CheckConn(why, &conn) ||
+      !world.DM().SqlOpen(why, query, TUploadBenchWorld::FirstUploadSql(table), &conn)) {
+    state.SkipWithError(why.c_str());
+    return {};
+  }
+  return table;
+}
+
 // A field hook that changes nothing, so that only the hook's own cost shows.
 void NoChange(IVqDataset&, const std::string&, const std::string&, TVqVariant&) {}
 
@@ -286,16 +300,10 @@ void BM_PageJson(benchmark::State& state) {
   const bool hooked = state.range(1) == 1;
   constexpr int kRows = 10000;
   constexpr int kPage = 200;
-  auto& world = TUploadBenchWorld::Get();
-  const std::string table = world.PrepareTable(kRows, kPage);
   TDbConnection conn;
   TDbQuery query;
-  std::string why;
-  if (!world.DM().CheckConn(why, &conn) ||
-      !world.DM().SqlOpen(why, query, TUploadBenchWorld::FirstUploadSql(table), &conn)) {
-    state.SkipWithError(why.c_str());
-    return;
-  }
+  const std::string table = OpenUploadTable(state, kRows, kPage, conn, query);
+  if (table.empty()) return;
   const TOnDatasetFiledToJSON hook = hooked ? TOnDatasetFiledToJSON(&NoChange) : TOnDatasetFiledToJSON();
   std::size_t bytes = 0;
   for (auto _ : state) {
@@ -356,16 +364,10 @@ void BM_QueryOpen(benchmark::State& state) {
 void BM_FormBody(benchmark::State& state) {
   constexpr int kRows = 10000;
   constexpr int kPage = 200;
-  auto& world = TUploadBenchWorld::Get();
-  const std::string table = world.PrepareTable(kRows, kPage);
   TDbConnection conn;
   TDbQuery query;
-  std::string why;
-  if (!world.DM().CheckConn(why, &conn) ||
-      !world.DM().SqlOpen(why, query, TUploadBenchWorld::FirstUploadSql(table), &conn)) {
-    state.SkipWithError(why.c_str());
-    return;
-  }
+  const std::string table = OpenUploadTable(state, kRows, kPage, conn, query);
+  if (table.empty()) return;
   std::vector<std::string> params;
   for (int first = 0; first < kRows; first += kPage) {
     std::string json;
