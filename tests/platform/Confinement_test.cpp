@@ -84,12 +84,7 @@ const std::vector<Road>& Roads() {
   return roads;
 }
 
-struct Case {
-  const Road* road;
-  Trap trap;
-};
-
-void PrintTo(const Case& c, std::ostream* os) { *os << c.road->name << " through " << vqtest::TrapName(c.trap); }
+using Case = vqtest::RoadCase<Road>;
 
 // Host paths and relative names are the agent's own business in the host layer; the roads
 // only the setup program takes (batch files, starts, opens) meet every trap.

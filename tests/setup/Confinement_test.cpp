@@ -98,12 +98,7 @@ const std::vector<Road>& Roads() {
   return roads;
 }
 
-struct Case {
-  const Road* road;
-  Trap trap;
-};
-
-void PrintTo(const Case& c, std::ostream* os) { *os << c.road->name << " through " << vqtest::TrapName(c.trap); }
+using Case = vqtest::RoadCase<Road>;
 
 std::vector<Case> Cases() {
   std::vector<Case> cases;

@@ -7,6 +7,7 @@
 // road is handed so that, followed naively, they reach the decoy.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -93,5 +94,17 @@ void RecordShellOpens();
 // The shortcuts under the machine folder `windowsFolder` whose program or working folder lies
 // outside the machine (after every link).
 [[nodiscard]] std::vector<std::string> ShortcutsLeadingOutside(const std::string& windowsFolder);
+
+// One road of a confinement table met with one trap; a case prints as both.
+template <typename Road>
+struct RoadCase {
+  const Road* road;
+  Trap trap;
+};
+
+template <typename Road>
+void PrintTo(const RoadCase<Road>& c, std::ostream* os) {
+  *os << c.road->name << " through " << TrapName(c.trap);
+}
 
 }  // namespace vqtest
