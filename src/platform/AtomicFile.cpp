@@ -23,10 +23,11 @@ bool IsReadOnlyFile(const std::string& path) {
   return MachinePath::Resolve(path, PathUse::kRead, at) == kErrorSuccess && IsReadOnlyAt(at);
 }
 
-bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
+long ReplaceFileContents(const std::string& path, std::string_view bytes) {
   MachinePath at;
-  if (MachinePath::Resolve(path, PathUse::kChange, at) != kErrorSuccess || IsReadOnlyAt(at)) return false;
-  return ReplaceAt(at, bytes, true) == kErrorSuccess;
+  if (const long rc = MachinePath::Resolve(path, PathUse::kChange, at); rc != kErrorSuccess) return rc;
+  if (IsReadOnlyAt(at)) return kErrorAccessDenied;
+  return ReplaceAt(at, bytes, true);
 }
 
 }  // namespace platform

@@ -12,8 +12,8 @@ namespace platform {
 // Writes `bytes` to a temporary file beside `path`, flushes it to disk and renames it over
 // `path`. A symbolic link of a host path is followed, so the link stays; one inside the machine
 // is replaced, never written through (platform/MachinePath.h). An existing file keeps its
-// permission bits. False, with `path` untouched, when the file is read-only, the path is
-// refused or any step fails.
-[[nodiscard]] bool ReplaceFileContents(const std::string& path, std::string_view bytes);
+// permission bits. A Windows error code, with `path` untouched, when the file is read-only
+// (kErrorAccessDenied), the path is refused or any step fails; kErrorSuccess otherwise.
+[[nodiscard]] long ReplaceFileContents(const std::string& path, std::string_view bytes);
 
 }  // namespace platform

@@ -232,8 +232,10 @@ const bool g_ranAsBatchRunner = [] {
     at = end == std::string::npos ? cmdline.size() : end + 1;
   }
   if (argv.size() != 3 || argv[1] != kBatchRunnerFlag) return false;
-  // The setup program's batch files act only on its machine.
+  // The setup program's batch files act only on its machine, and a machine removed while the
+  // batch waited is gone for good: the run never makes a new one.
   SetMachineConfinement(true);
+  if (!UseExistingMachineRoot()) ::_exit(1);
   std::string error;
   ::_exit(RunBatchFile(argv[2], error) ? 0 : 1);
 }();

@@ -12,6 +12,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/FileOps.h"
 #include "platform/TextCodec.h"
+#include "platform/WinError.h"
 #include "platform/WinPath.h"
 
 namespace platform {
@@ -227,8 +228,8 @@ bool AppendResources(const std::string& path, const std::vector<std::pair<std::s
   Put<std::uint32_t>(file, Crc(dir));
   Put<std::uint32_t>(file, 0);
   file.append(kMagic, sizeof kMagic);
-  if (!ReplaceFileContents(HostPath(path), file)) {
-    error = "cannot write " + path;
+  if (const long rc = ReplaceFileContents(HostPath(path), file); rc != kErrorSuccess) {
+    error = "cannot write " + path + ": " + SystemErrorText(rc);
     return false;
   }
   return true;

@@ -71,6 +71,14 @@ std::string MachineRoot() {
   return root;
 }
 
+bool UseExistingMachineRoot() {
+  const std::string root = RootFromEnvironment();
+  std::lock_guard<std::mutex> g(g_lock);
+  Seeded().insert(root);
+  std::error_code ec;
+  return fs::is_directory(root, ec);
+}
+
 std::string MachineRunDir() {
   const std::string root = MachineRoot();
   return root.empty() ? std::string() : root + "/run";

@@ -13,6 +13,9 @@ namespace platform {
 [[nodiscard]] std::string MachineRoot();
 // The root's path as the environment names it, neither created nor seeded.
 [[nodiscard]] std::string MachineRootPath();
+// For a helper that works on a machine someone else made: from here on this process never
+// creates or seeds the root. False when the root folder does not exist.
+[[nodiscard]] bool UseExistingMachineRoot();
 // <root>/run, where named mutexes keep their lock files; created.
 [[nodiscard]] std::string MachineRunDir();
 

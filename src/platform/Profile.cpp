@@ -7,6 +7,7 @@
 #include "platform/FileOps.h"
 #include "platform/MachineRoot.h"
 #include "platform/TextCodec.h"
+#include "platform/WinError.h"
 #include "platform/WinPath.h"
 
 namespace platform {
@@ -124,7 +125,7 @@ void EnsureLineEnd(ProfileText& t, std::size_t index) {
 bool Store(const std::string& path, const ProfileText& t) {
   std::string bytes = t.bom;
   for (const std::string& l : t.lines) bytes += l;
-  return ReplaceFileContents(path, bytes);
+  return ReplaceFileContents(path, bytes) == kErrorSuccess;
 }
 
 }  // namespace

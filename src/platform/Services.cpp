@@ -89,7 +89,7 @@ long StartService(const std::string& name) {
   if (!ChildProcess::Start(host, {}, HostPath(SystemFolder()), child, error)) return kErrorAccessDenied;
   const int pid = child.pid();
   child.Detach();
-  if (!ReplaceFileContents(PidFile(name), std::to_string(pid) + "\n" + ProcessStartTime(pid))) {
+  if (ReplaceFileContents(PidFile(name), std::to_string(pid) + "\n" + ProcessStartTime(pid)) != kErrorSuccess) {
     (void)::kill(pid, SIGKILL);
     return kErrorAccessDenied;
   }

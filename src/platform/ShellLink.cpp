@@ -71,7 +71,7 @@ long SaveShellLink(const ShellLink& link, const std::string& linkPath) {
   const auto slash = host.find_last_of('/');
   std::string name = slash == std::string::npos ? host : host.substr(slash + 1);
   if (name.size() > 4 && name.compare(name.size() - 4, 4, ".lnk") == 0) name.resize(name.size() - 4);
-  return ReplaceFileContents(host, DesktopEntryOf(link, name)) ? kErrorSuccess : kErrorAccessDenied;
+  return ReplaceFileContents(host, DesktopEntryOf(link, name));
 }
 
 }  // namespace platform

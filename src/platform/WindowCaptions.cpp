@@ -11,6 +11,7 @@
 #include "platform/FileOps.h"
 #include "platform/MachineRoot.h"
 #include "platform/ProcessFind.h"
+#include "platform/WinError.h"
 
 namespace platform {
 namespace {
@@ -68,7 +69,7 @@ long RegisterWindowCaption(const std::string& caption) {
   if (dir.empty() || started.empty()) return 0;
   const long handle = g_nextHandle++;
   // Line 1: start time; the rest of the file: the caption as it is (it may hold line breaks).
-  if (!ReplaceFileContents(EntryPath(dir, pid, handle), started + "\n" + caption)) return 0;
+  if (ReplaceFileContents(EntryPath(dir, pid, handle), started + "\n" + caption) != kErrorSuccess) return 0;
   return handle;
 }
 

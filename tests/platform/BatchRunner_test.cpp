@@ -137,4 +137,17 @@ TEST(BatchRunner, FreshProcessDeletesAProgramAfterItEnded) {
   EXPECT_TRUE(Exists("C:\\App"));
 }
 
+// A runner slower to start than its machine is to go (the uninstall ended and the machine was
+// removed) makes no new machine where the old one was.
+TEST(BatchRunner, FreshProcessNeverRemakesARemovedMachine) {
+  vqtest::MachineRootFixture machine;
+  WriteBat("C:\\Uninstall7.exe.bat", "del \"C:\\App\\Uninstall7.exe\"\r\n");
+  std::filesystem::remove_all(machine.root());
+  platform::ChildProcess runner;
+  std::string error;
+  ASSERT_TRUE(platform::StartBatchFile("C:\\Uninstall7.exe.bat", runner, error)) << error;
+  EXPECT_NE(runner.Wait(), 0);
+  EXPECT_FALSE(std::filesystem::exists(machine.root()));
+}
+
 }  // namespace

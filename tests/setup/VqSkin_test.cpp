@@ -63,6 +63,7 @@ TEST(VqSkinTest, PresetsByName) {
 
 // A name that is neither a preset nor a file keeps the colours.
 TEST(VqSkinTest, UnknownNameKeepsColours) {
+  vqtest::MachineRootFixture machine;  // a bare name is looked for in its Windows folder
   TvqSkin skin;
   ASSERT_TRUE(skin.LoadSkin("rose"));
   std::string error;

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include "support/BuildTree.h"
+#include "support/TempRoot.h"
 
 // fontconfig keeps a few pattern objects of Qt's font fallback until exit on purpose; they are
 // not ours to free, so the leak checker of the sanitizer build is told to pass over them. Weak:
@@ -21,18 +22,19 @@ extern "C" __attribute__((weak)) const char* __lsan_default_suppressions() { ret
 namespace vqtest {
 
 // Creates the application on first use: offscreen platform, a private 0700 runtime folder and
-// a UTF-8 locale, unless the environment already names them.
+// a UTF-8 locale, unless the environment already names them. Qt's own settings (the file
+// dialog's history) go to the test process's folder, never to the user's.
 inline QApplication& OffscreenApp() {
   static QApplication* app = [] {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("LANG", "C.UTF-8", 0);
     setenv("LC_ALL", "C.UTF-8", 0);
     if (!std::getenv("XDG_RUNTIME_DIR")) {
-      static std::string runtime = QDir::tempPath().toStdString() + "/vq-runtime-" + std::to_string(getuid());
+      static const std::string runtime = ProcessTempRoot() + "/runtime";
       mkdir(runtime.c_str(), 0700);
-      chmod(runtime.c_str(), 0700);
       setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     }
+    setenv("XDG_CONFIG_HOME", (ProcessTempRoot() + "/config").c_str(), 1);
     static int argc = 1;
     static char name[] = "dialog_test";
     static char* argv[] = {name, nullptr};
