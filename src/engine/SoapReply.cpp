@@ -48,7 +48,7 @@ bool IsNil(pugi::xml_node el) {
 }
 
 [[noreturn]] void Unreadable(const std::string& url, const std::string& why) {
-  throw ESoapError("Unreadable reply from " + url + ": " + why);
+  throw ESoapError("无法读取服务器应答（" + why + "）：" + url);
 }
 
 void ReadValue(const std::string& text, TSoapMember<std::string>& m, const char*, const std::string&) { m.Set(text); }
@@ -96,10 +96,14 @@ pugi::xml_node BodyElement(const pugi::xml_document& doc) {
 [[noreturn]] void ThrowFault(pugi::xml_node fault) {
   std::string text = platform::TrimBlanks(ElementText(ChildElement(fault, "faultstring")));
   if (text.empty()) text = platform::TrimBlanks(ElementText(ChildElement(fault, "faultcode")));
-  throw ESoapError(text.empty() ? std::string("SOAP fault without a text") : text);
+  throw ESoapError(text.empty() ? std::string("服务器报告错误，未给出说明") : text);
 }
 
 }  // namespace
+
+ESoapError HttpStatusError(int status, const std::string& url) {
+  return ESoapError("服务器返回HTTP " + std::to_string(status) + "：" + url);
+}
 
 template <typename Resp>
 Resp ReadSoapResponse(const TSoapHttpReply& reply, const std::string& responseName, const std::string& url) {
@@ -113,7 +117,7 @@ Resp ReadSoapResponse(const TSoapHttpReply& reply, const std::string& responseNa
     pugi::xml_parse_result r = doc.load_buffer(reply.Body.data(), reply.Body.size());
     if (r) body = BodyElement(doc);
     if (!body || std::strcmp(LocalName(body.name()), "Fault") != 0)
-      throw ESoapError("HTTP " + std::to_string(reply.Status) + " from " + url);
+      throw HttpStatusError(reply.Status, url);
   }
   if (!body) Unreadable(url, "no SOAP envelope with a body element");
   if (std::strcmp(LocalName(body.name()), "Fault") == 0) ThrowFault(body);
@@ -148,12 +152,12 @@ std::string EndpointOfWsdl(const std::string& aBody, const std::string& wsdlUrl)
     return pugi::xml_node();
   };
   const pugi::xml_node service = named(definitions, "service", kWsdlServiceName);
-  if (!service) throw ESoapError("The service description " + wsdlUrl + " has no service \"" + kWsdlServiceName + "\"");
+  if (!service) throw ESoapError("服务描述中没有服务\"" + std::string(kWsdlServiceName) + "\"：" + wsdlUrl);
   const pugi::xml_node port = named(service, "port", kWsdlPortName);
-  if (!port) throw ESoapError("The service description " + wsdlUrl + " has no port \"" + kWsdlPortName + "\"");
+  if (!port) throw ESoapError("服务描述中没有端口\"" + std::string(kWsdlPortName) + "\"：" + wsdlUrl);
   const std::string location = platform::TrimBlanks(ChildElement(port, "address").attribute("location").value());
   if (location.empty())
-    throw ESoapError("The service description " + wsdlUrl + " gives no address for \"" + kWsdlPortName + "\"");
+    throw ESoapError("服务描述中端口\"" + std::string(kWsdlPortName) + "\"没有地址：" + wsdlUrl);
   return location;
 }
 

@@ -15,6 +15,9 @@ template <typename Resp>
 [[nodiscard]] Resp ReadSoapResponse(const TSoapHttpReply& aReply, const std::string& aResponseName,
                                     const std::string& aUrl);
 
+// The error for an HTTP reply whose status (other than 200) is all it says.
+[[nodiscard]] ESoapError HttpStatusError(int aStatus, const std::string& aUrl);
+
 // The address of the port "BasicHttpBinding_IVqService" of the service "VqService" in a
 // service description.
 [[nodiscard]] std::string EndpointOfWsdl(const std::string& aBody, const std::string& aUrl);

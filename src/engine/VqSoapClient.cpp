@@ -22,7 +22,7 @@ constexpr const char* kDefaultEndpoint = "http://127.0.0.1:9011/VqService";
 // written as a reference or the receiver's line-end handling would turn it into LF; the other
 // control characters have no form in XML 1.0 at all, so such a value cannot be sent.
 std::string XmlEscaped(const std::string& value, const char* member) {
-  if (!platform::IsValidUtf8(value)) throw ESoapError(std::string("The value of ") + member + " is not valid UTF-8");
+  if (!platform::IsValidUtf8(value)) throw ESoapError(std::string("参数") + member + "不是有效的UTF-8文本");
   std::string out;
   out.reserve(value.size() + 16);
   for (const char c : value) {
@@ -47,7 +47,7 @@ std::string XmlEscaped(const std::string& value, const char* member) {
         break;
       default:
         if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n')
-          throw ESoapError(std::string("The value of ") + member + " holds a control character that XML cannot carry");
+          throw ESoapError(std::string("参数") + member + "含有XML无法传送的控制字符");
         out += c;
     }
   }
@@ -113,7 +113,7 @@ std::unique_ptr<IVqService> GetIVqService(bool aUseWSDL, const std::string& aAdd
   std::string endpoint = addr;
   if (aUseWSDL) {
     const TSoapHttpReply reply = aTransport->Get(addr);
-    if (reply.Status != 200) throw ESoapError("HTTP " + std::to_string(reply.Status) + " from " + addr);
+    if (reply.Status != 200) throw HttpStatusError(reply.Status, addr);
     endpoint = EndpointOfWsdl(reply.Body, addr);
   }
   return std::make_unique<TVqSoapProxy>(std::move(aTransport), std::move(endpoint));

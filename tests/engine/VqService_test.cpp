@@ -238,23 +238,23 @@ TEST_F(VqService, FaultsAndUnreadableReplies) {
       {500, fault, "帐套 <x> 不存在"},
       {200, fault, "帐套 <x> 不存在"},
       {500, kEnvOpen + "<s:Fault><faultcode>s:Server</faultcode></s:Fault>" + kEnvClose, "s:Server"},
-      {500, "<html>Internal error</html>", "HTTP 500 from " + url},
-      {404, "", "HTTP 404 from " + url},
-      {302, "", "HTTP 302 from " + url},
-      {200, kEnvOpen + dbResp + "<aPort>1433</aPort>", "Unreadable reply from " + url + ": *"},
-      {200, "", "Unreadable reply from " + url + ": *"},
+      {500, "<html>Internal error</html>", "服务器返回HTTP 500：" + url},
+      {404, "", "服务器返回HTTP 404：" + url},
+      {302, "", "服务器返回HTTP 302：" + url},
+      {200, kEnvOpen + dbResp + "<aPort>1433</aPort>", "无法读取服务器应答（*"},
+      {200, "", "无法读取服务器应答（*"},
       {200, "<html><body>proxy login</body></html>",
-       "Unreadable reply from " + url + ": no SOAP envelope with a body element"},
+       "无法读取服务器应答（no SOAP envelope with a body element）：" + url},
       {200, kEnvOpen + "<GetVqRdaPortResponse/>" + kEnvClose,
-       "Unreadable reply from " + url + ": expected GetConnectDBParmResponse, got GetVqRdaPortResponse"},
+       "无法读取服务器应答（expected GetConnectDBParmResponse, got GetVqRdaPortResponse）：" + url},
       {200, kEnvOpen + dbResp + "<aPort>14x</aPort></GetConnectDBParmResponse>" + kEnvClose,
-       "Unreadable reply from " + url + ": aPort is not a 32-bit integer: \"14x\""},
+       "无法读取服务器应答（aPort is not a 32-bit integer: \"14x\"）：" + url},
       {200, kEnvOpen + dbResp + "<aPort>2147483648</aPort></GetConnectDBParmResponse>" + kEnvClose,
-       "Unreadable reply from " + url + ": aPort is not a 32-bit integer: \"2147483648\""},
+       "无法读取服务器应答（aPort is not a 32-bit integer: \"2147483648\"）：" + url},
       {200,
        kEnvOpen + dbResp + "<GetConnectDBParmResult>yes</GetConnectDBParmResult></GetConnectDBParmResponse>" +
            kEnvClose,
-       "Unreadable reply from " + url + ": GetConnectDBParmResult is not a Boolean: \"yes\""},
+       "无法读取服务器应答（GetConnectDBParmResult is not a Boolean: \"yes\"）：" + url},
   };
   for (const auto& c : cases) {
     fake.AnswerRaw(c.status, c.body);
@@ -325,11 +325,11 @@ TEST_F(VqService, WsdlRoad) {
   } cases[] = {
       {W::SelfAddress, "/VqService", ""},
       {W::OtherPath, "/Other/VqService", ""},
-      {W::NoAddress, "", "The service description " + wsdl + " gives no address for \"BasicHttpBinding_IVqService\""},
-      {W::NoPort, "", "The service description " + wsdl + " has no port \"BasicHttpBinding_IVqService\""},
-      {W::NoService, "", "The service description " + wsdl + " has no service \"VqService\""},
-      {W::BrokenXml, "", "Unreadable reply from " + wsdl + ": "},
-      {W::NotFound, "", "HTTP 404 from " + wsdl},
+      {W::NoAddress, "", "服务描述中端口\"BasicHttpBinding_IVqService\"没有地址：" + wsdl},
+      {W::NoPort, "", "服务描述中没有端口\"BasicHttpBinding_IVqService\"：" + wsdl},
+      {W::NoService, "", "服务描述中没有服务\"VqService\"：" + wsdl},
+      {W::BrokenXml, "", "无法读取服务器应答（"},
+      {W::NotFound, "", "服务器返回HTTP 404：" + wsdl},
   };
   for (const auto& c : cases) {
     FakeSoapService server;
