@@ -261,6 +261,10 @@ void TMsgBox::FitMessage() {
   const int textWidth = scbMsg->width() - lblMsg->contentsMargins().left() - lblMsg->contentsMargins().right() -
                         scbMsg->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scbMsg);
   lblMsg->setText(Wrappable(lblMsg->text(), QFontMetrics(lblMsg->font()), textWidth));
+  // The scroll area fits the label to the new breaks only from the event loop; until then the
+  // label keeps the width of the unbroken text and runs out at both sides.
+  const int viewWidth = scbMsg->viewport()->width();
+  lblMsg->resize(viewWidth, std::max(scbMsg->viewport()->height(), lblMsg->heightForWidth(viewWidth)));
   const int missing = lblMsg->heightForWidth(scbMsg->width()) - scbMsg->height();
   if (missing <= 0) return;
   const QScreen* screen = this->screen();
